@@ -1,0 +1,34 @@
+# varlo_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK lock] [LABELS ...])
+# One GoogleTest program; every case becomes a CTest test with a timeout, so a case that
+# would wait for ever fails instead.  Tests that bind the product's fixed ports (1719, 1721,
+# 2002) name that port as their RESOURCE_LOCK.
+function(varlo_test name)
+  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 60)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main Threads::Threads)
+  set(props TIMEOUT ${T_TIMEOUT})
+  if(T_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ${props})
+endfunction()
+
+# varlo_benchmark(<name> SOURCES ... [LIBS ...])
+# A Google Benchmark program.  CTest runs it once, briefly and under the label "bench", to
+# keep it working; real measurements are taken by running the program by hand.
+function(varlo_benchmark name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${B_SOURCES})
+  target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name} --benchmark_min_time=0.01)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS bench)
+endfunction()

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the softphone and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+if [ -x build/ui/Varlo ]; then
+  exec build/ui/Varlo "$@"
+fi
+echo "The main window is not built yet; 'bash tools/test.sh' runs what exists." >&2
