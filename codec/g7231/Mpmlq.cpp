@@ -116,11 +116,19 @@ void Find_Best(BESTDEF* Best, const Word16* Tv, const Word16* ImpResp, Word16 Np
         occ[temp.Ploc[j]] = true;
       }
 
-      Word16 y[SubFrLen] = {};
-      for (int j = 0; j < Np; ++j) y[temp.Ploc[j]] = temp.Pamp[j];
-      for (int l = SubFrLen - 1; l >= 0; --l) {
+      // Filtered pulses: the convolution runs over the pulses only, in ascending position
+      // order (a zero sample adds nothing to a saturating sum).
+      Word16 p[SubFrLen] = {};
+      for (int j = 0; j < Np; ++j) p[temp.Ploc[j]] = temp.Pamp[j];
+      int at[6];
+      int na = 0;
+      for (int j = 0; j < SubFrLen; ++j) {
+        if (p[j] != 0) at[na++] = j;
+      }
+      Word16 y[SubFrLen];
+      for (int l = 0; l < SubFrLen; ++l) {
         acc = 0;
-        for (int j = 0; j <= l; ++j) acc = L_mac(acc, y[j], r[l - j]);
+        for (int k = 0; k < na && at[k] <= l; ++k) acc = L_mac(acc, p[at[k]], r[l - at[k]]);
         y[l] = extract_h(L_shl(acc, 2));
       }
       Word32 score = 0;
