@@ -42,7 +42,10 @@ HWND CDialog::OwnerWindow() const {
 HWND CDialog::CreateFromTemplate(const res::DialogEntry& t, HWND owner, CDialog* dialog) {
   MessageSystem& sys = MessageSystem::Instance();
   CRect rect = DialogUnitsToPixels(t.x, t.y, t.cx, t.cy);
-  const bool child = (t.style & WS_CHILD) != 0;
+  // A child template without a parent (a page opened on its own) becomes a pop-up.
+  DWORD style = t.style;
+  if ((style & WS_CHILD) && !owner) style = (style & ~WS_CHILD) | WS_POPUP;
+  const bool child = (style & WS_CHILD) != 0;
   if (!child) {
     // A top-level dialog is placed relative to its owner's client area (or the screen),
     // or centred on it.
@@ -58,7 +61,7 @@ HWND CDialog::CreateFromTemplate(const res::DialogEntry& t, HWND owner, CDialog*
   const int pixels = -MulDiv(t.pointSize > 0 ? t.pointSize : 8, 96, 72);
   HFONT font = CreateFont(pixels, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, t.fontFace);
   if (dialog) dialog->m_font = std::shared_ptr<void>(font, [](void* f) { DeleteObject(f); });
-  const HWND hwnd = CreateWindowState(t.exStyle, "#32770", t.caption ? t.caption : "", t.style & ~WS_VISIBLE, rect,
+  const HWND hwnd = CreateWindowState(t.exStyle, "#32770", t.caption ? t.caption : "", style & ~WS_VISIBLE, rect,
                                       owner, 0, dialog);
   if (!hwnd) {
     if (!dialog) DeleteObject(font);
