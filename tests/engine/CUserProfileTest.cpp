@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
@@ -339,6 +340,32 @@ TEST(CUserProfileTest, FailedSaveKeepsThePreviousFiles) {
   EXPECT_EQ(ReadBytes(dir / "client.dat"), kClient);
   EXPECT_EQ(ReadBytes(dir / "calls.dat"), kCalls);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"audio.dat", "calls.dat", "client.dat", "ui.dat"}));
+}
+
+// Runs in a child process; root gives up its rights first, since it may write anywhere.
+[[noreturn]] void SaveIntoReadOnlyDirectory(const std::string& dirPath) {
+  if (::geteuid() == 0 && ::setuid(65534) != 0) std::_Exit(2);
+  {
+    CUserProfile p(CString(dirPath.c_str()), FakeServices());
+    if (p.m_windowTop != 300) std::_Exit(3);  // the files were read
+    p.m_windowLeft = 1;
+    p.m_account = "changed";
+  }
+  std::_Exit(0);
+}
+
+TEST(CUserProfileTest, ReadOnlyDirectoryKeepsThePreviousFiles) {
+  TempDir dir;
+  WriteFixtures(dir);
+  for (const auto& name : dir.Entries()) ::chmod((dir / name).c_str(), 0644);
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+  EXPECT_EXIT(SaveIntoReadOnlyDirectory(dir.Path()), ::testing::ExitedWithCode(0), "");
+  ::chmod(dir.Path().c_str(), 0700);
+  EXPECT_EQ(ReadBytes(dir / "audio.dat"), kAudio);
+  EXPECT_EQ(ReadBytes(dir / "ui.dat"), kUi);
+  EXPECT_EQ(ReadBytes(dir / "client.dat"), kClient);
+  EXPECT_EQ(ReadBytes(dir / "calls.dat"), kCalls);
+  EXPECT_EQ(dir.Entries().size(), 4u);
 }
 
 TEST(CUserProfileTest, UnwritableDirectoryIsSurvived) {
