@@ -75,6 +75,11 @@ BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error, mode_t
     }
     m_fd = fd;
   } else if (flags == (modeCreate | modeWrite)) {
+    // The file is replaced, not written: honour a read-only existing file all the same.
+    if (::access(fileName, F_OK) == 0 && ::access(fileName, W_OK) != 0) {
+      Report(error, errno, fileName);
+      return FALSE;
+    }
     const int fd = CreateTemp(CString(fileName), permissions, m_tempPath);
     if (fd < 0) {
       Report(error, errno, fileName);

@@ -5,7 +5,8 @@
 // temporary file "<name>.tmp-XXXXXX" in the same directory, and Close() flushes it to disk
 // and renames it over <name>.  Until then the previous file is untouched, and it stays so
 // when a write fails, when a store archive on the file was not closed successfully, or
-// when the CFile is destroyed (or aborted) without Close().
+// when the CFile is destroyed (or aborted) without Close().  An existing file that the
+// process may not write is not replaced: Open fails as it would for writing in place.
 //
 // modeWrite alone opens an existing file for writing in place, from its start.
 // Read and Write throw CFileException on a system error; Open reports failure by its result.

@@ -102,3 +102,8 @@ bool operator<(const char* a, const CString& b);
 bool operator>(const CString& a, const CString& b);
 bool operator<=(const CString& a, const CString& b);
 bool operator>=(const CString& a, const CString& b);
+
+template <>
+struct std::hash<CString> {
+  size_t operator()(const CString& s) const noexcept { return std::hash<std::string>()(s.Str()); }
+};

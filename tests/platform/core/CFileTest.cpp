@@ -139,6 +139,30 @@ TEST(CFileTest, OpenFailuresAreReportedByResult) {
   EXPECT_TRUE(dir.Entries().empty());
 }
 
+// Runs in a child process; root gives up its rights first, since it may write anywhere.
+[[noreturn]] void ReplaceReadOnlyFile(const std::string& path) {
+  if (::geteuid() == 0 && ::setuid(65534) != 0) std::_Exit(2);
+  CFile file;
+  CFileException error;
+  if (file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite, &error)) {
+    file.Write("new", 3);
+    file.Close();
+    std::_Exit(3);
+  }
+  std::_Exit(error.m_cause == CFileException::accessDenied ? 0 : 4);
+}
+
+TEST(CFileTest, ReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  const std::string path = dir / "data.dat";
+  WriteBytes(path, kOld);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);  // only the file itself forbids writing
+  EXPECT_EXIT(ReplaceReadOnlyFile(path), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadBytes(path), kOld);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"data.dat"});
+}
+
 TEST(CFileTest, ReadsUntilTheEnd) {
   TempDir dir;
   const std::string path = dir / "in.dat";
