@@ -1,0 +1,3 @@
+#include "engine/DefaultSoundDevice.h"
+
+CString DefaultSoundDevice(SoundDirection /*direction*/) { return CString("default"); }
