@@ -28,6 +28,8 @@ class H323ListenerTCP {
   static constexpr uint16_t kDefaultSignalPort = 1720;
 
   H323ListenerTCP(uint32_t binding, uint16_t port, bool exclusive = false);
+  H323ListenerTCP(const PIPSocket::Address& binding, uint16_t port, bool exclusive = false)
+      : H323ListenerTCP(ToTcpAddress(binding, port).ip, port, exclusive) {}
   ~H323ListenerTCP();
   H323ListenerTCP(const H323ListenerTCP&) = delete;
   H323ListenerTCP& operator=(const H323ListenerTCP&) = delete;

@@ -36,3 +36,14 @@ std::optional<TcpAddress> TcpAddress::Parse(std::string_view text, uint16_t defa
   }
   return result;
 }
+
+TcpAddress ToTcpAddress(const PIPSocket::Address& address, uint16_t port) {
+  return TcpAddress{(uint32_t{address[0]} << 24) | (uint32_t{address[1]} << 16) | (uint32_t{address[2]} << 8) |
+                        uint32_t{address[3]},
+                    port};
+}
+
+PIPSocket::Address ToPIPSocketAddress(const TcpAddress& address) {
+  return PIPSocket::Address(static_cast<uint8_t>(address.ip >> 24), static_cast<uint8_t>(address.ip >> 16),
+                            static_cast<uint8_t>(address.ip >> 8), static_cast<uint8_t>(address.ip));
+}

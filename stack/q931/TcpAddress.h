@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "stack/ptlib/PIPSocket.h"
+
 struct TcpAddress {
   static constexpr uint32_t kAny = 0;               // INADDR_ANY
   static constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
@@ -21,3 +23,7 @@ struct TcpAddress {
 
   bool operator==(const TcpAddress&) const = default;
 };
+
+// Between the class library's address and this form.
+TcpAddress ToTcpAddress(const PIPSocket::Address& address, uint16_t port);
+PIPSocket::Address ToPIPSocketAddress(const TcpAddress& address);

@@ -48,6 +48,10 @@ TpktChannel::~TpktChannel() {
 TcpSocket::Status TpktChannel::Connect(const TcpAddress& remote, std::chrono::milliseconds timeout,
                                        std::string* error) {
   auto& s = *m_shared;
+  if (!s.closing.IsValid()) {
+    if (error) *error = "no event descriptor";
+    return TcpSocket::Status::Failed;
+  }
   if (s.connected || s.closed) {
     if (error) *error = s.closed ? "channel closed" : "channel already connected";
     return TcpSocket::Status::Failed;
@@ -69,7 +73,7 @@ TcpSocket::Status TpktChannel::Connect(const TcpAddress& remote, std::chrono::mi
 
 bool TpktChannel::Start(Handlers handlers) {
   auto& s = *m_shared;
-  if (!s.connected || s.closed || m_reader.joinable()) return false;
+  if (!s.connected || s.closed || m_reader.joinable() || !s.closing.IsValid()) return false;
   s.handlers = std::move(handlers);
   m_reader = std::thread([shared = m_shared] { ReadLoop(shared); });
   return true;

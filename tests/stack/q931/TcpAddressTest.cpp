@@ -39,4 +39,12 @@ TEST(TcpAddress, PrintsWhatItParses) {
   }
 }
 
+TEST(TcpAddress, ConvertsToAndFromTheClassLibraryAddress) {
+  const PIPSocket::Address address(192, 168, 1, 20);
+  const TcpAddress tcp = ToTcpAddress(address, 1721);
+  EXPECT_EQ(tcp, (TcpAddress{0xC0A80114, 1721}));
+  EXPECT_EQ(ToPIPSocketAddress(tcp), address);
+  EXPECT_EQ(ToTcpAddress(PIPSocket::Address::GetAny(), 0).ip, TcpAddress::kAny);
+}
+
 }  // namespace

@@ -105,7 +105,8 @@ class Inbox {
 // A listener on an ephemeral loopback port whose accepted connections are started at once.
 class Server {
  public:
-  explicit Server(bool exclusive = false, uint16_t port = 0) : m_listener(TcpAddress::kLoopback, port, exclusive) {}
+  explicit Server(bool exclusive = false, uint16_t port = 0)
+      : m_listener(PIPSocket::Address::GetLoopback(), port, exclusive) {}
   ~Server() {
     m_listener.Close();
     std::lock_guard lock(m_mutex);
