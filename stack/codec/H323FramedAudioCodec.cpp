@@ -35,10 +35,11 @@ bool H323FramedAudioCodec::Write(const uint8_t* buffer, unsigned length, unsigne
     const unsigned available = std::min(length - written, m_bytesPerFrame);
     unsigned used = 0;
     if (!DecodeFrame(buffer + written, available, used) || used == 0) {
+      // A damaged frame: silence in its place, and go on with the next one.
       std::fill(m_sampleBuffer.begin(), m_sampleBuffer.end(), 0);
-      WriteRaw(m_sampleBuffer.data(), frameBytes);
-      written = length;
-      return true;
+      if (!WriteRaw(m_sampleBuffer.data(), frameBytes)) return false;
+      written += available;
+      continue;
     }
     const unsigned played = std::min(used, m_bytesPerFrame) * m_samplesPerFrame / m_bytesPerFrame;
     written += std::min(used, available);

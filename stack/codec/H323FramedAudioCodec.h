@@ -29,7 +29,7 @@ class H323FramedAudioCodec : public H323AudioCodec {
   bool Read(uint8_t* buffer, unsigned& length, bool& marker) override;
   // Decodes every frame of the payload and writes the samples to the raw channel; a
   // payload of length 0 plays one frame of silence.  A frame the decoder refuses plays
-  // silence in its place and ends the payload.
+  // silence in its place, and decoding goes on one frame size further.
   bool Write(const uint8_t* buffer, unsigned length, unsigned& written) override;
 
  protected:

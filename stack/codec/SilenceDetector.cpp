@@ -6,11 +6,11 @@
 namespace {
 
 // The noise floor falls quickly (1/4 of the gap per frame) and rises slowly (1/128 of the
-// gap per frame in silence, 1/4096 during speech), so it settles on the quiet stretches
+// gap per frame in silence, 1/1024 during speech), so it settles on the quiet stretches
 // between words and still follows a lasting rise of the background.
 constexpr unsigned kFallShift = 2;
 constexpr unsigned kRiseShift = 7;
-constexpr unsigned kRiseInSpeechShift = 12;
+constexpr unsigned kRiseInSpeechShift = 10;
 
 }  // namespace
 
