@@ -1,5 +1,7 @@
 #include "stack/codec/H323AudioCodec.h"
 
+#include <vector>
+
 H323AudioCodec::H323AudioCodec(const char* mediaFormat, Direction direction) : H323Codec(mediaFormat, direction) {}
 
 void H323AudioCodec::SetSilenceDetectionMode(SilenceDetectionMode mode, unsigned fixedThreshold) {
@@ -33,4 +35,10 @@ bool H323AudioCodec::TakeTalkBurstStart() {
   const bool start = m_burstStarted;
   m_burstStarted = false;
   return start;
+}
+
+bool H323AudioCodec::WriteSilence(unsigned samples) {
+  if (samples == 0) return true;
+  const std::vector<int16_t> zeros(samples, 0);
+  return WriteRaw(zeros.data(), static_cast<PINDEX>(samples * 2));
 }

@@ -20,6 +20,9 @@ class H323AudioCodec : public H323Codec {
   void SetSilenceDetectionMode(SilenceDetectionMode mode, unsigned fixedThreshold = 0);
   SilenceDetectionMode GetSilenceDetectionMode() const { return m_silenceMode.load(); }
 
+  // Decoders: plays `samples` samples of silence on the raw channel.
+  bool WriteSilence(unsigned samples);
+
  protected:
   // True when the frame of `count` samples is silence under the current mode; also keeps
   // track of talk bursts for the marker bit (see TakeTalkBurstStart).

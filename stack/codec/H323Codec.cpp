@@ -52,5 +52,7 @@ bool H323Codec::ReadRaw(void* buffer, PINDEX length) {
 
 bool H323Codec::WriteRaw(const void* buffer, PINDEX length) {
   PChannel* channel = GetRawDataChannel();
-  return channel != nullptr && channel->Write(buffer, length);
+  if (channel == nullptr || !channel->Write(buffer, length)) return false;
+  m_samplesWritten += static_cast<uint64_t>(length) / 2;
+  return true;
 }

@@ -3,6 +3,7 @@
 // produces frames, a decoder takes frames and writes raw media.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -42,6 +43,8 @@ class H323Codec : public PObject {
   // Detaches the channel without deleting it; returns it.
   PChannel* SwapChannel(PChannel* channel, bool autoDelete = true);
   PChannel* GetRawDataChannel() const;
+  // Raw samples written to the channel so far (decoders).
+  uint64_t GetSamplesWritten() const { return m_samplesWritten.load(); }
   // Closes the raw channel, which ends a Read or Write waiting on it.
   virtual void Close();
 
@@ -58,4 +61,5 @@ class H323Codec : public PObject {
   mutable std::mutex m_channelMutex;
   PChannel* m_rawChannel = nullptr;
   bool m_deleteChannel = false;
+  std::atomic<uint64_t> m_samplesWritten{0};
 };
