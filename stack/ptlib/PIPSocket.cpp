@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 bool PIPSocket::GetInterfaceTable(InterfaceTable& table) {
   table.clear();
@@ -58,6 +59,30 @@ bool PIPSocket::GetHostAddress(const PString& host, Address& address) {
 }
 
 PIPSocket::~PIPSocket() { Close(); }
+
+int PIPSocket::SelectReadable(std::initializer_list<PIPSocket*> sockets, PTimeInterval timeout) {
+  std::vector<std::unique_ptr<Use>> uses;
+  std::vector<pollfd> fds;
+  for (PIPSocket* s : sockets) {
+    uses.push_back(std::make_unique<Use>(*s));
+    if (!*uses.back()) return kSelectClosed;
+    fds.push_back({uses.back()->fd(), POLLIN, 0});
+    std::lock_guard lock(s->m_mutex);
+    fds.push_back({s->m_wakeFd, POLLIN, 0});
+  }
+  const int ms = timeout.IsInfinite() ? -1 : static_cast<int>(std::min<int64_t>(timeout.GetMilliSeconds(), INT32_MAX));
+  int r;
+  do {
+    r = ::poll(fds.data(), fds.size(), ms);
+  } while (r < 0 && errno == EINTR);
+  if (r < 0) return kSelectClosed;
+  if (r == 0) return kSelectTimeout;
+  for (size_t i = 0; i < fds.size(); i += 2)
+    if (fds[i + 1].revents != 0) return kSelectClosed;
+  for (size_t i = 0; i < fds.size(); i += 2)
+    if (fds[i].revents != 0) return static_cast<int>(i / 2);
+  return kSelectTimeout;
+}
 
 bool PIPSocket::IsOpen() const {
   std::lock_guard lock(m_mutex);

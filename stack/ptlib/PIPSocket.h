@@ -9,6 +9,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 #include <vector>
 
@@ -69,6 +70,13 @@ class PIPSocket : public PChannel {
   static Address GetDefaultLocalAddress();
   // A dotted quad or a host name resolved to its first IPv4 address.
   static bool GetHostAddress(const PString& host, Address& address);
+
+  // Waits until one of `sockets` has data to read.  Returns its index, kSelectTimeout
+  // when the time ran out, or kSelectClosed when one of them is closed (or was closed
+  // while waiting).
+  static constexpr int kSelectTimeout = -1;
+  static constexpr int kSelectClosed = -2;
+  static int SelectReadable(std::initializer_list<PIPSocket*> sockets, PTimeInterval timeout);
 
   ~PIPSocket() override;
 
