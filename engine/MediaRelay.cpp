@@ -1,7 +1,5 @@
 #include "engine/MediaRelay.h"
 
-#include <atomic>
-
 // Written on the user-interface thread before a call starts and read on the stack's
 // signalling threads while its channels open; plain words, as the channel set-up only reads
 // them after the call was placed.
@@ -19,7 +17,6 @@ BOOL SetMediaRelay(DWORD a, DWORD b, DWORD c, DWORD d, DWORD dataPort, DWORD con
   g_relayOctetD = d;
   g_relayControlPort = controlPort;
   g_relayDataPort = dataPort;
-  std::atomic_thread_fence(std::memory_order_release);
   return TRUE;
 }
 
