@@ -24,7 +24,7 @@ class RTP_MediaPump {
   struct Settings {
     unsigned payloadType = 3;
     unsigned framesPerPacket = 4;       // transmit
-    unsigned minJitterDelayMs = 20;     // receive
+    unsigned minJitterDelayMs = 40;     // receive (held at most at the maximum)
     unsigned maxJitterDelayMs = 50;     // receive; the delay never exceeds it
     PTimeInterval reportInterval = PTimeInterval(0, 5);
   };

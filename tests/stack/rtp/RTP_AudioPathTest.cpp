@@ -67,18 +67,24 @@ struct Side {
 };
 
 struct Measure {
-  double hz, rms, share;
+  double hz, rms, share, dropouts;
 };
 
 Measure Window(const std::vector<int16_t>& s, double fromSec, double toSec) {
   const size_t a = static_cast<size_t>(fromSec * kRate), b = static_cast<size_t>(toSec * kRate);
-  if (b > s.size() || a >= b) return {0, 0, 0};
-  return {signals::ZeroCrossingHz(&s[a], b - a), signals::Rms(&s[a], b - a), signals::ToneShare(&s[a], b - a, 1000)};
+  if (b > s.size() || a >= b) return {0, 0, 0, 1};
+  const int16_t* p = &s[a];
+  const size_t n = b - a;
+  return {signals::CrossingIntervalHz(p, n), signals::Rms(p, n), signals::ToneShare(p, n, 1000),
+          signals::DropoutShare(p, n)};
 }
 
+// A 1 kHz tone at about the level that was sent.  A loaded machine may cause the odd
+// underrun, so a few per cent of dropouts are allowed; lost packets would be far more.
 void ExpectTone(const Measure& m, double inputRms, const char* what) {
-  EXPECT_NEAR(m.hz, 1000.0, 15.0) << what;
-  EXPECT_GT(m.share, 0.8) << what;
+  EXPECT_NEAR(m.hz, 1000.0, 10.0) << what;
+  EXPECT_GT(m.share, 0.7) << what;
+  EXPECT_LT(m.dropouts, 0.1) << what;
   EXPECT_GT(m.rms, 0.5 * inputRms) << what;
   EXPECT_LT(m.rms, 1.5 * inputRms) << what;
 }

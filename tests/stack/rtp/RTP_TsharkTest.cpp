@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -33,7 +35,10 @@ std::string Shell(const std::string& command) {
 // and text2pcap.
 std::string WritePcap(const std::vector<std::vector<uint8_t>>& packets, uint16_t srcPort, uint16_t dstPort,
                       const std::string& name) {
-  const std::string dir = ::testing::TempDir();
+  // A directory of its own: test processes run side by side.
+  std::string pattern = ::testing::TempDir() + "varlo-rtp-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) return {};
+  const std::string dir = pattern + "/";
   std::string dumps;
   for (size_t i = 0; i < packets.size(); ++i) {
     const std::string bin = dir + name + std::to_string(i) + ".bin";
@@ -45,6 +50,7 @@ std::string WritePcap(const std::vector<std::vector<uint8_t>>& packets, uint16_t
   const std::string cmd = "for f in" + dumps + "; do od -Ax -tx1 -v \"$f\"; done | text2pcap -q -u " +
                           std::to_string(srcPort) + "," + std::to_string(dstPort) + " - " + pcap + " 2>&1";
   Shell(cmd);
+  for (size_t i = 0; i < packets.size(); ++i) std::remove((dir + name + std::to_string(i) + ".bin").c_str());
   return pcap;
 }
 
@@ -104,6 +110,7 @@ TEST(RTP_Tshark, MediaIsGsmPayloadType3WithConsistentHeaders) {
   const std::string streams = Shell("tshark -r " + pcap + " -q -d udp.port==" + std::to_string(port) +
                                   ",rtp -z rtp,streams 2>/dev/null");
   EXPECT_NE(streams.find("GSM"), std::string::npos) << streams;
+  std::filesystem::remove_all(std::filesystem::path(pcap).parent_path());
 }
 
 TEST(RTP_Tshark, ReportsDecodeAsRtcp) {
@@ -135,6 +142,7 @@ TEST(RTP_Tshark, ReportsDecodeAsRtcp) {
   EXPECT_NE(lines[0].find(ssrc), std::string::npos) << lines[0];
   EXPECT_NE(lines[1].find("203"), std::string::npos) << lines[1];  // BYE
   for (const auto& l : lines) EXPECT_EQ(l.find("alformed"), std::string::npos) << l;
+  std::filesystem::remove_all(std::filesystem::path(pcap).parent_path());
 }
 
 }  // namespace
