@@ -1,5 +1,7 @@
 #include "stack/rtp/RTP_UDP.h"
 
+#include "stack/rtp/RTP_PortRange.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -48,6 +50,20 @@ TEST(RTP_UDP, PortPairsComeFromTheRangeEvenForDataOddForControl) {
   ASSERT_TRUE(any.Open(kLoopback, 0, 0));
   EXPECT_EQ(any.GetLocalDataPort() % 2, 0);
   EXPECT_EQ(any.GetLocalControlPort(), any.GetLocalDataPort() + 1);
+}
+
+TEST(RTP_UDP, ThePortRangeHandsOutPairsInTurn) {
+  const uint16_t base = FreeRange(3);
+  ASSERT_NE(base, 0);
+  RTP_PortRange range;
+  range.SetPorts(base, static_cast<uint16_t>(base + 5));
+  std::vector<uint16_t> ports;
+  for (int call = 0; call < 4; ++call) {
+    RTP_UDP session(1);
+    ASSERT_TRUE(range.Open(session, kLoopback));
+    ports.push_back(session.GetLocalDataPort());
+  }  // each call ends before the next begins, yet the next pair is used
+  EXPECT_EQ(ports, (std::vector<uint16_t>{base, static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 4), base}));
 }
 
 TEST(RTP_UDP, PacketsCarrySequenceAndSourceAndForeignOrBrokenOnesAreIgnored) {
