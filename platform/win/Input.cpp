@@ -30,14 +30,43 @@ void SimulateClick(HWND hwnd) {
   SimulateClick(hwnd, CPoint((r.right - r.left) / 2, (r.bottom - r.top) / 2));
 }
 
+void RouteMouse(UINT msg, POINT screen, UINT keyFlags) {
+  MessageSystem& sys = MessageSystem::Instance();
+  SetTestCursorPos(screen);
+  HWND target = ::GetCapture();
+  LRESULT hit = HTCLIENT;
+  if (!target) {
+    target = ::WindowFromPoint(screen);
+    while (target) {
+      hit = sys.CallWindow(target, WM_NCHITTEST, 0, MakePointLParam(screen.x, screen.y));
+      if (hit != HTTRANSPARENT) break;
+      target = ::GetParent(target) && (::GetWindowLong(target, GWL_STYLE) & WS_CHILD) ? ::GetParent(target) : nullptr;
+    }
+    if (!target) return;
+    // Disabled windows, and everything under a disabled top-level window, get nothing.
+    for (HWND h = target; h; h = (::GetWindowLong(h, GWL_STYLE) & WS_CHILD) ? ::GetParent(h) : nullptr) {
+      if (!::IsWindowEnabled(h)) return;
+    }
+  }
+  sys.CallWindow(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                 MAKELPARAM(static_cast<WORD>(hit), static_cast<WORD>(msg)));
+  if (!::IsWindow(target)) return;
+  if (hit == HTCLIENT) {
+    POINT client = screen;
+    ::ScreenToClient(target, &client);
+    DeliverInput(target, msg, keyFlags, MakePointLParam(client.x, client.y));
+  } else {
+    DeliverInput(target, msg - WM_MOUSEMOVE + WM_NCMOUSEMOVE, static_cast<WPARAM>(hit),
+                 MakePointLParam(screen.x, screen.y));
+  }
+}
+
 void SimulateClick(HWND hwnd, CPoint client) {
   POINT screen = client;
   ::ClientToScreen(hwnd, &screen);
-  SetTestCursorPos(screen);
-  const LPARAM at = MakePointLParam(client.x, client.y);
-  DeliverInput(hwnd, WM_MOUSEMOVE, 0, at);
-  DeliverInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-  if (::IsWindow(hwnd)) DeliverInput(hwnd, WM_LBUTTONUP, 0, at);
+  RouteMouse(WM_MOUSEMOVE, screen, 0);
+  RouteMouse(WM_LBUTTONDOWN, screen, MK_LBUTTON);
+  RouteMouse(WM_LBUTTONUP, screen, 0);
 }
 
 void SimulateDoubleClick(HWND hwnd) {
@@ -45,9 +74,10 @@ void SimulateDoubleClick(HWND hwnd) {
   ::GetClientRect(hwnd, &r);
   const CPoint c((r.right - r.left) / 2, (r.bottom - r.top) / 2);
   SimulateClick(hwnd, c);
-  const LPARAM at = MakePointLParam(c.x, c.y);
-  if (::IsWindow(hwnd)) DeliverInput(hwnd, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-  if (::IsWindow(hwnd)) DeliverInput(hwnd, WM_LBUTTONUP, 0, at);
+  POINT screen = c;
+  ::ClientToScreen(hwnd, &screen);
+  RouteMouse(WM_LBUTTONDBLCLK, screen, MK_LBUTTON);
+  RouteMouse(WM_LBUTTONUP, screen, 0);
   MessageSystem::Instance().Pump();
 }
 

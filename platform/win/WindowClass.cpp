@@ -44,9 +44,11 @@ LRESULT DefWindowProcImpl(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_CLOSE:
       Sys().DestroyWindow(w.hwnd);
       return 0;
-    case WM_PAINT:
-      w.needsPaint = false;
+    case WM_PAINT: {
+      // Validating the window also erases its background.
+      CPaintDC dc(CWnd::FromHandle(w.hwnd));
       return 0;
+    }
     case WM_ERASEBKGND:
       return 0;
     case WM_CTLCOLORMSGBOX:

@@ -15,6 +15,7 @@ using namespace varlo::win;
 TEST_F(LayerTest, AutomaticRadioButtonsClearOnlyTheirOwnGroup) {
   CDialog dlg(183);  // every radio button of the account page starts a group of its own
   ASSERT_TRUE(dlg.Create(183));
+  dlg.ShowWindow(SW_SHOW);
   CWnd* pcToPhone = dlg.GetDlgItem(1023);
   CWnd* pcToPc = dlg.GetDlgItem(1024);
   SimulateClick(pcToPhone->m_hWnd);
