@@ -77,6 +77,7 @@ wxString Label(const std::string& text) { return wxString::FromUTF8(text); }
 
 class FramePeer;
 FramePeer* FrameFor(WindowState* w);
+void SyncDescendants(WindowState& w, unsigned changes);
 
 // The canvas of a top-level window: paints the window and its drawn-by-layer controls,
 // and turns mouse and key events into the layer's messages.
@@ -194,7 +195,7 @@ class FramePeer final : public IWindowPeer {
     frame = new wxFrame(ownerPeer ? ownerPeer->frame : nullptr, wxID_ANY, Label(w.text),
                         wxPoint(w.rect.left, w.rect.top), wxSize(w.rect.Width(), w.rect.Height()), style);
     canvas = new Canvas(frame, w.hwnd);
-    frame->SetClientSize(w.rect.Width(), w.rect.Height());
+    Place(w);
     frame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
       if (e.CanVeto()) e.Veto();
       Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -206,10 +207,7 @@ class FramePeer final : public IWindowPeer {
   }
   void Sync(WindowState& w, unsigned changes) override {
     if (changes & kChangeText) frame->SetTitle(Label(w.text));
-    if (changes & kChangeRect) {
-      frame->SetPosition(wxPoint(w.rect.left, w.rect.top));
-      frame->SetClientSize(w.rect.Width(), w.rect.Height());
-    }
+    if (changes & kChangeRect) Place(w);
     if (changes & kChangeRegion) {
       wxRegion region;
       if (w.region) {
@@ -248,15 +246,25 @@ class FramePeer final : public IWindowPeer {
       } else {
         if (frame->IsIconized() && !w.minimized) frame->Iconize(false);
         frame->Show(w.Visible());
+        if (w.Visible()) Place(w);
       }
     }
     if (changes & kChangeFocus) {
       frame->Raise();
       canvas->SetFocus();
     }
-    if (changes & (kChangeRect | kChangeVisible)) canvas->Refresh();
+    if (changes & (kChangeRect | kChangeVisible)) {
+      canvas->Refresh();
+      SyncDescendants(w, kChangeVisible);
+    }
   }
   void Invalidate(const RECT*) override { canvas->Refresh(false); }
+  // The window's rectangle is its client area: there is no frame of the layer's own.
+  void Place(WindowState& w) {
+    frame->SetSize(w.rect.left, w.rect.top, w.rect.Width(), w.rect.Height());
+    frame->SetClientSize(w.rect.Width(), w.rect.Height());
+    canvas->SetSize(0, 0, w.rect.Width(), w.rect.Height());
+  }
   HWND m_hwnd;
   wxFrame* frame;
   Canvas* canvas;
@@ -270,7 +278,11 @@ FramePeer* FrameFor(WindowState* w) {
 void SyncDescendants(WindowState& w, unsigned changes) {
   for (HWND c : w.children) {
     if (WindowState* cw = Sys().Find(c)) {
-      if (cw->peer) cw->peer->Sync(*cw, changes);
+      if (cw->peer) {
+        cw->peer->Sync(*cw, changes);
+      } else {
+        SyncDescendants(*cw, changes);
+      }
     }
   }
 }
