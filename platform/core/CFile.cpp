@@ -1,0 +1,181 @@
+#include "platform/core/CFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace {
+
+constexpr int kTempNameAttempts = 100;
+
+void Report(CFileException* error, int osError, const char* fileName) {
+  if (error != nullptr) {
+    *error = CFileException(CFileException::OsErrorToException(osError), osError, fileName);
+  }
+}
+
+CString DirectoryOf(const CString& path) {
+  const int slash = path.ReverseFind('/');
+  if (slash < 0) return CString(".");
+  if (slash == 0) return CString("/");
+  return path.Left(slash);
+}
+
+// Makes a rename in `dir` durable; failure here does not undo the rename.
+void SyncDirectory(const CString& dir) {
+  const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+int CreateTemp(const CString& path, mode_t permissions, CString& tempPath) {
+  std::random_device entropy;
+  std::uniform_int_distribution<int> digit(0, 35);
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    CString candidate = path + ".tmp-";
+    for (int i = 0; i < 6; ++i) candidate += kDigits[digit(entropy)];
+    const int fd = ::open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+    if (fd >= 0) {
+      tempPath = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
+CFile::~CFile() { Abort(); }
+
+BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error, mode_t permissions) {
+  Abort();
+  if (fileName == nullptr || *fileName == '\0') {
+    Report(error, ENOENT, "");
+    return FALSE;
+  }
+  const UINT flags = openFlags & ~static_cast<UINT>(typeBinary);
+  if (flags == modeRead) {
+    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      Report(error, errno, fileName);
+      return FALSE;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      Report(error, EISDIR, fileName);
+      return FALSE;
+    }
+    m_fd = fd;
+  } else if (flags == (modeCreate | modeWrite)) {
+    // The file is replaced, not written: honour a read-only existing file all the same.
+    if (::access(fileName, F_OK) == 0 && ::access(fileName, W_OK) != 0) {
+      Report(error, errno, fileName);
+      return FALSE;
+    }
+    const int fd = CreateTemp(CString(fileName), permissions, m_tempPath);
+    if (fd < 0) {
+      Report(error, errno, fileName);
+      return FALSE;
+    }
+    m_fd = fd;
+  } else if (flags == modeWrite) {
+    const int fd = ::open(fileName, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+      Report(error, errno, fileName);
+      return FALSE;
+    }
+    m_fd = fd;
+  } else {
+    Report(error, EINVAL, fileName);
+    return FALSE;
+  }
+  m_path = fileName;
+  m_position = 0;
+  m_failed = false;
+  return TRUE;
+}
+
+UINT CFile::Read(void* buffer, UINT count) {
+  if (m_fd < 0) throw CFileException(CFileException::invalidFile, EBADF, m_path);
+  auto* out = static_cast<char*>(buffer);
+  UINT done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(m_fd, out + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int osError = errno;
+      throw CFileException(CFileException::OsErrorToException(osError), osError, m_path);
+    }
+    if (n == 0) break;
+    done += static_cast<UINT>(n);
+  }
+  m_position += done;
+  return done;
+}
+
+void CFile::Write(const void* buffer, UINT count) {
+  if (m_fd < 0) throw CFileException(CFileException::invalidFile, EBADF, m_path);
+  const auto* in = static_cast<const char*>(buffer);
+  UINT done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(m_fd, in + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int osError = errno;
+      m_failed = true;
+      throw CFileException(CFileException::OsErrorToException(osError), osError, m_path);
+    }
+    done += static_cast<UINT>(n);
+    m_position += static_cast<UINT>(n);
+  }
+}
+
+BOOL CFile::Close() {
+  if (m_fd < 0) return FALSE;
+  if (m_tempPath.IsEmpty()) {
+    const bool ok = ::close(m_fd) == 0 && !m_failed;
+    Reset();
+    return ok;
+  }
+  bool ok = !m_failed && m_openArchives == 0;
+  ok = ok && ::fsync(m_fd) == 0;
+  ok = (::close(m_fd) == 0) && ok;
+  ok = ok && ::rename(m_tempPath, m_path) == 0;
+  if (ok) {
+    SyncDirectory(DirectoryOf(m_path));
+  } else {
+    ::unlink(m_tempPath);
+  }
+  Reset();
+  return ok;
+}
+
+void CFile::Abort() {
+  if (m_fd < 0) return;
+  ::close(m_fd);
+  if (!m_tempPath.IsEmpty()) ::unlink(m_tempPath);
+  Reset();
+}
+
+ULONGLONG CFile::GetLength() const {
+  struct stat st {};
+  if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return 0;
+  return static_cast<ULONGLONG>(st.st_size);
+}
+
+void CFile::Reset() {
+  m_fd = -1;
+  m_path.Empty();
+  m_tempPath.Empty();
+  m_position = 0;
+  m_failed = false;
+  m_openArchives = 0;
+}

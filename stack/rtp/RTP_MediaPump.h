@@ -1,0 +1,79 @@
+// Moves one direction of a call's audio between a codec (with its sound channel) and an
+// RTP session.
+//
+// Transmitting, one thread reads a frame at a time from the codec (which reads the
+// recorder at the device's pace), puts the configured number of frames into each
+// packet and sends it; silent frames are not sent, and the first packet after silence
+// or after a pause carries the marker.  Receiving, one thread takes packets from the
+// session into the jitter buffer, and another plays the buffer out through the decoder
+// at the player's pace, with silence where nothing is due.  A paused pump keeps its
+// devices running but sends nothing, or plays silence and drops what arrives.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "stack/codec/H323AudioCapability.h"
+#include "stack/codec/H323AudioCodec.h"
+#include "stack/ptlib/PClock.h"
+#include "stack/rtp/RTP_JitterBuffer.h"
+#include "stack/rtp/RTP_Session.h"
+
+class RTP_MediaPump {
+ public:
+  struct Settings {
+    unsigned payloadType = 3;
+    unsigned framesPerPacket = 4;       // transmit
+    unsigned minJitterDelayMs = 40;     // receive (held at most at the maximum)
+    unsigned maxJitterDelayMs = 50;     // receive; the delay never exceeds it
+    PTimeInterval reportInterval = PTimeInterval(0, 5);
+
+    // Payload type and frames per packet of `capability` (its transmit count), with
+    // the endpoint's maximum jitter delay.
+    static Settings For(const H323AudioCapability& capability, unsigned maxJitterDelayMs);
+  };
+
+  // The codec's direction decides the pump's.  Its raw channel must be attached.  The
+  // session must outlive the pump.
+  RTP_MediaPump(RTP_Session& session, std::unique_ptr<H323AudioCodec> codec, const Settings& settings,
+                PClock& clock = PClock::System());
+  ~RTP_MediaPump();
+  RTP_MediaPump(const RTP_MediaPump&) = delete;
+  RTP_MediaPump& operator=(const RTP_MediaPump&) = delete;
+
+  bool Start();
+  // Stops and joins the threads (within about one frame time).
+  void Stop();
+  bool IsRunning() const { return m_running.load(); }
+
+  // Hold: nothing is sent, or nothing is played, until resumed.
+  void Pause(bool paused);
+  bool IsPaused() const { return m_paused.load(); }
+
+  H323AudioCodec& GetCodec() { return *m_codec; }
+  const RTP_JitterBuffer& GetJitterBuffer() const { return m_jitter; }
+  unsigned GetPacketsSent() const { return m_packetsSent.load(); }
+  // Received packets dropped for another payload type than the channel's.
+  unsigned GetForeignPayloads() const { return m_foreignPayloads.load(); }
+
+ private:
+  void TransmitLoop();
+  void ReceiveLoop();
+  void PlayoutLoop();
+  bool SendPacket(std::vector<uint8_t>& payload, uint32_t timestamp, bool marker);
+
+  RTP_Session& m_session;
+  std::unique_ptr<H323AudioCodec> m_codec;
+  Settings m_settings;
+  PClock& m_clock;
+  RTP_JitterBuffer m_jitter;
+  std::atomic<bool> m_running{false};
+  std::atomic<bool> m_stopping{false};
+  std::atomic<bool> m_paused{false};
+  std::atomic<bool> m_resumed{false};
+  std::atomic<unsigned> m_packetsSent{0};
+  std::atomic<unsigned> m_foreignPayloads{0};
+  std::thread m_mediaThread;
+  std::thread m_receiveThread;
+};
