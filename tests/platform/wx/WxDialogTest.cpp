@@ -144,3 +144,11 @@ TEST_F(WxTest, ChineseTemplateShowsItsTexts) {
   AfxSetResourceHandle(varlo::win::ExecutableModule());
   FreeLibrary(china);
 }
+
+// The toolkit's libraries keep caches for the life of the process; the leak checker is
+// told to leave those alone (this program's own objects are still checked).
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
+         "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
+         "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n";
+}
