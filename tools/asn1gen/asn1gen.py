@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Generates C++ message classes for aligned PER from ASN.1 modules.
 
-  asn1gen.py --out DIR --prefix MODULE=PREFIX ... --sources PREFIX=N ... FILE.asn ...
+  asn1gen.py --out DIR [--config FILE] [--prefix MODULE=PREFIX ...] [--sources PREFIX=N ...]
+             FILE.asn ...
+
+A config file holds the same settings, one a line: "module MODULE PREFIX" or
+"sources PREFIX N" ('#' starts a comment).
 
 Every type of each module given a prefix becomes a class PREFIX_TypeName (inline types
 PREFIX_TypeName_field, arrays PREFIX_ArrayOf_Element); the classes of one prefix go to
@@ -12,6 +16,7 @@ import argparse
 import os
 import sys
 
+sys.dont_write_bytecode = True  # the generator runs from the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from cppgen import CppGen  # noqa: E402
@@ -25,12 +30,26 @@ def main(argv):
     ap.add_argument("--out", required=True)
     ap.add_argument("--prefix", action="append", default=[], metavar="MODULE=PREFIX")
     ap.add_argument("--sources", action="append", default=[], metavar="PREFIX=N")
+    ap.add_argument("--config", help="file with module and sources lines")
     ap.add_argument("--list", action="store_true", help="print the generated classes")
     ap.add_argument("files", nargs="+")
     args = ap.parse_args(argv)
 
     prefixes = dict(p.split("=", 1) for p in args.prefix)
     chunks = {k: int(v) for k, v in (s.split("=", 1) for s in args.sources)}
+    if args.config:
+        with open(args.config, encoding="utf-8") as f:
+            for n, line in enumerate(f, 1):
+                words = line.split("#", 1)[0].split()
+                if not words:
+                    continue
+                if len(words) == 3 and words[0] == "module":
+                    prefixes[words[1]] = words[2]
+                elif len(words) == 3 and words[0] == "sources":
+                    chunks[words[1]] = int(words[2])
+                else:
+                    print("asn1gen: %s:%d: bad line" % (args.config, n), file=sys.stderr)
+                    return 1
     try:
         modules = []
         for f in args.files:
