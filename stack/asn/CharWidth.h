@@ -19,7 +19,9 @@ struct CharWidth {
     indexed = bits < 32 && largestCode > (uint32_t{1} << bits) - 1;
   }
 
-  // The characters are octet-aligned unless the whole string fits in 16 bits.
+  // The characters are octet-aligned unless the longest string fits in 16 bits, as octet
+  // and bit strings of up to 16 bits are (erlang's codec aligns a string of exactly 16
+  // bits; none of the H.323 modules has one).
   bool AlignContent(const SizeConstraint& c) const {
     return c.ub == kUnbounded || c.ub * bits > 16;
   }

@@ -39,7 +39,7 @@ bool Sequence::AdditionPresent(unsigned addition, unsigned& first, unsigned& end
 void Sequence::EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const {
   const SequenceInfo& info = Info();
   PerEncoder sub;
-  if (end - first == 1) {
+  if (!IsGroup(first)) {
     FieldAt(first).EncodePer(sub);
   } else {
     // A version group: a sequence of its components without an extension marker.
@@ -90,7 +90,7 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
   std::vector<uint8_t> bytes;
   if (!dec.GetOpenType(bytes)) return false;
   PerDecoder sub(bytes, dec);
-  if (end - first == 1) {
+  if (!IsGroup(first)) {
     if (info.fields[first].presence >= 0) {
       IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
     }
@@ -174,7 +174,7 @@ void Sequence::WriteJson(JsonWriter& out) const {
     if (f.addition >= 0 && !f.optional && !present) {
       // A mandatory component of a present version group is present too.
       unsigned first = 0, end = 0;
-      present = AdditionPresent(static_cast<unsigned>(f.addition), first, end) && end - first > 1;
+      present = f.inGroup && AdditionPresent(static_cast<unsigned>(f.addition), first, end);
     }
     if (!present) continue;
     out.Key(f.name);

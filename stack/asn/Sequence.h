@@ -17,6 +17,7 @@ struct SequenceField {
   int16_t presence;  // index of the presence flag, or -1 for a mandatory root component
   int16_t addition;  // -1 for a root component, else the number of its extension addition
   bool optional;     // OPTIONAL or DEFAULT in the module (matters inside a version group)
+  bool inGroup;      // a component of a version group [[ ]], which is encoded as a sequence
 };
 
 struct SequenceInfo {
@@ -56,6 +57,7 @@ class Sequence : public Object {
     return f.presence < 0 || HasOptionalField(static_cast<unsigned>(f.presence));
   }
   bool AdditionPresent(unsigned addition, unsigned& first, unsigned& end) const;
+  bool IsGroup(unsigned first) const { return Info().fields[first].inGroup; }
   void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
   [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);

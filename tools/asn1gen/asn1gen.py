@@ -31,6 +31,8 @@ def main(argv):
     ap.add_argument("--prefix", action="append", default=[], metavar="MODULE=PREFIX")
     ap.add_argument("--sources", action="append", default=[], metavar="PREFIX=N")
     ap.add_argument("--config", help="file with module and sources lines")
+    ap.add_argument("--include-dir", default="stack/asn",
+                    help="the path the generated headers are included by (default stack/asn)")
     ap.add_argument("--list", action="store_true", help="print the generated classes")
     ap.add_argument("files", nargs="+")
     args = ap.parse_args(argv)
@@ -59,7 +61,7 @@ def main(argv):
         module_of_prefix = {}
         for mod, prefix in prefixes.items():
             module_of_prefix.setdefault(prefix, []).append(mod)
-        CppGen(resolver, classes).write(args.out, module_of_prefix, chunks)
+        CppGen(resolver, classes, args.include_dir).write(args.out, module_of_prefix, chunks)
     except AsnError as e:
         print("asn1gen: error: %s" % e, file=sys.stderr)
         return 1

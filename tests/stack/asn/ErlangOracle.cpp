@@ -19,10 +19,12 @@ bool ErlangOracle::Available(std::string* why) {
   return true;
 }
 
-std::vector<OracleReply> ErlangOracle::Run(const std::vector<std::string>& requests) {
+std::vector<OracleReply> ErlangOracle::Run(const std::vector<std::string>& requests,
+                                           const std::string& module) {
   std::string input;
   for (const auto& r : requests) input += r + "\n";
-  ProcessResult run = RunProcess({"escript", VARLO_ASN_ORACLE_SCRIPT, VARLO_ASN_ORACLE_DIR}, input);
+  ProcessResult run =
+      RunProcess({"escript", VARLO_ASN_ORACLE_SCRIPT, VARLO_ASN_ORACLE_DIR, module}, input);
   std::vector<OracleReply> replies;
   size_t start = 0;
   while (start < run.out.size()) {

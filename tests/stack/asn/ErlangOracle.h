@@ -19,8 +19,10 @@ class ErlangOracle {
   // False, with the reason, when the compiled module or escript is missing.
   static bool Available(std::string* why);
   static OracleReply Decode(const std::string& type, const std::vector<uint8_t>& bytes);
-  // Runs "decode TYPE HEX" / "encode TYPE JSON" requests; one reply per request.
-  static std::vector<OracleReply> Run(const std::vector<std::string>& requests);
+  // Runs "decode TYPE HEX" / "encode TYPE JSON" requests; one reply per request. `module`
+  // is the compiled module: "All" (the H.323 set) or "Varlo-Probe".
+  static std::vector<OracleReply> Run(const std::vector<std::string>& requests,
+                                      const std::string& module = "All");
 };
 
 std::string ToHex(const std::vector<uint8_t>& bytes);

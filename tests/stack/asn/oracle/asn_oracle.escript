@@ -3,7 +3,7 @@
 %% An independent aligned-PER encoder and decoder for the conformance tests: the module
 %% that erlang's asn1 compiler made from the same ASN.1 modules (see build_oracle.sh).
 %%
-%%   escript asn_oracle.escript DIR      (DIR holds All.beam)
+%%   escript asn_oracle.escript DIR [MODULE]     (DIR holds MODULE.beam; MODULE: All)
 %%
 %% Reads requests from standard input, one a line, and answers each with one line:
 %%   decode TYPE HEX   ->  ok JSON      the decoded value
@@ -15,12 +15,15 @@
 
 -mode(compile).
 
-main([Dir]) ->
+main([Dir]) -> main([Dir, "All"]);
+main([Dir, Module]) ->
     true = code:add_patha(Dir),
-    {module, 'All'} = code:ensure_loaded('All'),
+    M = list_to_atom(Module),
+    {module, M} = code:ensure_loaded(M),
+    put(module, M),
     loop();
 main(_) ->
-    io:format(standard_error, "usage: asn_oracle.escript DIR~n", []),
+    io:format(standard_error, "usage: asn_oracle.escript DIR [MODULE]~n", []),
     halt(2).
 
 loop() ->
@@ -47,14 +50,14 @@ handle(Line) ->
     end.
 
 request("decode", Type, Hex) ->
-    case 'All':decode(Type, hex_to_bin(Hex)) of
+    case (get(module)):decode(Type, hex_to_bin(Hex)) of
         {ok, Value} -> "ok " ++ json_text(to_json(info(Type), Value));
         {ok, Value, _Rest} -> "ok " ++ json_text(to_json(info(Type), Value));
         {error, Reason} -> "error " ++ flat(io_lib:format("~p", [Reason]))
     end;
 request("encode", Type, Json) ->
     Value = from_json(info(Type), parse_json(Json)),
-    case 'All':encode(Type, Value) of
+    case (get(module)):encode(Type, Value) of
         {ok, Bin} -> "ok " ++ bin_to_hex(Bin);
         {error, Reason} -> "error " ++ flat(io_lib:format("~p", [Reason]))
     end;
@@ -62,7 +65,7 @@ request(_, _, _) -> "error unknown command".
 
 info(Type) ->
     F = list_to_atom("typeinfo_" ++ atom_to_list(Type)),
-    'All':F().
+    (get(module)):F().
 
 flat(IoList) -> lists:flatten(IoList).
 

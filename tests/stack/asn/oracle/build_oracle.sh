@@ -3,8 +3,19 @@
 # option only for the type descriptions the escript prints values with) into
 # OUT_DIR/All.beam, the decoder and encoder that asn_oracle.escript serves to the tests.
 #   build_oracle.sh MODULE_DIR OUT_DIR
+#   build_oracle.sh --single FILE.asn OUT_DIR    one self-contained module, named as its file
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+if [ "$1" = "--single" ]; then
+  mkdir -p "$3"
+  cd "$3"
+  erl -noshell -eval '
+    case asn1ct:compile("'"$2"'", [per, jer, maps, {outdir, "."}]) of
+      ok -> halt(0);
+      Error -> io:format(standard_error, "~p~n", [Error]), halt(1)
+    end.'
+  exit 0
+fi
 src="$1"
 out="$2"
 work="$out/work"
