@@ -28,3 +28,8 @@ if [ "${VARLO_NO_SANITIZE:-0}" != 1 ]; then
   cmake --build build-asan -j "$jobs"
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE bench "${retry[@]}")
 fi
+
+# A short fuzzing run of the message decoders (clang, ASan and UBSan).
+if [ "${VARLO_NO_FUZZ:-0}" != 1 ]; then
+  bash tests/stack/asn/fuzz.sh "${VARLO_FUZZ_SECONDS:-60}"
+fi
