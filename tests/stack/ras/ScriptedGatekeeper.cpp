@@ -84,6 +84,7 @@ void ScriptedGatekeeper::OnDatagram(const std::vector<uint8_t>& bytes, const ras
   {
     std::lock_guard<std::mutex> lock(mutex_);
     received_.push_back(msg);
+    octets_.push_back(bytes);
     lastSender_ = from;
     script = script_;
   }
@@ -95,6 +96,11 @@ void ScriptedGatekeeper::OnDatagram(const std::vector<uint8_t>& bytes, const ras
 std::vector<H225_RasMessage> ScriptedGatekeeper::Received() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return received_;
+}
+
+std::vector<std::vector<uint8_t>> ScriptedGatekeeper::ReceivedOctets() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return octets_;
 }
 
 bool ScriptedGatekeeper::WaitForCount(size_t count, std::chrono::milliseconds timeout) const {

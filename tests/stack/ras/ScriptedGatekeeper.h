@@ -31,6 +31,8 @@ class ScriptedGatekeeper {
   std::vector<std::vector<uint8_t>> Confirm(const H225_RasMessage& request) const;
 
   std::vector<H225_RasMessage> Received() const;
+  // The same messages as they came on the wire.
+  std::vector<std::vector<uint8_t>> ReceivedOctets() const;
   // Waits until `count` messages have arrived.
   bool WaitForCount(size_t count, std::chrono::milliseconds timeout) const;
   // The sender of the last message (the endpoint's RAS address).
@@ -46,6 +48,7 @@ class ScriptedGatekeeper {
   mutable std::condition_variable arrived_;
   Script script_;
   std::vector<H225_RasMessage> received_;
+  std::vector<std::vector<uint8_t>> octets_;
   ras::RasAddress lastSender_;
 };
 
