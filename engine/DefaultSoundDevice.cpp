@@ -1,3 +1,9 @@
 #include "engine/DefaultSoundDevice.h"
 
-CString DefaultSoundDevice(SoundDirection /*direction*/) { return CString("default"); }
+#include "stack/sound/PSoundChannel.h"
+
+CString DefaultSoundDevice(SoundDirection direction) {
+  PString name = PSoundChannel::GetDefaultDevice(direction == SoundDirection::Player ? PSoundChannel::Player
+                                                                                     : PSoundChannel::Recorder);
+  return CString(name.GetPointer());
+}

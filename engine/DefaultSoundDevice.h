@@ -6,6 +6,5 @@
 
 enum class SoundDirection { Player, Recorder };
 
-// For now both directions answer ALSA's "default" device; the sound channel layer will
-// supply the real default device names when it exists.
+// The sound channel's default device for the direction.
 CString DefaultSoundDevice(SoundDirection direction);

@@ -24,6 +24,18 @@ constexpr unsigned kDynamicPayloadType = 96;
 H323AudioCapability::H323AudioCapability(unsigned rxPacketSize, unsigned txPacketSize)
     : m_rxFramesInPacket(ClampFrames(rxPacketSize, 1)), m_txFramesInPacket(ClampFrames(txPacketSize, 1)) {}
 
+H323AudioCapability::H323AudioCapability(const H323AudioCapability& other)
+    : H323Capability(other),
+      m_rxFramesInPacket(other.m_rxFramesInPacket.load()),
+      m_txFramesInPacket(other.m_txFramesInPacket.load()) {}
+
+H323AudioCapability& H323AudioCapability::operator=(const H323AudioCapability& other) {
+  H323Capability::operator=(other);
+  m_rxFramesInPacket = other.m_rxFramesInPacket.load();
+  m_txFramesInPacket = other.m_txFramesInPacket.load();
+  return *this;
+}
+
 unsigned H323AudioCapability::ClampFrames(unsigned frames, unsigned previous) {
   if (!PAssert(frames > 0, "frames per packet must be at least 1")) return previous;
   return frames > kMaxFramesInPacket ? kMaxFramesInPacket : frames;
@@ -36,11 +48,11 @@ unsigned H323AudioCapability::GetPayloadType() const {
 }
 
 void H323AudioCapability::SetTxFramesInPacket(unsigned frames) {
-  m_txFramesInPacket = ClampFrames(frames, m_txFramesInPacket);
+  m_txFramesInPacket = ClampFrames(frames, m_txFramesInPacket.load());
 }
 
 void H323AudioCapability::SetRxFramesInPacket(unsigned frames) {
-  m_rxFramesInPacket = ClampFrames(frames, m_rxFramesInPacket);
+  m_rxFramesInPacket = ClampFrames(frames, m_rxFramesInPacket.load());
 }
 
 bool H323AudioCapability::OnSendingPDU(H245_AudioCapability&, unsigned) const { return false; }

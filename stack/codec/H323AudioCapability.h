@@ -2,6 +2,8 @@
 // H.245 description.
 #pragma once
 
+#include <atomic>
+
 #include "stack/codec/H323Capability.h"
 
 class H323AudioCapability : public H323Capability {
@@ -11,13 +13,16 @@ class H323AudioCapability : public H323Capability {
   static constexpr unsigned kMaxFramesInPacket = 256;
 
   H323AudioCapability(unsigned rxPacketSize, unsigned txPacketSize);
+  H323AudioCapability(const H323AudioCapability& other);
+  H323AudioCapability& operator=(const H323AudioCapability& other);
 
   MainTypes GetMainType() const override { return e_Audio; }
   // The static RTP payload type of the sub type (GSM 3, G.723.1 4, ...).
   unsigned GetPayloadType() const override;
 
-  unsigned GetRxFramesInPacket() const { return m_rxFramesInPacket; }
-  unsigned GetTxFramesInPacket() const { return m_txFramesInPacket; }
+  // The counts may be changed (options) while calls read them (channel set-up).
+  unsigned GetRxFramesInPacket() const { return m_rxFramesInPacket.load(); }
+  unsigned GetTxFramesInPacket() const { return m_txFramesInPacket.load(); }
   // Counts above kMaxFramesInPacket are stored as kMaxFramesInPacket.  0 fails a
   // parameter check and leaves the count as it was (a packet must carry a frame).
   virtual void SetTxFramesInPacket(unsigned frames);
@@ -33,6 +38,6 @@ class H323AudioCapability : public H323Capability {
  protected:
   static unsigned ClampFrames(unsigned frames, unsigned previous);
 
-  unsigned m_rxFramesInPacket;
-  unsigned m_txFramesInPacket;
+  std::atomic<unsigned> m_rxFramesInPacket;
+  std::atomic<unsigned> m_txFramesInPacket;
 };

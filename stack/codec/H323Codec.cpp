@@ -19,7 +19,7 @@ void H323Codec::ReleaseChannel() {
 }
 
 bool H323Codec::AttachChannel(PChannel* channel, bool autoDelete) {
-  ReleaseChannel();
+  if (channel != GetRawDataChannel()) ReleaseChannel();
   std::lock_guard lock(m_channelMutex);
   m_rawChannel = channel;
   m_deleteChannel = channel != nullptr && autoDelete;

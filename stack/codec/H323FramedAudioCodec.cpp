@@ -41,9 +41,14 @@ bool H323FramedAudioCodec::Write(const uint8_t* buffer, unsigned length, unsigne
       written += available;
       continue;
     }
-    const unsigned played = std::min(used, m_bytesPerFrame) * m_samplesPerFrame / m_bytesPerFrame;
+    const unsigned played = std::min(GetDecodedSamples(used), m_samplesPerFrame);
     written += std::min(used, available);
     if (played > 0 && !WriteRaw(m_sampleBuffer.data(), static_cast<PINDEX>(played * 2))) return false;
   }
   return true;
+}
+
+unsigned H323FramedAudioCodec::GetDecodedSamples(unsigned bytesUsed) const {
+  if (m_bytesPerFrame == 0) return 0;
+  return std::min(bytesUsed, m_bytesPerFrame) * m_samplesPerFrame / m_bytesPerFrame;
 }

@@ -24,6 +24,11 @@ class H323FramedAudioCodec : public H323AudioCodec {
   // bytes-per-frame (a whole frame when written is the frame size).
   virtual bool DecodeFrame(const uint8_t* buffer, unsigned length, unsigned& written) = 0;
 
+  // Samples to play after DecodeFrame used `bytesUsed` bytes: in proportion to the frame
+  // size (a whole frame for a whole frame).  A codec with frames of several sizes, which
+  // reports each frame's own length, overrides it to play whole frames.
+  virtual unsigned GetDecodedSamples(unsigned bytesUsed) const;
+
   // Reads one frame from the raw channel; with silence detection a silent frame gives
   // length 0.
   bool Read(uint8_t* buffer, unsigned& length, bool& marker) override;

@@ -8,7 +8,8 @@
 // maximum: when more than the maximum is buffered, the oldest packets are dropped.
 //
 // Duplicates, packets older than what was played, and late packets are discarded and
-// counted.  A new sync source or a jump of the sequence numbers restarts the buffer.
+// counted.  A new sync source or a jump of the sequence numbers restarts the buffer: what
+// is still buffered of the old stream is dropped and the new one starts afresh.
 #pragma once
 
 #include <cstdint>

@@ -19,6 +19,16 @@ uint32_t RandomTimestamp() {
 
 }  // namespace
 
+RTP_MediaPump::Settings RTP_MediaPump::Settings::For(const H323AudioCapability& capability,
+                                                    unsigned maxJitterDelayMs) {
+  Settings s;
+  s.payloadType = capability.GetPayloadType();
+  s.framesPerPacket = capability.GetTxFramesInPacket();
+  s.maxJitterDelayMs = maxJitterDelayMs;
+  s.minJitterDelayMs = std::min(s.minJitterDelayMs, maxJitterDelayMs);
+  return s;
+}
+
 RTP_MediaPump::RTP_MediaPump(RTP_Session& session, std::unique_ptr<H323AudioCodec> codec, const Settings& settings,
                              PClock& clock)
     : m_session(session),

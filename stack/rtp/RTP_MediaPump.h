@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "stack/codec/H323AudioCapability.h"
 #include "stack/codec/H323AudioCodec.h"
 #include "stack/ptlib/PClock.h"
 #include "stack/rtp/RTP_JitterBuffer.h"
@@ -24,9 +25,13 @@ class RTP_MediaPump {
   struct Settings {
     unsigned payloadType = 3;
     unsigned framesPerPacket = 4;       // transmit
-    unsigned minJitterDelayMs = 20;     // receive
+    unsigned minJitterDelayMs = 40;     // receive (held at most at the maximum)
     unsigned maxJitterDelayMs = 50;     // receive; the delay never exceeds it
     PTimeInterval reportInterval = PTimeInterval(0, 5);
+
+    // Payload type and frames per packet of `capability` (its transmit count), with
+    // the endpoint's maximum jitter delay.
+    static Settings For(const H323AudioCapability& capability, unsigned maxJitterDelayMs);
   };
 
   // The codec's direction decides the pump's.  Its raw channel must be attached.  The

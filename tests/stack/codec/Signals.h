@@ -1,6 +1,7 @@
 // Test signals and their measurement: tones, noise, frequency by zero crossings and level.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +37,46 @@ inline double ZeroCrossingHz(const int16_t* s, size_t count, unsigned rate = 800
   for (size_t i = 1; i < count; ++i)
     if (s[i - 1] < 0 && s[i] >= 0) ++crossings;
   return count > 1 ? static_cast<double>(crossings) * rate / static_cast<double>(count - 1) : 0.0;
+}
+
+// Frequency from the spacing of rising zero crossings (interpolated between samples),
+// leaving out the spans that contain a dropout, so a short gap does not bias it.
+inline double CrossingIntervalHz(const int16_t* s, size_t count, unsigned rate = 8000) {
+  std::vector<double> crossings;
+  for (size_t i = 1; i < count; ++i) {
+    if (s[i - 1] < 0 && s[i] >= 0)
+      crossings.push_back(static_cast<double>(i - 1) + static_cast<double>(-s[i - 1]) / (s[i] - s[i - 1]));
+  }
+  if (crossings.size() < 3) return 0.0;
+  std::vector<double> spans;
+  for (size_t i = 1; i < crossings.size(); ++i) spans.push_back(crossings[i] - crossings[i - 1]);
+  std::vector<double> sorted = spans;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  const double median = sorted[sorted.size() / 2];
+  double sum = 0;
+  size_t kept = 0;
+  for (double d : spans) {
+    if (d > 0.5 * median && d < 1.5 * median) {
+      sum += d;
+      ++kept;
+    }
+  }
+  return kept ? rate * static_cast<double>(kept) / sum : 0.0;
+}
+
+// Share of the samples that lie in silent runs (|s| below `quiet` for at least `minRun`
+// samples): dropouts in what should be a continuous tone.
+inline double DropoutShare(const int16_t* s, size_t count, int quiet = 64, size_t minRun = 16) {
+  size_t silent = 0, run = 0;
+  for (size_t i = 0; i <= count; ++i) {
+    if (i < count && std::abs(static_cast<int>(s[i])) < quiet) {
+      ++run;
+      continue;
+    }
+    if (run >= minRun) silent += run;
+    run = 0;
+  }
+  return count ? static_cast<double>(silent) / static_cast<double>(count) : 0.0;
 }
 
 // Root mean square amplitude.

@@ -48,3 +48,31 @@ TEST(PObject, FailedAssertionIsCountedAndReturnsFalse) {
 }
 
 }  // namespace
+
+#include "stack/ptlib/PProcess.h"
+
+namespace {
+
+class QuietProcess : public PProcess {
+ public:
+  QuietProcess() : PProcess("", "", 1, 0, ReleaseCode, 1) {}
+  void Main() override {}
+};
+
+TEST(PProcess, OnePerProgramReachableWhileItLives) {
+  EXPECT_FALSE(PProcess::IsInitialised());
+  {
+    QuietProcess process;
+    EXPECT_TRUE(PProcess::IsInitialised());
+    EXPECT_EQ(&PProcess::Current(), &process);
+    EXPECT_EQ(process.GetVersion(), "1.0.1");
+    EXPECT_EQ(process.GetVersion(false), "1.0");
+    const unsigned long before = PAssertCount();
+    QuietProcess second;  // refused: the first stays current
+    EXPECT_EQ(PAssertCount(), before + 1);
+    EXPECT_EQ(&PProcess::Current(), &process);
+  }
+  EXPECT_FALSE(PProcess::IsInitialised());
+}
+
+}  // namespace

@@ -61,6 +61,25 @@ TEST(PUDPSocket, ReadTimesOutAndCloseFromAnotherThreadWakesTheReader) {
   EXPECT_EQ(s.GetErrorCode(), PChannel::NotOpen);
 }
 
+TEST(PUDPSocket, SelectTellsWhichSocketHasDataAndNoticesClose) {
+  PUDPSocket a, b, sender;
+  ASSERT_TRUE(a.Listen(Address::GetLoopback()));
+  ASSERT_TRUE(b.Listen(Address::GetLoopback()));
+  ASSERT_TRUE(sender.Listen(Address::GetLoopback()));
+  EXPECT_EQ(PIPSocket::SelectReadable({&a, &b}, 10ms), PIPSocket::kSelectTimeout);
+  sender.WriteTo("x", 1, Address::GetLoopback(), b.GetPort());
+  EXPECT_EQ(PIPSocket::SelectReadable({&a, &b}, 2s), 1);
+  std::thread closer([&] {
+    std::this_thread::sleep_for(50ms);
+    a.Close();
+  });
+  char buf[4];
+  ASSERT_TRUE(b.Read(buf, sizeof buf));
+  EXPECT_EQ(PIPSocket::SelectReadable({&a, &b}, PMaxTimeInterval), PIPSocket::kSelectClosed);
+  closer.join();
+  EXPECT_EQ(PIPSocket::SelectReadable({&a, &b}, 10ms), PIPSocket::kSelectClosed);
+}
+
 TEST(PUDPSocket, BindingAPortInUseFails) {
   PUDPSocket a, b;
   ASSERT_TRUE(a.Listen(Address::GetLoopback()));

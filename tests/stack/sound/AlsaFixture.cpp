@@ -1,6 +1,7 @@
 #include "AlsaFixture.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -37,6 +38,11 @@ AlsaFixture::AlsaFixture() {
   conf.close();
   const std::string path = "/usr/share/alsa/alsa.conf:" + m_dir + "/asound.conf";
   setenv("ALSA_CONFIG_PATH", path.c_str(), 1);
+}
+
+AlsaFixture::~AlsaFixture() {
+  std::error_code ignored;
+  std::filesystem::remove_all(m_dir, ignored);
 }
 
 std::string AlsaFixture::CaptureFile(const std::string& device) const { return m_dir + "/" + device + ".raw"; }

@@ -30,5 +30,6 @@ class AlsaFixture {
 
  private:
   AlsaFixture();
+  ~AlsaFixture();
   std::string m_dir;
 };
