@@ -416,6 +416,52 @@ void H323Connection::Shutdown() {
   if (signal) signal->Close();  // joins the reader thread
   if (m_outgoingThread.joinable() && m_outgoingThread.get_id() != std::this_thread::get_id())
     m_outgoingThread.join();
+  CloseMedia();
+}
+
+// --- Media
+
+H323_RTP_UDP* H323Connection::UseSession(unsigned sessionID) {
+  PWaitAndSignal lock(m_mutex);
+  auto it = m_sessions.find(sessionID);
+  if (it != m_sessions.end()) return it->second.get();
+  std::unique_ptr<H323_RTP_UDP> session(m_endpoint.CreateRTPSession(*this, sessionID));
+  if (!session || !session->Open(m_controlTransport.GetLocalAddress(), m_endpoint.GetRtpIpPorts())) return nullptr;
+  return (m_sessions[sessionID] = std::move(session)).get();
+}
+
+std::vector<H323_RTPChannel*> H323Connection::GetChannels() const {
+  PWaitAndSignal lock(m_mutex);
+  std::vector<H323_RTPChannel*> channels;
+  for (const auto& c : m_channels) channels.push_back(c.get());
+  return channels;
+}
+
+H323_RTPChannel* H323Connection::StartChannel(const H323AudioCapability& capability, int direction,
+                                              unsigned sessionID, unsigned number) {
+  PWaitAndSignal lock(m_mutex);
+  if (m_clearing) return nullptr;
+  H323_RTP_UDP* session = UseSession(sessionID);
+  if (session == nullptr) return nullptr;
+  auto channel = std::make_unique<H323_RTPChannel>(*this, capability, static_cast<H323_RTPChannel::Directions>(direction),
+                                                   *session);
+  channel->SetNumber(number);
+  channel->SetPause(m_localHold);
+  if (!channel->Start()) return nullptr;
+  m_channels.push_back(std::move(channel));
+  return m_channels.back().get();
+}
+
+void H323Connection::CloseMedia() {
+  std::vector<std::unique_ptr<H323_RTPChannel>> channels;
+  std::map<unsigned, std::unique_ptr<H323_RTP_UDP>> sessions;
+  {
+    PWaitAndSignal lock(m_mutex);
+    channels.swap(m_channels);
+    sessions.swap(m_sessions);
+  }
+  channels.clear();  // stops the pumps before their sessions go
+  sessions.clear();
 }
 
 // --- User input and hold
@@ -433,6 +479,7 @@ bool H323Connection::HoldCall(bool) {
   facility.m_userInfo.holdNotice = H323UserInformation::HoldNotice::Hold;
   if (!WriteSignalPDU(facility)) return false;
   m_localHold = true;
+  for (auto& c : m_channels) c->SetPause(true);
   return true;
 }
 
@@ -443,6 +490,7 @@ bool H323Connection::RetrieveCall() {
   facility.m_userInfo.holdNotice = H323UserInformation::HoldNotice::Retrieve;
   if (!WriteSignalPDU(facility)) return false;
   m_localHold = false;
+  for (auto& c : m_channels) c->SetPause(false);
   return true;
 }
 

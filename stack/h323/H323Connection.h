@@ -20,10 +20,14 @@
 #include <mutex>
 #include <memory>
 #include <optional>
+#include <map>
 #include <thread>
+#include <vector>
 
 #include "stack/h323/H323SignalPDU.h"
 #include "stack/h323/H323Transport.h"
+#include "stack/h323/H323_RTPChannel.h"
+#include "stack/h323/H323_RTP_UDP.h"
 #include "stack/ptlib/PMutex.h"
 #include "stack/ptlib/PObject.h"
 #include "stack/ptlib/PString.h"
@@ -100,6 +104,16 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   // The remote party held (true) or retrieved (false) the call.
   virtual void OnRemoteHold(bool held);
 
+  // The RTP session of `sessionID`, made and opened on first use (null when its ports
+  // cannot be had).
+  H323_RTP_UDP* UseSession(unsigned sessionID);
+  // The logical channels started so far.
+  std::vector<H323_RTPChannel*> GetChannels() const;
+  // Starts a channel of `direction` for `capability` on the session; it then belongs to
+  // the connection.  Null when the device or codec cannot be had.
+  H323_RTPChannel* StartChannel(const H323AudioCapability& capability, int direction, unsigned sessionID,
+                                unsigned number);
+
   // The H.245 control channel's transport (the signalling connection when tunnelled).
   H323Transport& GetControlChannel() { return m_controlTransport; }
 
@@ -166,6 +180,10 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   std::mutex m_notifyMutex;
   std::condition_variable m_notifyDone;
   bool m_notifying = false;  // OnConnectionEstablished is running on the answering thread
+
+  std::map<unsigned, std::unique_ptr<H323_RTP_UDP>> m_sessions;
+  std::vector<std::unique_ptr<H323_RTPChannel>> m_channels;
+  void CloseMedia();
 
   std::unique_ptr<H323SignalChannel> m_signal;
   std::thread m_outgoingThread;

@@ -11,6 +11,7 @@ constexpr auto kCleanerTick = std::chrono::milliseconds(50);
 }  // namespace
 
 H323EndPoint::H323EndPoint() {
+  m_rtpPorts.SetPorts(5000, 5999);
   m_soundChannelPlayDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Player);
   m_soundChannelRecordDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Recorder);
   m_cleaner = std::thread([this] { CleanerThread(); });
@@ -370,6 +371,10 @@ void H323EndPoint::OnConnectionEstablished(H323Connection&, const PString&) {}
 void H323EndPoint::OnConnectionCleared(H323Connection&, const PString&) {}
 void H323EndPoint::OnUserInputString(H323Connection&, const PString&) {}
 bool H323EndPoint::OpenVideoChannel(H323Connection&, bool, H323VideoCodec&) { return false; }
+H323_RTP_UDP* H323EndPoint::CreateRTPSession(H323Connection& connection, unsigned sessionID) {
+  return new H323_RTP_UDP(connection, sessionID);
+}
+
 H323Gatekeeper* H323EndPoint::CreateGatekeeper(H323Transport*) { return nullptr; }
 
 // --- Admission
@@ -404,7 +409,7 @@ std::vector<H323AliasAddress> H323EndPoint::GetAliases() const {
 
 void H323EndPoint::SetMaxAudioDelayJitter(unsigned ms) { m_maxAudioDelayJitter = std::min(ms, 65535u); }
 
-unsigned H323EndPoint::GetMinAudioDelayJitter() const { return std::min(20u, m_maxAudioDelayJitter); }
+unsigned H323EndPoint::GetMinAudioDelayJitter() const { return std::min(40u, m_maxAudioDelayJitter); }
 
 bool H323EndPoint::SetSoundChannelPlayDevice(const PString& name) {
   const PStringArray names = PSoundChannel::GetDeviceNames(PSoundChannel::Player);
@@ -428,6 +433,5 @@ void H323EndPoint::SetRtpIpPorts(unsigned base, unsigned max) {
   base = std::min(base, 65534u) & ~1u;
   max = std::min(max, 65535u);
   if (base != 0 && max < base + 1) max = base + 1;
-  m_rtpPortBase = static_cast<uint16_t>(base);
-  m_rtpPortMax = static_cast<uint16_t>(base == 0 ? 0 : max);
+  m_rtpPorts.SetPorts(static_cast<uint16_t>(base), static_cast<uint16_t>(base == 0 ? 0 : max));
 }

@@ -25,6 +25,7 @@
 #include "stack/codec/H323Capabilities.h"
 #include "stack/h323/H323CallAdmission.h"
 #include "stack/h323/H323Connection.h"
+#include "stack/h323/H323_RTP_UDP.h"
 #include "stack/ptlib/PStringArray.h"
 #include "stack/ptlib/PTimeInterval.h"
 #include "stack/q931/H323ListenerTCP.h"
@@ -89,6 +90,9 @@ class H323EndPoint : public PObject {
   // Opens a video channel for a video codec.  No capability of this stack is video, so
   // nothing calls it; the default refuses.
   virtual bool OpenVideoChannel(H323Connection& connection, bool isEncoding, H323VideoCodec& codec);
+  // The RTP session glue of a call's session `sessionID` (1 audio); a derived endpoint
+  // may return a class derived from H323_RTP_UDP.  The connection owns it.
+  virtual H323_RTP_UDP* CreateRTPSession(H323Connection& connection, unsigned sessionID);
   // The gatekeeper client for a RAS transport; the default makes none.
   virtual H323Gatekeeper* CreateGatekeeper(H323Transport* transport);
 
@@ -159,8 +163,9 @@ class H323EndPoint : public PObject {
   // UDP ports of the RTP sessions: pairs from `base` (even) up to `max`; 0 lets the
   // system choose.  A max below the base is taken as base + 1.
   void SetRtpIpPorts(unsigned base, unsigned max);
-  uint16_t GetRtpIpPortBase() const { return m_rtpPortBase; }
-  uint16_t GetRtpIpPortMax() const { return m_rtpPortMax; }
+  uint16_t GetRtpIpPortBase() const { return m_rtpPorts.GetBase(); }
+  uint16_t GetRtpIpPortMax() const { return m_rtpPorts.GetMax(); }
+  RTP_PortRange& GetRtpIpPorts() { return m_rtpPorts; }
 
   // Signalling time-outs: the TCP connection of an outgoing call, the answer to its
   // Setup (Connect), and the Setup on an accepted connection.
@@ -224,8 +229,7 @@ class H323EndPoint : public PObject {
   PString m_soundChannelPlayDevice;
   PString m_soundChannelRecordDevice;
   H323Capabilities m_capabilities;
-  uint16_t m_rtpPortBase = 5000;
-  uint16_t m_rtpPortMax = 5999;
+  RTP_PortRange m_rtpPorts;
   PTimeInterval m_connectTimeout = PTimeInterval(0, 10);
   PTimeInterval m_callTimeout = PTimeInterval(0, 60);
   PTimeInterval m_firstPduTimeout = PTimeInterval(0, 10);
