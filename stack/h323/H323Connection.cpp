@@ -1,5 +1,6 @@
 #include "stack/h323/H323Connection.h"
 
+#include "stack/h323/H323ControlChannel.h"
 #include "stack/h323/H323EndPoint.h"
 
 namespace {
@@ -28,7 +29,8 @@ H323Connection::H323Connection(H323EndPoint& endpoint, unsigned callReference, u
       m_callReference(callReference),
       m_options(options),
       m_callIdentifier(H323NewGuid()),
-      m_conferenceID(H323NewGuid()) {}
+      m_conferenceID(H323NewGuid()),
+      m_control(std::make_unique<H323ControlChannel>(*this)) {}
 
 H323Connection::~H323Connection() { Shutdown(); }
 
@@ -62,6 +64,7 @@ void H323Connection::SetEndReason(CallEndReason reason) {
 void H323Connection::StartOutgoing(const PString& remoteParty) {
   PWaitAndSignal lock(m_mutex);
   m_originating = true;
+  m_wantTunnelling = !m_endpoint.IsH245TunnelingDisabled();
   m_remotePartyName = remoteParty;
   m_phase = Phase::Connecting;
   m_signal = std::make_unique<H323SignalChannel>();
@@ -210,6 +213,7 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     PWaitAndSignal lock(m_mutex);
     m_callIdentifier = setupPDU.m_userInfo.callIdentifier;
     m_conferenceID = setupPDU.m_userInfo.conferenceID;
+    m_h245Tunnelling = setupPDU.m_userInfo.h245Tunnelling && !m_endpoint.IsH245TunnelingDisabled();
     UpdateRemoteName(setupPDU);
     H323SignalPDU proceeding = BuildPDU(Q931::CallProceedingMsg, H323UserInformation::e_callProceeding);
     WriteSignalPDU(proceeding);
@@ -240,8 +244,13 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     PWaitAndSignal lock(m_mutex);
     if (m_clearing) return;
     H323SignalPDU connect = BuildPDU(Q931::ConnectMsg, H323UserInformation::e_connect);
+    if (!m_h245Tunnelling) {
+      TcpAddress h245;
+      if (ListenControlChannel(h245)) connect.m_userInfo.h245Address = h245;
+    }
     if (!WriteSignalPDU(alerting) || !WriteSignalPDU(connect)) return;  // the close will clear the call
     m_phase = Phase::Established;
+    if (m_h245Tunnelling) StartControl();
     std::lock_guard notify(m_notifyMutex);
     m_notifying = true;
   }
@@ -262,6 +271,7 @@ void H323Connection::OnSignalMessage(const Q931& message) {
   // A message whose user-user information cannot be read is still handled by its Q.931
   // part: a release is a release, whatever else it carries.
   pdu.Read(message, &error);
+  ProcessTunnelled(pdu);
   switch (message.GetMessageType()) {
     case Q931::CallProceedingMsg: OnReceivedCallProceeding(pdu); break;
     case Q931::AlertingMsg: OnReceivedAlerting(pdu); break;
@@ -300,6 +310,12 @@ void H323Connection::OnReceivedConnect(const H323SignalPDU& pdu) {
     m_phase = Phase::Established;
     m_answerDeadline.reset();
     UpdateRemoteName(pdu);
+    m_h245Tunnelling = m_wantTunnelling && pdu.m_userInfo.h245Tunnelling;
+    if (m_h245Tunnelling) {
+      StartControl();
+    } else if (pdu.m_userInfo.h245Address) {
+      ConnectControlChannel(*pdu.m_userInfo.h245Address);
+    }
   }
   m_endpoint.OnConnectionEstablished(*this, m_callToken);
 }
@@ -368,6 +384,7 @@ H323SignalPDU H323Connection::BuildPDU(uint8_t q931Type, H323UserInformation::Bo
   pdu.m_userInfo.callIdentifier = m_callIdentifier;
   pdu.m_userInfo.conferenceID = m_conferenceID;
   pdu.m_userInfo.displayName = m_endpoint.GetLocalUserName();
+  pdu.m_userInfo.h245Tunnelling = m_originating ? m_wantTunnelling : m_h245Tunnelling;
   if (body == H323UserInformation::e_alerting || body == H323UserInformation::e_connect)
     pdu.m_userInfo.sourceAliases = m_endpoint.GetAliases();
   return pdu;
@@ -387,6 +404,7 @@ void H323Connection::ClearCall(CallEndReason reason) {
     if (m_clearing.exchange(true)) return;
     SetEndReason(reason);
     m_answerDeadline.reset();
+    m_control->SendEndSession();
     if (!m_remoteReleased && m_signal && m_signal->IsOpen()) {
       H323SignalPDU release = BuildPDU(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete);
       release.m_q931pdu.SetCause(Q931CauseFromCallEndReason(reason));
@@ -408,11 +426,16 @@ void H323Connection::CheckTimers(Clock::time_point now) {
 
 void H323Connection::Shutdown() {
   H323SignalChannel* signal;
+  TpktChannel* h245;
   {
     PWaitAndSignal lock(m_mutex);
     m_shutdown = true;
     signal = m_signal.get();
+    h245 = m_h245Channel.get();
   }
+  m_h245Stop.Signal();
+  if (h245) h245->Close();
+  if (m_h245Thread.joinable() && m_h245Thread.get_id() != std::this_thread::get_id()) m_h245Thread.join();
   if (signal) signal->Close();  // joins the reader thread
   if (m_outgoingThread.joinable() && m_outgoingThread.get_id() != std::this_thread::get_id())
     m_outgoingThread.join();
@@ -437,19 +460,38 @@ std::vector<H323_RTPChannel*> H323Connection::GetChannels() const {
   return channels;
 }
 
-H323_RTPChannel* H323Connection::StartChannel(const H323AudioCapability& capability, int direction,
-                                              unsigned sessionID, unsigned number) {
+std::unique_ptr<H323_RTPChannel> H323Connection::CreateChannel(const H323AudioCapability& capability,
+                                                               H323_RTPChannel::Directions direction,
+                                                               unsigned sessionID) {
   PWaitAndSignal lock(m_mutex);
   if (m_clearing) return nullptr;
   H323_RTP_UDP* session = UseSession(sessionID);
   if (session == nullptr) return nullptr;
-  auto channel = std::make_unique<H323_RTPChannel>(*this, capability, static_cast<H323_RTPChannel::Directions>(direction),
-                                                   *session);
-  channel->SetNumber(number);
+  return std::make_unique<H323_RTPChannel>(*this, capability, direction, *session);
+}
+
+H323_RTPChannel* H323Connection::StartChannel(std::unique_ptr<H323_RTPChannel> channel) {
+  PWaitAndSignal lock(m_mutex);
+  if (m_clearing || !channel) return nullptr;
   channel->SetPause(m_localHold);
   if (!channel->Start()) return nullptr;
   m_channels.push_back(std::move(channel));
   return m_channels.back().get();
+}
+
+bool H323Connection::CloseChannel(unsigned number, H323_RTPChannel::Directions direction) {
+  std::unique_ptr<H323_RTPChannel> closing;
+  {
+    PWaitAndSignal lock(m_mutex);
+    for (auto it = m_channels.begin(); it != m_channels.end(); ++it) {
+      if ((*it)->GetNumber() == number && (*it)->GetDirection() == direction) {
+        closing = std::move(*it);
+        m_channels.erase(it);
+        break;
+      }
+    }
+  }
+  return closing != nullptr;  // stopped here, outside the lock
 }
 
 void H323Connection::CloseMedia() {
@@ -468,7 +510,7 @@ void H323Connection::CloseMedia() {
 
 void H323Connection::SendUserInputTone(char tone, unsigned, unsigned, unsigned) { SendUserInput(PString(tone)); }
 
-void H323Connection::SendUserInput(const PString&) {}
+void H323Connection::SendUserInput(const PString& value) { m_control->SendUserInput(value); }
 
 void H323Connection::OnUserInputString(const PString& value) { m_endpoint.OnUserInputString(*this, value); }
 
@@ -495,3 +537,76 @@ bool H323Connection::RetrieveCall() {
 }
 
 void H323Connection::OnRemoteHold(bool) {}
+
+// --- H.245 transport
+
+bool H323Connection::IsH245Tunnelling() const {
+  PWaitAndSignal lock(m_mutex);
+  return m_h245Tunnelling;
+}
+
+void H323Connection::StartControl() {
+  if (m_h245Tunnelling) m_control->SetSender([this](const std::vector<uint8_t>& pdu) { return SendTunnelled(pdu); });
+  m_control->Start();
+}
+
+bool H323Connection::SendTunnelled(const std::vector<uint8_t>& pdu) {
+  PWaitAndSignal lock(m_mutex);
+  H323SignalPDU facility = BuildPDU(Q931::FacilityMsg, H323UserInformation::e_facility);
+  facility.m_userInfo.h245Control.push_back(pdu);
+  return WriteSignalPDU(facility);
+}
+
+void H323Connection::ProcessTunnelled(const H323SignalPDU& pdu) {
+  if (pdu.m_userInfo.h245Control.empty()) return;
+  {
+    PWaitAndSignal lock(m_mutex);
+    if (!m_h245Tunnelling || m_clearing) return;
+  }
+  for (const auto& message : pdu.m_userInfo.h245Control) m_control->OnReceived(message);
+}
+
+bool H323Connection::ListenControlChannel(TcpAddress& address) {
+  TcpAddress local = m_signal->GetLocalAddress();
+  local.port = 0;
+  if (TcpSocket::Listen(local, true, 1, m_h245Listener) != TcpSocket::Status::Ok) return false;
+  address = m_h245Listener.GetLocalAddress();
+  m_h245Thread = std::thread([this] {
+    TcpSocket accepted;
+    if (m_h245Listener.Accept(m_h245Stop, accepted) != TcpSocket::Status::Ok) return;
+    m_h245Listener.Close();
+    StartControlChannel(std::make_unique<TpktChannel>(std::move(accepted)));
+  });
+  return true;
+}
+
+void H323Connection::ConnectControlChannel(TcpAddress address) {
+  auto channel = std::make_unique<TpktChannel>();
+  TpktChannel* raw = channel.get();
+  m_h245Channel = std::move(channel);  // under the lock: Shutdown can abort the connect
+  m_h245Thread = std::thread([this, raw, address] {
+    if (raw->Connect(address, m_endpoint.GetSignallingChannelConnectTimeout().AsDuration()) != TcpSocket::Status::Ok) {
+      if (!IsClearing()) ClearCall(EndedByTransportFail);
+      return;
+    }
+    StartControlChannel(nullptr);
+  });
+}
+
+// Starts the separate H.245 connection: `channel` is an accepted one, or null for the one
+// this side connected.
+void H323Connection::StartControlChannel(std::unique_ptr<TpktChannel> channel) {
+  PWaitAndSignal lock(m_mutex);
+  if (m_shutdown || m_clearing) return;
+  if (channel) m_h245Channel = std::move(channel);
+  TpktChannel* raw = m_h245Channel.get();
+  TpktChannel::Handlers handlers;
+  handlers.onPacket = [this](std::vector<uint8_t> payload) { m_control->OnReceived(payload); };
+  handlers.onClosed = [this](TpktChannel::CloseReason, const std::string&) {
+    if (!IsClearing()) ClearCall(EndedByTransportFail);
+  };
+  m_controlTransport.SetAddresses(raw->GetLocalAddress(), raw->GetRemoteAddress());
+  if (!raw->Start(std::move(handlers))) return;
+  m_control->SetSender([raw](const std::vector<uint8_t>& pdu) { return raw->Send(pdu); });
+  m_control->Start();
+}

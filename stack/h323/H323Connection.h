@@ -35,6 +35,7 @@
 #include "stack/q931/H323SignalChannel.h"
 
 class H323EndPoint;
+class H323ControlChannel;
 
 class H323Connection : public PObject, public std::enable_shared_from_this<H323Connection> {
   PCLASSINFO(H323Connection, PObject)
@@ -107,18 +108,28 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   // The RTP session of `sessionID`, made and opened on first use (null when its ports
   // cannot be had).
   H323_RTP_UDP* UseSession(unsigned sessionID);
-  // The logical channels started so far.
+  // The logical channels running.
   std::vector<H323_RTPChannel*> GetChannels() const;
-  // Starts a channel of `direction` for `capability` on the session; it then belongs to
-  // the connection.  Null when the device or codec cannot be had.
-  H323_RTPChannel* StartChannel(const H323AudioCapability& capability, int direction, unsigned sessionID,
-                                unsigned number);
+  // A channel of `direction` for `capability` on the session, not yet started (null
+  // when the session cannot be had).
+  std::unique_ptr<H323_RTPChannel> CreateChannel(const H323AudioCapability& capability,
+                                                 H323_RTPChannel::Directions direction, unsigned sessionID);
+  // Starts the channel (paused while the call is held); it then belongs to the
+  // connection.  Null when its device or codec cannot be had.
+  H323_RTPChannel* StartChannel(std::unique_ptr<H323_RTPChannel> channel);
+  // Stops and removes the channel of that number and direction; false when none.
+  bool CloseChannel(unsigned number, H323_RTPChannel::Directions direction);
+
+  // H.245: whether it runs tunnelled in call signalling (known once the call is answered).
+  bool IsH245Tunnelling() const;
+  H323ControlChannel& GetH245() { return *m_control; }
 
   // The H.245 control channel's transport (the signalling connection when tunnelled).
   H323Transport& GetControlChannel() { return m_controlTransport; }
 
  private:
   friend class H323EndPoint;
+  friend class H323ControlChannel;
 
   using Clock = std::chrono::steady_clock;
 
@@ -184,6 +195,21 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   std::map<unsigned, std::unique_ptr<H323_RTP_UDP>> m_sessions;
   std::vector<std::unique_ptr<H323_RTPChannel>> m_channels;
   void CloseMedia();
+
+  // H.245 transport.
+  void StartControl();
+  bool SendTunnelled(const std::vector<uint8_t>& pdu);
+  void ConnectControlChannel(TcpAddress address);
+  bool ListenControlChannel(TcpAddress& address);
+  void StartControlChannel(std::unique_ptr<TpktChannel> channel);
+  void ProcessTunnelled(const H323SignalPDU& pdu);
+  bool m_wantTunnelling = true;
+  bool m_h245Tunnelling = false;
+  std::unique_ptr<H323ControlChannel> m_control;
+  std::unique_ptr<TpktChannel> m_h245Channel;
+  TcpSocket m_h245Listener;
+  WakeEvent m_h245Stop;
+  std::thread m_h245Thread;
 
   std::unique_ptr<H323SignalChannel> m_signal;
   std::thread m_outgoingThread;

@@ -14,6 +14,9 @@
 
 class H323Connection;
 class H323_RTPChannel;
+class H245_H2250LogicalChannelParameters;
+class H245_H2250LogicalChannelAckParameters;
+class H245_TransportAddress;
 
 class H323_RTP_UDP {
  public:
@@ -30,6 +33,28 @@ class H323_RTP_UDP {
   RTP_UDP& GetSession() { return rtp; }
   const RTP_UDP& GetSession() const { return rtp; }
   H323Connection& GetConnection() const { return connection; }
+
+#ifdef H323_HAVE_ASN
+  // The H.225.0 parameters of an OpenLogicalChannel this side sends: the session ID and
+  // the local RTCP address (and, for a channel this side receives, the RTP address).
+  virtual bool OnSendingPDU(const H323_RTPChannel& channel, H245_H2250LogicalChannelParameters& param) const;
+  // Those of an OpenLogicalChannel from the peer: its RTCP address (and, for a channel
+  // the peer receives, its RTP address).  False with an OpenLogicalChannelReject cause.
+  virtual bool OnReceivedPDU(H323_RTPChannel& channel, const H245_H2250LogicalChannelParameters& param,
+                             unsigned& errorCode);
+  // The acknowledgement this side sends for a channel the peer opened: the local RTP and
+  // RTCP addresses and the dynamic payload type.
+  virtual void OnSendingAckPDU(const H323_RTPChannel& channel, H245_H2250LogicalChannelAckParameters& param) const;
+  // The peer's acknowledgement of a channel this side opened: where to send RTP and
+  // RTCP.  False when it is unusable (the channel is not started).
+  virtual bool OnReceivedAckPDU(H323_RTPChannel& channel, const H245_H2250LogicalChannelAckParameters& param);
+  // Sets the session's remote data or control address from `pdu`; false with a cause
+  // (multicastChannelNotAllowed 6 for a multicast address, unspecified 0 for another
+  // unicast kind than IPv4).
+  bool ExtractTransport(const H245_TransportAddress& pdu, bool isDataPort, unsigned& errorCode);
+  // Writes a local address and port of this session's transport.
+  void SetTransport(H245_TransportAddress& pdu, bool isDataPort) const;
+#endif
 
  protected:
   H323Connection& connection;
