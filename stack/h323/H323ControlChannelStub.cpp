@@ -3,6 +3,9 @@
 
 #include "stack/h323/H323_RTPChannel.h"
 
+// Never made here; complete only so that the channel's table can be destroyed.
+class H245_Capability {};
+
 H323ControlChannel::H323ControlChannel(H323Connection& connection) : m_connection(connection) {}
 H323ControlChannel::~H323ControlChannel() = default;
 void H323ControlChannel::SetSender(Sender sender) { m_sender = std::move(sender); }
