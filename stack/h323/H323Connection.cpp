@@ -137,6 +137,10 @@ void H323Connection::OutgoingThread(PString remoteParty) {
   setup.m_userInfo.destCallSignalAddress = *address;
   setup.m_userInfo.sourceCallSignalAddress = signal->GetLocalAddress();
   if (alias.kind == H323AliasAddress::e_dialedDigits) setup.m_q931pdu.SetCalledPartyNumber(alias.value.view());
+  if (!m_endpoint.IsFastStartDisabled()) {
+    setup.m_userInfo.fastStart = m_control->BuildFastStartProposals();
+    setup.m_userInfo.hasFastStart = !setup.m_userInfo.fastStart.empty();
+  }
   {
     PWaitAndSignal lock(m_mutex);
     if (m_clearing) return;
@@ -244,6 +248,13 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     PWaitAndSignal lock(m_mutex);
     if (m_clearing) return;
     H323SignalPDU connect = BuildPDU(Q931::ConnectMsg, H323UserInformation::e_connect);
+    if (setupPDU.m_userInfo.hasFastStart && !m_endpoint.IsFastStartDisabled()) {
+      const auto answers = m_control->AnswerFastStart(setupPDU.m_userInfo.fastStart);
+      for (H323SignalPDU* pdu : {&alerting, &connect}) {
+        pdu->m_userInfo.hasFastStart = !answers.empty();
+        pdu->m_userInfo.fastStart = answers;
+      }
+    }
     if (!m_h245Tunnelling) {
       TcpAddress h245;
       if (ListenControlChannel(h245)) connect.m_userInfo.h245Address = h245;
@@ -286,9 +297,15 @@ void H323Connection::OnSignalMessage(const Q931& message) {
   }
 }
 
-void H323Connection::OnReceivedCallProceeding(const H323SignalPDU&) {
+void H323Connection::OnReceivedCallProceeding(const H323SignalPDU& pdu) {
   PWaitAndSignal lock(m_mutex);
   if (m_originating && m_phase == Phase::AwaitingReply) m_phase = Phase::Proceeding;
+  OnFastStartAnswer(pdu);
+}
+
+void H323Connection::OnFastStartAnswer(const H323SignalPDU& pdu) {
+  if (m_originating && pdu.m_userInfo.hasFastStart && !pdu.m_userInfo.fastStart.empty())
+    m_control->OnFastStartAnswer(pdu.m_userInfo.fastStart);
 }
 
 void H323Connection::OnReceivedAlerting(const H323SignalPDU& pdu) {
@@ -298,6 +315,7 @@ void H323Connection::OnReceivedAlerting(const H323SignalPDU& pdu) {
     if (!m_originating || (m_phase != Phase::AwaitingReply && m_phase != Phase::Proceeding)) return;
     m_phase = Phase::Alerting;
     UpdateRemoteName(pdu);
+    OnFastStartAnswer(pdu);
     user = m_remotePartyName;
   }
   m_endpoint.OnAlerting(*this, pdu, user);
@@ -310,6 +328,7 @@ void H323Connection::OnReceivedConnect(const H323SignalPDU& pdu) {
     m_phase = Phase::Established;
     m_answerDeadline.reset();
     UpdateRemoteName(pdu);
+    OnFastStartAnswer(pdu);
     m_h245Tunnelling = m_wantTunnelling && pdu.m_userInfo.h245Tunnelling;
     if (m_h245Tunnelling) {
       StartControl();

@@ -465,6 +465,157 @@ std::vector<unsigned> H323ControlChannel::GetRemoteReceiveAudio() const {
   return tags;
 }
 
-std::vector<H323ControlChannel::Bytes> H323ControlChannel::BuildFastStartProposals() { return {}; }
-std::vector<H323ControlChannel::Bytes> H323ControlChannel::AnswerFastStart(const std::vector<Bytes>&) { return {}; }
-bool H323ControlChannel::OnFastStartAnswer(const std::vector<Bytes>&) { return false; }
+// --- Fast start
+
+std::vector<H323ControlChannel::Bytes> H323ControlChannel::BuildFastStartProposals() {
+  PWaitAndSignal lock(m_connection.m_mutex);
+  std::vector<Bytes> proposals;
+  const H323Capabilities& table = m_connection.GetEndPoint().GetCapabilities();
+  for (PINDEX i = 0; i < table.GetSize(); ++i) {
+    const auto* local = dynamic_cast<const H323AudioCapability*>(table.GetAt(i));
+    if (local == nullptr) continue;
+    // This side sends: forward parameters with the local RTCP address.
+    auto transmit = m_connection.CreateChannel(*local, H323_RTPChannel::IsTransmitter, kAudioSessionID);
+    if (!transmit) break;
+    transmit->SetNumber(++m_lastChannelNumber);
+    H245_OpenLogicalChannel open;
+    open.m_forwardLogicalChannelNumber = transmit->GetNumber();
+    auto& forward = open.m_forwardLogicalChannelParameters;
+    if (!FillAudio(*local, local->GetTxFramesInPacket(), forward.m_dataType.audioData())) continue;
+    transmit->GetRTPSession().OnSendingPDU(*transmit, forward.m_multiplexParameters.h2250LogicalChannelParameters());
+    Bytes bytes;
+    if (open.Encode(bytes)) {
+      proposals.push_back(bytes);
+      const unsigned number = transmit->GetNumber();
+      m_fastStartTransmit[number] = std::move(transmit);
+    }
+    // This side receives: reverse parameters with the local RTP and RTCP addresses.
+    H323_RTPChannel receiver(m_connection, *local, H323_RTPChannel::IsReceiver,
+                             *m_connection.UseSession(kAudioSessionID));
+    H245_OpenLogicalChannel reverseOpen;
+    reverseOpen.m_forwardLogicalChannelNumber = ++m_lastChannelNumber;
+    reverseOpen.m_forwardLogicalChannelParameters.m_dataType.nullData();
+    reverseOpen.m_forwardLogicalChannelParameters.m_multiplexParameters.none();
+    reverseOpen.IncludeOptionalField(H245_OpenLogicalChannel::e_reverseLogicalChannelParameters);
+    auto& reverse = reverseOpen.m_reverseLogicalChannelParameters;
+    if (!FillAudio(*local, local->GetRxFramesInPacket(), reverse.m_dataType.audioData())) continue;
+    reverse.IncludeOptionalField(H245_OpenLogicalChannel_reverseLogicalChannelParameters::e_multiplexParameters);
+    receiver.GetRTPSession().OnSendingPDU(receiver, reverse.m_multiplexParameters.h2250LogicalChannelParameters());
+    if (reverseOpen.Encode(bytes)) proposals.push_back(bytes);
+  }
+  return proposals;
+}
+
+std::vector<H323ControlChannel::Bytes> H323ControlChannel::AnswerFastStart(const std::vector<Bytes>& proposals) {
+  PWaitAndSignal lock(m_connection.m_mutex);
+  std::vector<Bytes> answers;
+  bool haveReceive = false, haveTransmit = false;
+  for (const Bytes& bytes : proposals) {
+    H245_OpenLogicalChannel open;
+    if (!open.Decode(bytes)) continue;
+    const auto& forward = open.m_forwardLogicalChannelParameters;
+    const bool peerSends = forward.m_dataType.GetTag() == H245_DataType::e_audioData;
+    const bool peerReceives = open.HasOptionalField(H245_OpenLogicalChannel::e_reverseLogicalChannelParameters) &&
+                              open.m_reverseLogicalChannelParameters.m_dataType.GetTag() == H245_DataType::e_audioData;
+    if (peerSends && !haveReceive) {
+      if (forward.m_multiplexParameters.GetTag() !=
+          H245_OpenLogicalChannel_forwardLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
+        continue;
+      const H323AudioCapability* local = FindLocalAudio(forward.m_dataType.audioData().GetTag());
+      if (local == nullptr) continue;
+      std::unique_ptr<H323AudioCapability> chosen(static_cast<H323AudioCapability*>(local->Clone()));
+      if (!ReadAudio(*chosen, forward.m_dataType.audioData())) continue;
+      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsReceiver, kAudioSessionID);
+      if (!channel) continue;
+      channel->SetNumber(static_cast<unsigned>(open.m_forwardLogicalChannelNumber.GetValue()));
+      unsigned errorCode = 0;
+      if (!channel->GetRTPSession().OnReceivedPDU(*channel, forward.m_multiplexParameters.h2250LogicalChannelParameters(),
+                                                 errorCode))
+        continue;
+      H245_OpenLogicalChannel answer = open;
+      auto& param = answer.m_forwardLogicalChannelParameters.m_multiplexParameters.h2250LogicalChannelParameters();
+      param = H245_H2250LogicalChannelParameters();
+      channel->GetRTPSession().OnSendingPDU(*channel, param);
+      Bytes encoded;
+      if (!answer.Encode(encoded) || m_connection.StartChannel(std::move(channel)) == nullptr) continue;
+      answers.push_back(encoded);
+      haveReceive = true;
+    } else if (peerReceives && !haveTransmit) {
+      const auto& reverse = open.m_reverseLogicalChannelParameters;
+      if (!reverse.HasOptionalField(H245_OpenLogicalChannel_reverseLogicalChannelParameters::e_multiplexParameters) ||
+          reverse.m_multiplexParameters.GetTag() !=
+              H245_OpenLogicalChannel_reverseLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
+        continue;
+      const H323AudioCapability* local = FindLocalAudio(reverse.m_dataType.audioData().GetTag());
+      if (local == nullptr) continue;
+      std::unique_ptr<H323AudioCapability> chosen(static_cast<H323AudioCapability*>(local->Clone()));
+      const auto frames = ReadAudio(*chosen, reverse.m_dataType.audioData());
+      if (!frames) continue;
+      chosen->SetTxFramesInPacket(std::max(1u, std::min(local->GetTxFramesInPacket(), *frames)));
+      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsTransmitter, kAudioSessionID);
+      if (!channel) continue;
+      channel->SetNumber(static_cast<unsigned>(open.m_forwardLogicalChannelNumber.GetValue()));
+      unsigned errorCode = 0;
+      if (!channel->GetRTPSession().OnReceivedPDU(*channel, reverse.m_multiplexParameters.h2250LogicalChannelParameters(),
+                                                 errorCode))
+        continue;
+      H245_OpenLogicalChannel answer = open;
+      auto& param = answer.m_reverseLogicalChannelParameters.m_multiplexParameters.h2250LogicalChannelParameters();
+      param = H245_H2250LogicalChannelParameters();
+      channel->GetRTPSession().OnSendingPDU(*channel, param);
+      Bytes encoded;
+      if (!answer.Encode(encoded) || m_connection.StartChannel(std::move(channel)) == nullptr) continue;
+      answers.push_back(encoded);
+      haveTransmit = true;
+    }
+  }
+  m_fastStartUsed = !answers.empty();
+  return answers;
+}
+
+bool H323ControlChannel::OnFastStartAnswer(const std::vector<Bytes>& answer) {
+  PWaitAndSignal lock(m_connection.m_mutex);
+  if (m_fastStartAnswered) return false;
+  m_fastStartAnswered = true;
+  bool started = false;
+  for (const Bytes& bytes : answer) {
+    H245_OpenLogicalChannel open;
+    if (!open.Decode(bytes)) continue;
+    const unsigned number = static_cast<unsigned>(open.m_forwardLogicalChannelNumber.GetValue());
+    const auto& forward = open.m_forwardLogicalChannelParameters;
+    unsigned errorCode = 0;
+    if (forward.m_dataType.GetTag() == H245_DataType::e_audioData) {
+      // The peer accepted what this side sends: its RTP address is in the answer.
+      auto it = m_fastStartTransmit.find(number);
+      if (it == m_fastStartTransmit.end() ||
+          forward.m_multiplexParameters.GetTag() !=
+              H245_OpenLogicalChannel_forwardLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
+        continue;
+      std::unique_ptr<H323_RTPChannel> channel = std::move(it->second);
+      m_fastStartTransmit.erase(it);
+      if (!channel->GetRTPSession().OnReceivedPDU(*channel, forward.m_multiplexParameters.h2250LogicalChannelParameters(),
+                                                 errorCode))
+        continue;
+      started = m_connection.StartChannel(std::move(channel)) != nullptr || started;
+    } else if (open.HasOptionalField(H245_OpenLogicalChannel::e_reverseLogicalChannelParameters)) {
+      const auto& reverse = open.m_reverseLogicalChannelParameters;
+      if (reverse.m_dataType.GetTag() != H245_DataType::e_audioData ||
+          !reverse.HasOptionalField(H245_OpenLogicalChannel_reverseLogicalChannelParameters::e_multiplexParameters) ||
+          reverse.m_multiplexParameters.GetTag() !=
+              H245_OpenLogicalChannel_reverseLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
+        continue;
+      const H323AudioCapability* local = FindLocalAudio(reverse.m_dataType.audioData().GetTag());
+      if (local == nullptr) continue;
+      auto channel = m_connection.CreateChannel(*local, H323_RTPChannel::IsReceiver, kAudioSessionID);
+      if (!channel) continue;
+      channel->SetNumber(number);
+      if (!channel->GetRTPSession().OnReceivedPDU(*channel, reverse.m_multiplexParameters.h2250LogicalChannelParameters(),
+                                                 errorCode))
+        continue;
+      started = m_connection.StartChannel(std::move(channel)) != nullptr || started;
+    }
+  }
+  m_fastStartTransmit.clear();  // proposals not accepted
+  m_fastStartUsed = started;
+  return started;
+}

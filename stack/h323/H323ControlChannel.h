@@ -62,6 +62,8 @@ class H323ControlChannel {
   std::vector<unsigned> GetRemoteReceiveAudio() const;
   std::optional<std::chrono::microseconds> GetRoundTripDelay() const { return m_roundTripDelay; }
   bool IsEndSessionReceived() const { return m_endSessionReceived; }
+  // Channels were started from the fast-start answer.
+  bool IsFastStartUsed() const { return m_fastStartUsed; }
 
   // Fast start: the proposals of a Setup (encoded OpenLogicalChannel), and the
   // answer to them (accepting what the local table supports, starting those channels).
@@ -104,6 +106,11 @@ class H323ControlChannel {
   unsigned m_lastChannelNumber = 0;
   bool m_transmitOpening = false;
   std::map<unsigned, std::unique_ptr<H323_RTPChannel>> m_pendingTransmit;
+
+  // Fast start: what this side proposed to send, until the answer comes.
+  std::map<unsigned, std::unique_ptr<H323_RTPChannel>> m_fastStartTransmit;
+  bool m_fastStartAnswered = false;
+  bool m_fastStartUsed = false;
 
   unsigned m_rtdSequence = 0;
   std::chrono::steady_clock::time_point m_rtdSent;

@@ -70,9 +70,23 @@ bool WaitChannels(H323EndPoint& ep, const PString& token, size_t n) {
   return false;
 }
 
+// Waits until H.245 of the connection has exchanged capabilities both ways.
+bool WaitControl(H323EndPoint& ep, const PString& token) {
+  for (int i = 0; i < 200; ++i) {
+    H323Connection* c = ep.FindConnectionWithLock(token);
+    if (c == nullptr) return false;
+    const bool done = c->GetH245().IsCapabilityExchangeDone() && c->GetH245().IsMaster().has_value();
+    c->Unlock();
+    if (done) return true;
+    std::this_thread::sleep_for(25ms);
+  }
+  return false;
+}
+
 struct Mode {
   const char* name;
   bool tunnelling;
+  bool fastStart;
 };
 
 class MediaCall : public ::testing::TestWithParam<Mode> {};
@@ -86,8 +100,10 @@ TEST_P(MediaCall, ToneCrossesBothWaysStopsOnHoldAndKeysArrive) {
   alsa.ClearPlayed("varlo_out_b");
 
   AudioEndPoint a("alice", "varlo_in_a", "varlo_out_a"), b("bob", "varlo_in_b", "varlo_out_b");
-  a.DisableH245Tunneling(!GetParam().tunnelling);
-  b.DisableH245Tunneling(!GetParam().tunnelling);
+  for (AudioEndPoint* ep : {&a, &b}) {
+    ep->DisableH245Tunneling(!GetParam().tunnelling);
+    ep->DisableFastStart(!GetParam().fastStart);
+  }
   PString token;
   ASSERT_NE(a.MakeCall(b.Listen(), token), nullptr);
   ASSERT_TRUE(a.WaitEstablished());
@@ -95,10 +111,14 @@ TEST_P(MediaCall, ToneCrossesBothWaysStopsOnHoldAndKeysArrive) {
   const PString bToken = b.EstablishedToken();
   ASSERT_TRUE(WaitChannels(a, token, 2));
   ASSERT_TRUE(WaitChannels(b, bToken, 2));
+  // With fast start the media runs before H.245 has finished.
+  ASSERT_TRUE(WaitControl(a, token));
+  ASSERT_TRUE(WaitControl(b, bToken));
   {
     H323Connection* c = a.FindConnectionWithLock(token);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->IsH245Tunnelling(), GetParam().tunnelling);
+    EXPECT_EQ(c->GetH245().IsFastStartUsed(), GetParam().fastStart);
     EXPECT_EQ(c->GetH245().GetRemoteReceiveAudio(), std::vector<unsigned>{H323_GSM0610Capability::kSubType});
     EXPECT_TRUE(c->GetH245().IsMaster().has_value());
     c->SendUserInputTone('5');
@@ -143,7 +163,9 @@ TEST_P(MediaCall, ToneCrossesBothWaysStopsOnHoldAndKeysArrive) {
   ExpectTone(Window(atA, endA - 1.0, endA - 0.3), rmsB, "B to A after retrieve");
 }
 
-INSTANTIATE_TEST_SUITE_P(H245, MediaCall, ::testing::Values(Mode{"tunnelled", true}, Mode{"separate", false}),
+INSTANTIATE_TEST_SUITE_P(H245, MediaCall, ::testing::Values(Mode{"tunnelled", true, false}, Mode{"separate", false, false},
+                                           Mode{"tunnelled_fast_start", true, true},
+                                           Mode{"separate_fast_start", false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
