@@ -9,8 +9,7 @@
 #include <thread>
 
 #include "AlsaFixture.h"
-#include "CallFixture.h"
-#include "stack/codec/H323_GSM0610Capability.h"
+#include "AudioEndPoint.h"
 #include "stack/h323/H323ControlChannel.h"
 #include "tests/stack/codec/Signals.h"
 
@@ -41,33 +40,6 @@ double ToneStart(const std::vector<int16_t>& s, double level) {
   for (size_t i = 0; i < s.size(); ++i)
     if (std::abs(s[i]) > level / 4) return static_cast<double>(i) / kRate;
   return -1;
-}
-
-class AudioEndPoint : public TestEndPoint {
- public:
-  AudioEndPoint(const char* name, const char* recorder, const char* player) : TestEndPoint(name) {
-    auto* gsm = new H323_GSM0610Capability;
-    gsm->SetTxFramesInPacket(4);
-    SetCapability(P_MAX_INDEX, P_MAX_INDEX, gsm);
-    EXPECT_TRUE(SetSoundChannelRecordDevice(recorder));
-    EXPECT_TRUE(SetSoundChannelPlayDevice(player));
-    SetMaxAudioDelayJitter(200);
-    SetSilenceDetectionMode(H323AudioCodec::NoSilenceDetection);
-    SetRtpIpPorts(0, 0);
-  }
-};
-
-// Waits until the connection of `token` runs `n` logical channels.
-bool WaitChannels(H323EndPoint& ep, const PString& token, size_t n) {
-  for (int i = 0; i < 200; ++i) {
-    H323Connection* c = ep.FindConnectionWithLock(token);
-    if (c == nullptr) return false;
-    const size_t running = c->GetChannels().size();
-    c->Unlock();
-    if (running >= n) return true;
-    std::this_thread::sleep_for(25ms);
-  }
-  return false;
 }
 
 // Waits until H.245 of the connection has exchanged capabilities both ways.
