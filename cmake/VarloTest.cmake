@@ -1,7 +1,8 @@
 # varlo_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK lock] [LABELS ...])
 # One GoogleTest program; every case becomes a CTest test with a timeout, so a case that
 # would wait for ever fails instead.  Tests that bind the product's fixed ports (1719, 1721,
-# 2002) name that port as their RESOURCE_LOCK.
+# 2002) name that port as their RESOURCE_LOCK; tests that drive the X display with simulated
+# input (one pointer and one keyboard focus for all) take the lock "x_display".
 function(varlo_test name)
   cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)

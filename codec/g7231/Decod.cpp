@@ -1,0 +1,185 @@
+#include "codec/g7231/Decod.h"
+
+#include <algorithm>
+
+#include "codec/g7231/Acbk.h"
+#include "codec/g7231/Basop.h"
+#include "codec/g7231/Bitstream.h"
+#include "codec/g7231/Cng.h"
+#include "codec/g7231/Fcbk.h"
+#include "codec/g7231/Lpf.h"
+#include "codec/g7231/Lsp.h"
+#include "codec/g7231/State.h"
+#include "codec/g7231/Tables.h"
+#include "codec/g7231/Util.h"
+
+namespace g7231 {
+namespace {
+
+constexpr Word16 kMaxErased = 3;
+constexpr Word16 kThreeQuarters = 0x6000;
+
+void push(Word16* dl, Word16 v) {
+  for (int j = LpcOrder - 1; j > 0; --j) dl[j] = dl[j - 1];
+  dl[0] = v;
+}
+
+}  // namespace
+
+void Init_Decod() {
+  DecStat = DECSTATDEF{};
+  std::copy(LspDcTable, LspDcTable + LpcOrder, DecStat.PrevLsp);
+  DecStat.Gain = 0x1000;
+}
+
+Flag Decod(Word16* DataBuff, const unsigned char* Vinp, Word16 Crc) {
+  Word16 ftyp = kFtypSpeech;
+  LINEDEF line = Line_Unpk(Vinp, &ftyp, Crc);
+  if (line.Crc != 0) ftyp = DecCng.PastFtyp == 1 ? kFtypSpeech : kFtypUntransmitted;
+  const Crate rate = WrkRate.load(std::memory_order_relaxed);
+
+  Word16 qntLpc[SubFrames * LpcOrder];
+  if (ftyp != kFtypSpeech) {
+    Dec_Cng(ftyp, &line, DataBuff, qntLpc);
+  } else {
+    DECSTATDEF& d = DecStat;
+    if (line.Crc != 0) {
+      d.Ecount = add(d.Ecount, 1);
+      if (d.Ecount > kMaxErased) d.Ecount = kMaxErased;
+    } else {
+      d.Ecount = 0;
+    }
+    Word16 lspVect[LpcOrder];
+    Lsp_Inq(lspVect, d.PrevLsp, line.LspId, line.Crc);
+    Lsp_Int(qntLpc, lspVect, d.PrevLsp);
+    std::copy(lspVect, lspVect + LpcOrder, d.PrevLsp);
+
+    if (d.Ecount == 0) d.InterGain = FcbkGainTable[shr(add(line.Sfs[2].Mamp, line.Sfs[3].Mamp), 1)];
+    else d.InterGain = mult_r(d.InterGain, kThreeQuarters);
+
+    Word16 buff[PitchMax + Frame];
+    std::copy(d.PrevExc, d.PrevExc + PitchMax, buff);
+    if (d.Ecount == 0) {
+      for (int i = 0; i < SubFrames; ++i) {
+        Word16* exc = &buff[PitchMax + i * SubFrLen];
+        Word16 acbk[SubFrLen];
+        Fcbk_Unpk(exc, line.Sfs[i], line.Olp[i >> 1], static_cast<Word16>(i), rate);
+        Decod_Acbk(acbk, &buff[i * SubFrLen], line.Olp[i >> 1], line.Sfs[i].AcL, line.Sfs[i].AcG, rate);
+        for (int j = 0; j < SubFrLen; ++j) exc[j] = add(shl(exc[j], 1), acbk[j]);
+      }
+      std::copy(buff + PitchMax, buff + PitchMax + Frame, DataBuff);
+      d.InterIndx = Comp_Info(buff, line.Olp[1], &DecCng.SidGain, &DecCng.CurGain);
+      if (UsePf) {
+        PFDEF pf[SubFrames];
+        for (int i = 0; i < SubFrames; ++i)
+          pf[i] = Comp_Lpf(buff, line.Olp[i >> 1], static_cast<Word16>(i), rate);
+        std::copy(d.PrevExc, d.PrevExc + PitchMax, buff);
+        std::copy(DataBuff, DataBuff + Frame, buff + PitchMax);
+        for (int i = 0; i < SubFrames; ++i) Filt_Lpf(DataBuff, buff, pf[i], static_cast<Word16>(i));
+      } else {
+        std::copy(d.PrevExc, d.PrevExc + PitchMax, buff);
+        std::copy(DataBuff, DataBuff + Frame, buff + PitchMax);
+      }
+      std::copy(d.PrevLsp, d.PrevLsp + LpcOrder, DecCng.LspSid);
+    } else {
+      Regen(DataBuff, buff, d.InterIndx, d.InterGain, d.Ecount, &d.Rseed);
+    }
+    std::copy(buff + Frame, buff + Frame + PitchMax, d.PrevExc);
+    DecCng.RandSeed = 12345;
+  }
+  DecCng.PastFtyp = ftyp;
+
+  for (int i = 0; i < SubFrames; ++i) {
+    Word16* dpnt = &DataBuff[i * SubFrLen];
+    Synt(dpnt, &qntLpc[i * LpcOrder]);
+    if (UsePf) {
+      const Word32 sen = Spf(dpnt, &qntLpc[i * LpcOrder]);
+      Scale(dpnt, sen);
+    } else {
+      // Without the gain scaling the synthesis output sits 6 dB low.
+      for (int j = 0; j < SubFrLen; ++j) dpnt[j] = shl(dpnt[j], 1);
+    }
+  }
+  return 1;
+}
+
+void Synt(Word16* Dpnt, const Word16* Lpc) {
+  for (int i = 0; i < SubFrLen; ++i) {
+    Word32 acc = L_shr(L_deposit_h(Dpnt[i]), 3);
+    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, Lpc[j], DecStat.SyntIirDl[j]);
+    const Word16 y = round(L_shl(acc, 2));
+    push(DecStat.SyntIirDl, y);
+    Dpnt[i] = y;
+  }
+}
+
+Word32 Spf(Word16* Tv, const Word16* Lpc) {
+  Word16 fir[LpcOrder];
+  Word16 iir[LpcOrder];
+  for (int j = 0; j < LpcOrder; ++j) {
+    fir[j] = mult_r(Lpc[j], PostFiltZeroTable[j]);
+    iir[j] = mult_r(Lpc[j], PostFiltPoleTable[j]);
+  }
+  Word16 v[SubFrLen];
+  std::copy(Tv, Tv + SubFrLen, v);
+  const Word16 n = Vec_Norm(v, SubFrLen);
+  Word32 r0 = L_mult(v[0], v[0]);
+  Word32 r1 = 0;
+  for (int i = 1; i < SubFrLen; ++i) {
+    r0 = L_mac(r0, v[i], v[i]);
+    r1 = L_mac(r1, v[i], v[i - 1]);
+  }
+  const Word32 sen = L_shr(r0, add(shl(n, 1), 4));
+
+  Word16 k = 0;
+  const Word16 hi = extract_h(r0);
+  if (hi != 0) {
+    const Word32 h = L_shr(r1, 1);
+    k = div_l(L_abs(h), hi);
+    if (h < 0) k = negate(k);
+  }
+  DECSTATDEF& d = DecStat;
+  Word32 acc = L_deposit_h(d.Park);
+  acc = L_msu(acc, d.Park, 0x2000);
+  acc = L_mac(acc, k, 0x2000);
+  d.Park = round(acc);
+  const Word16 tilt = static_cast<Word16>(mult(d.Park, -16384) & 0xFFFC);
+
+  for (int i = 0; i < SubFrLen; ++i) {
+    acc = L_shr(L_deposit_h(Tv[i]), 2);
+    for (int j = 0; j < LpcOrder; ++j) acc = L_msu(acc, fir[j], d.PostFirDl[j]);
+    push(d.PostFirDl, Tv[i]);
+    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, iir[j], d.PostIirDl[j]);
+    acc = L_shl(acc, 2);
+    push(d.PostIirDl, round(acc));
+    acc = L_mac(acc, d.PostIirDl[1], tilt);
+    Tv[i] = round(acc);
+  }
+  return sen;
+}
+
+void Scale(Word16* Tv, Word32 Sen) {
+  Word32 s = Comp_En(Tv);
+  Word16 g = 0x1000;
+  if (s != 0 && Sen != 0) {
+    const Word16 e1 = norm_l(s);
+    const Word16 hs = extract_h(L_shl(s, e1));
+    const Word16 e2 = norm_l(Sen);
+    const Word32 en = L_shr(L_shl(Sen, e2), 1);
+    Word16 shift = sub(6, add(sub(e1, e2), 1));
+    if (shift < 0) shift = 0;
+    const Word16 q = div_l(en, hs);
+    g = Sqrt_lbc(L_shr(L_deposit_h(q), shift));
+  }
+  DECSTATDEF& d = DecStat;
+  for (int i = 0; i < SubFrLen; ++i) {
+    Word32 acc = L_deposit_h(d.Gain);
+    acc = L_msu(acc, d.Gain, 0x0800);
+    acc = L_mac(acc, g, 0x0800);
+    d.Gain = round(acc);
+    const Word16 f = add(d.Gain, shr(d.Gain, 4));
+    Tv[i] = round(L_shl(L_mult(Tv[i], f), 4));
+  }
+}
+
+}  // namespace g7231

@@ -1,0 +1,185 @@
+// The built-in control classes.  Each holds the control's data (what a test reads and a
+// backend shows) and handles the control's messages, as the system's classes do.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/win/WindowClass.h"
+
+namespace varlo::win {
+
+// Sends WM_COMMAND with the control's id and a notification code to its parent.
+void NotifyParent(WindowState& w, UINT code);
+// Sends WM_NOTIFY with the header (and what follows it) to the control's parent.
+LRESULT NotifyParent(WindowState& w, NMHDR& header);
+
+class ButtonClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool DrawnByLayer(const WindowState& w) const override;
+  void PaintControl(WindowState& w, CDC& dc) override;
+  UINT CtlColorMessage() const override { return WM_CTLCOLORBTN; }
+  static DWORD Type(const WindowState& w) { return w.style & BS_TYPEMASK; }
+  // A click as the user makes it: check state of auto buttons, then BN_CLICKED.
+  void Click(WindowState& w);
+  UINT check = BST_UNCHECKED;
+  bool pushed = false;
+};
+
+class EditClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  UINT CtlColorMessage() const override { return WM_CTLCOLOREDIT; }
+  // The user changed the text in the toolkit's widget.
+  void UserSetText(WindowState& w, const std::string& text);
+  int LineCount(const WindowState& w) const;
+  size_t limit = 30000;
+  size_t selStart = 0;
+  size_t selEnd = 0;
+  int firstVisibleLine = 0;
+};
+
+class StaticClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool DrawnByLayer(const WindowState&) const override { return true; }
+  void PaintControl(WindowState& w, CDC& dc) override;
+  UINT CtlColorMessage() const override { return WM_CTLCOLORSTATIC; }
+  HICON icon = nullptr;
+  HBITMAP bitmap = nullptr;
+};
+
+// Shared by combo boxes and list boxes: the list of strings and the selection.
+struct StringList {
+  std::vector<std::string> items;
+  int cursel = -1;
+  bool sorted = false;
+  int Add(const std::string& s);
+  int Insert(int index, const std::string& s);
+  int Find(int after, const std::string& s, bool exact) const;
+};
+
+class ComboBoxClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  UINT CtlColorMessage() const override { return WM_CTLCOLOREDIT; }
+  bool HasEdit(const WindowState& w) const { return (w.style & 0x3) != CBS_DROPDOWNLIST; }
+  // The user picked an entry in the toolkit's list.
+  void UserSelect(WindowState& w, int index);
+  StringList list;
+  HWND edit = nullptr;
+};
+
+class ListBoxClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  UINT CtlColorMessage() const override { return WM_CTLCOLORLISTBOX; }
+  void UserSelect(WindowState& w, int index);
+  StringList list;
+};
+
+class ListViewClass final : public WindowClass {
+ public:
+  struct Column {
+    std::string text;
+    int width = 0;
+    int format = 0;
+  };
+  struct Row {
+    std::vector<std::string> cells;
+    UINT state = 0;  // LVIS_SELECTED, LVIS_FOCUSED
+    LPARAM data = 0;
+  };
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int InsertRow(WindowState& w, int index, const std::string& text);
+  void SetState(WindowState& w, int row, UINT state, UINT mask);
+  int HitTestRow(CPoint client) const;
+  // The user clicked (or right-clicked, or double-clicked) a row: selection and notification.
+  void UserClick(WindowState& w, int row, UINT notifyCode, CPoint client);
+  std::vector<Column> columns;
+  std::vector<Row> rows;
+  DWORD extendedStyle = 0;
+  int topIndex = 0;
+  static constexpr int kHeaderHeight = 20;
+  static constexpr int kRowHeight = 17;
+};
+
+class TrackbarClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // The user moved the thumb (tracking) or let it go (released).
+  void UserMove(WindowState& w, int position, bool released);
+  int PositionAt(const WindowState& w, int x) const;
+  int minimum = 0;
+  int maximum = 100;
+  int position = 0;
+  bool dragging = false;
+};
+
+class ProgressClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int minimum = 0;
+  int maximum = 100;
+  int position = 0;
+};
+
+struct TOOLINFO {
+  UINT cbSize = sizeof(TOOLINFO);
+  UINT uFlags = 0;
+  HWND hwnd = nullptr;
+  UINT_PTR uId = 0;
+  RECT rect{};
+  HINSTANCE hinst = nullptr;
+  const char* lpszText = nullptr;
+  LPARAM lParam = 0;
+};
+constexpr UINT TTF_IDISHWND = 0x0001;
+constexpr UINT TTF_SUBCLASS = 0x0010;
+
+class TooltipClass final : public WindowClass {
+ public:
+  struct Tool {
+    HWND owner = nullptr;  // the window the tool lies in
+    UINT_PTR id = 0;
+    RECT rect{};
+    std::string text;
+  };
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  std::vector<Tool> tools;
+  bool active = true;
+};
+
+// The tooltip text shown for a window: the text of an active tooltip's tool that lies in
+// it (empty for none).
+std::string TooltipTextFor(HWND hwnd);
+
+class TabClass final : public WindowClass {
+ public:
+  LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool DrawnByLayer(const WindowState&) const override { return true; }
+  void PaintControl(WindowState& w, CDC& dc) override;
+  CRect TabRect(int index) const;
+  std::vector<std::string> tabs;
+  std::vector<int> widths;
+  int cursel = -1;
+};
+constexpr UINT TCN_SELCHANGE = static_cast<UINT>(-551);
+constexpr UINT TCN_SELCHANGING = static_cast<UINT>(-552);
+
+// Notification payload of list-view clicks.
+struct NMITEMACTIVATE {
+  NMHDR hdr;
+  int iItem = -1;
+  int iSubItem = 0;
+  UINT uNewState = 0;
+  UINT uOldState = 0;
+  UINT uChanged = 0;
+  POINT ptAction{};
+  LPARAM lParam = 0;
+  UINT uKeyFlags = 0;
+};
+constexpr UINT LVIS_FOCUSED = 0x0001;
+constexpr UINT LVIS_SELECTED = 0x0002;
+
+}  // namespace varlo::win

@@ -1,0 +1,682 @@
+#include "platform/wx/WxBackend.h"
+
+#include <wx/wx.h>
+#include <wx/dcbuffer.h>
+#include <wx/dcscreen.h>
+#include <wx/evtloop.h>
+#include <wx/listctrl.h>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "platform/win/ControlClasses.h"
+#include "platform/win/DC.h"
+#include "platform/win/GdiData.h"
+#include "platform/win/Input.h"
+#include "platform/win/Menu.h"
+#include "platform/win/MessageSystem.h"
+#include "platform/win/WinApp.h"
+#include "platform/win/WindowClass.h"
+#include "platform/wx/WxDraw.h"
+
+namespace varlo::wx {
+
+using namespace varlo::win;
+
+namespace {
+
+MessageSystem& Sys() { return MessageSystem::Instance(); }
+
+WindowState* TopOf(WindowState* w) {
+  while (w && w->IsChild()) w = Sys().Find(w->parent);
+  return w;
+}
+
+// The position of a window's client area inside its top-level window.
+CPoint OffsetInTop(WindowState* w) {
+  CPoint p(0, 0);
+  while (w && w->IsChild()) {
+    p.Offset(w->rect.left, w->rect.top);
+    w = Sys().Find(w->parent);
+  }
+  return p;
+}
+
+UINT KeyToVk(const wxKeyEvent& e) {
+  const int k = e.GetKeyCode();
+  if (k >= '0' && k <= '9') return static_cast<UINT>(k);
+  if (k >= 'A' && k <= 'Z') return static_cast<UINT>(k);
+  if (k >= 'a' && k <= 'z') return static_cast<UINT>(k - 'a' + 'A');
+  if (k >= WXK_NUMPAD0 && k <= WXK_NUMPAD9) return VK_NUMPAD0 + static_cast<UINT>(k - WXK_NUMPAD0);
+  switch (k) {
+    case WXK_BACK: return VK_BACK;
+    case WXK_TAB: return VK_TAB;
+    case WXK_RETURN: case WXK_NUMPAD_ENTER: return VK_RETURN;
+    case WXK_ESCAPE: return VK_ESCAPE;
+    case WXK_SPACE: return VK_SPACE;
+    case WXK_LEFT: return VK_LEFT;
+    case WXK_RIGHT: return VK_RIGHT;
+    case WXK_UP: return VK_UP;
+    case WXK_DOWN: return VK_DOWN;
+    case WXK_DELETE: return VK_DELETE;
+    case WXK_NUMPAD_MULTIPLY: return VK_MULTIPLY;
+    case WXK_NUMPAD_ADD: return VK_ADD;
+    case WXK_NUMPAD_SUBTRACT: return VK_SUBTRACT;
+    case WXK_NUMPAD_DECIMAL: return VK_DECIMAL;
+    case WXK_NUMPAD_DIVIDE: return VK_DIVIDE;
+    case '.': return VK_OEM_PERIOD;
+    case ',': return VK_OEM_COMMA;
+    case '-': return VK_OEM_MINUS;
+    case '=': return VK_OEM_PLUS;
+    default: return k >= WXK_F1 && k <= WXK_F12 ? VK_F1 + static_cast<UINT>(k - WXK_F1) : 0;
+  }
+}
+
+wxString Label(const std::string& text) { return wxString::FromUTF8(text); }
+
+class FramePeer;
+FramePeer* FrameFor(WindowState* w);
+void SyncDescendants(WindowState& w, unsigned changes);
+
+// The canvas of a top-level window: paints the window and its drawn-by-layer controls,
+// and turns mouse and key events into the layer's messages.
+class Canvas final : public wxWindow {
+ public:
+  Canvas(wxWindow* parent, HWND top) : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                                wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE),
+                                       m_top(top) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Bind(wxEVT_PAINT, &Canvas::OnPaint, this);
+    for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION}) {
+      Bind(type, &Canvas::OnMouse, this);
+    }
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) { ::ReleaseCapture(); });
+    Bind(wxEVT_KEY_DOWN, &Canvas::OnKey, this);
+    Bind(wxEVT_KEY_UP, &Canvas::OnKey, this);
+    Bind(wxEVT_CHAR, &Canvas::OnChar, this);
+  }
+  HWND m_top;
+  wxGUIEventLoop* moveLoop = nullptr;
+  wxPoint moveStart;
+  CPoint moveOrigin;
+
+ private:
+  void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop) {
+    WindowState* w = Sys().Find(hwnd);
+    if (!w || !w->Visible()) return;
+    if (isTop || (w->cls && w->cls->DrawnByLayer(*w)) || w->className == "#32770") {
+      SetPaintTarget(hwnd, PaintTarget{&surface, offset});
+      w->eraseBackground = true;
+      Sys().CallWindow(hwnd, WM_PAINT, 0, 0);
+      ClearPaintTarget(hwnd);
+    } else {
+      return;  // toolkit widgets draw themselves (and their insides)
+    }
+    w = Sys().Find(hwnd);
+    if (!w) return;
+    const std::vector<HWND> children = w->children;
+    // Earlier controls lie on top, so they are painted last.
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+      WindowState* c = Sys().Find(*it);
+      if (c) PaintTree(*it, CPoint(offset.x + c->rect.left, offset.y + c->rect.top), surface, false);
+    }
+  }
+  void OnPaint(wxPaintEvent&) {
+    wxAutoBufferedPaintDC dc(this);
+    dc.SetBackground(wxBrush(ToColour(GetSysColor(COLOR_BTNFACE))));
+    dc.Clear();
+    DcSurface surface(dc);
+    PaintTree(m_top, CPoint(0, 0), surface, true);
+  }
+  void OnMouse(wxMouseEvent& e) {
+    WindowState* top = Sys().Find(m_top);
+    if (!top) return;
+    if (moveLoop) {
+      const wxPoint now = wxGetMousePosition();
+      ::SetWindowPos(m_top, nullptr, moveOrigin.x + now.x - moveStart.x, moveOrigin.y + now.y - moveStart.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER);
+      if (e.GetEventType() == wxEVT_LEFT_UP) moveLoop->ScheduleExit();
+      return;
+    }
+    const POINT screen{top->rect.left + e.GetX(), top->rect.top + e.GetY()};
+    UINT msg = WM_MOUSEMOVE;
+    const wxEventType t = e.GetEventType();
+    if (t == wxEVT_LEFT_DOWN) msg = WM_LBUTTONDOWN;
+    else if (t == wxEVT_LEFT_UP) msg = WM_LBUTTONUP;
+    else if (t == wxEVT_LEFT_DCLICK) msg = WM_LBUTTONDBLCLK;
+    else if (t == wxEVT_RIGHT_DOWN) msg = WM_RBUTTONDOWN;
+    else if (t == wxEVT_RIGHT_UP) msg = WM_RBUTTONUP;
+    UINT flags = (e.LeftIsDown() ? MK_LBUTTON : 0u) | (e.RightIsDown() ? MK_RBUTTON : 0u) |
+                 (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
+    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) SetFocus();
+    RouteMouse(msg, screen, flags);
+    if (msg == WM_MOUSEMOVE) {
+      const wxString tip = Label(TooltipTextFor(::WindowFromPoint(screen)));
+      if (tip != m_tip) {
+        m_tip = tip;
+        SetToolTip(tip);
+      }
+    }
+    if (!IsBeingDeleted()) {
+      const HWND capture = ::GetCapture();
+      if (capture && !HasCapture()) CaptureMouse();
+      if (!capture && HasCapture()) ReleaseMouse();
+    }
+  }
+  HWND KeyTarget() const {
+    HWND focus = ::GetFocus();
+    WindowState* f = Sys().Find(focus);
+    return f && TopOf(f) && TopOf(f)->hwnd == m_top ? focus : m_top;
+  }
+  void OnKey(wxKeyEvent& e) {
+    const UINT vk = KeyToVk(e);
+    if (!vk) return e.Skip();
+    DeliverInput(KeyTarget(), e.GetEventType() == wxEVT_KEY_DOWN ? WM_KEYDOWN : WM_KEYUP, vk, 1);
+    e.Skip();  // the character event follows
+  }
+  void OnChar(wxKeyEvent& e) {
+    const int ch = e.GetKeyCode();
+    if (ch >= 0x08 && ch < 0x7F) DeliverInput(KeyTarget(), WM_CHAR, static_cast<WPARAM>(ch), 1);
+  }
+  wxString m_tip;
+};
+
+class FramePeer final : public IWindowPeer {
+ public:
+  explicit FramePeer(WindowState& w) : m_hwnd(w.hwnd) {
+    long style = wxFRAME_SHAPED | wxCLIP_CHILDREN;
+    style |= (w.style & WS_CAPTION) == WS_CAPTION ? (wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) : wxBORDER_NONE;
+    if (!(w.exStyle & WS_EX_APPWINDOW) && w.owner) style |= wxFRAME_NO_TASKBAR;
+    if (w.exStyle & WS_EX_TOOLWINDOW) style |= wxFRAME_TOOL_WINDOW;
+    if (w.Topmost()) style |= wxSTAY_ON_TOP;
+    WindowState* owner = Sys().Find(w.owner);
+    FramePeer* ownerPeer = owner ? FrameFor(owner) : nullptr;
+    frame = new wxFrame(ownerPeer ? ownerPeer->frame : nullptr, wxID_ANY, Label(w.text),
+                        wxPoint(w.rect.left, w.rect.top), wxSize(w.rect.Width(), w.rect.Height()), style);
+    canvas = new Canvas(frame, w.hwnd);
+    Place(w);
+    frame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
+      if (e.CanVeto()) e.Veto();
+      Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+  }
+  ~FramePeer() override {
+    canvas->m_top = nullptr;
+    frame->Destroy();
+  }
+  void Sync(WindowState& w, unsigned changes) override {
+    if (changes & kChangeText) frame->SetTitle(Label(w.text));
+    if (changes & kChangeRect) Place(w);
+    if (changes & kChangeRegion) {
+      wxRegion region;
+      if (w.region) {
+        // The region row by row, as runs of pixels inside it.
+        for (int y = 0; y < w.rect.Height(); ++y) {
+          int x = 0;
+          while (x < w.rect.Width()) {
+            while (x < w.rect.Width() && !w.region->Contains(POINT{x, y})) ++x;
+            const int start = x;
+            while (x < w.rect.Width() && w.region->Contains(POINT{x, y})) ++x;
+            if (x > start) region.Union(start, y, x - start, 1);
+          }
+        }
+      } else {
+        region = wxRegion(0, 0, w.rect.Width(), w.rect.Height());
+      }
+      frame->SetShape(region);
+    }
+    if (changes & kChangeZOrder) {
+      const long style = frame->GetWindowStyleFlag();
+      frame->SetWindowStyleFlag(w.Topmost() ? (style | wxSTAY_ON_TOP) : (style & ~wxSTAY_ON_TOP));
+      frame->Raise();
+    }
+    if (changes & kChangeIcon) {
+      if (auto icon = GdiGetAs<IconData>(w.iconBig ? w.iconBig : w.iconSmall); icon && icon->image) {
+        wxIcon i;
+        i.CopyFromBitmap(ToBitmap(icon->image));
+        frame->SetIcon(i);
+      }
+    }
+    if (changes & kChangeEnabled) frame->Enable(w.Enabled());
+    if (changes & kChangeVisible) {
+      if (w.Visible() && w.minimized) {
+        frame->Show();
+        frame->Iconize(true);
+      } else {
+        if (frame->IsIconized() && !w.minimized) frame->Iconize(false);
+        frame->Show(w.Visible());
+        if (w.Visible()) Place(w);
+      }
+    }
+    if (changes & kChangeFocus) {
+      frame->Raise();
+      canvas->SetFocus();
+    }
+    if (changes & (kChangeRect | kChangeVisible)) {
+      canvas->Refresh();
+      SyncDescendants(w, kChangeVisible);
+    }
+  }
+  void Invalidate(const RECT*) override { canvas->Refresh(false); }
+  // The window's rectangle is its client area: there is no frame of the layer's own.
+  void Place(WindowState& w) {
+    frame->SetSize(w.rect.left, w.rect.top, w.rect.Width(), w.rect.Height());
+    frame->SetClientSize(w.rect.Width(), w.rect.Height());
+    canvas->SetSize(0, 0, w.rect.Width(), w.rect.Height());
+  }
+  HWND m_hwnd;
+  wxFrame* frame;
+  Canvas* canvas;
+};
+
+FramePeer* FrameFor(WindowState* w) {
+  WindowState* top = TopOf(w);
+  return top ? dynamic_cast<FramePeer*>(top->peer.get()) : nullptr;
+}
+
+void SyncDescendants(WindowState& w, unsigned changes) {
+  for (HWND c : w.children) {
+    if (WindowState* cw = Sys().Find(c)) {
+      if (cw->peer) {
+        cw->peer->Sync(*cw, changes);
+      } else {
+        SyncDescendants(*cw, changes);
+      }
+    }
+  }
+}
+
+// A control the layer draws: repaints go to the canvas.
+class DrawnPeer final : public IWindowPeer {
+ public:
+  explicit DrawnPeer(WindowState& w) : m_hwnd(w.hwnd) {}
+  void Sync(WindowState& w, unsigned changes) override {
+    if (FramePeer* f = FrameFor(&w)) f->canvas->Refresh(false);
+    if (changes & (kChangeRect | kChangeVisible)) SyncDescendants(w, changes & (kChangeRect | kChangeVisible));
+  }
+  void Invalidate(const RECT*) override {
+    if (FramePeer* f = FrameFor(Sys().Find(m_hwnd))) f->canvas->Refresh(false);
+  }
+
+ private:
+  HWND m_hwnd;
+};
+
+// A control shown by a toolkit widget on the canvas.
+class NativePeer final : public IWindowPeer {
+ public:
+  NativePeer(WindowState& w, Canvas* canvas) : m_hwnd(w.hwnd) {
+    const CPoint at = OffsetInTop(&w);
+    const wxPoint pos(at.x, at.y);
+    const wxSize size(w.rect.Width(), w.rect.Height());
+    const DWORD type = w.style & BS_TYPEMASK;
+    if (w.className == "BUTTON" && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)) {
+      widget = new wxCheckBox(canvas, wxID_ANY, Label(w.text), pos, size);
+      widget->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { Click(); });
+    } else if (w.className == "BUTTON" && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON)) {
+      widget = new wxRadioButton(canvas, wxID_ANY, Label(w.text), pos, size, wxRB_SINGLE);
+      widget->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { Click(); });
+    } else if (w.className == "BUTTON") {
+      widget = new wxButton(canvas, wxID_ANY, Label(w.text), pos, size);
+      widget->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Click(); });
+    } else if (w.className == "EDIT") {
+      long style = wxBORDER_SIMPLE;
+      if (w.style & ES_MULTILINE) style |= wxTE_MULTILINE;
+      if (w.style & ES_PASSWORD) style |= wxTE_PASSWORD;
+      if (w.style & ES_READONLY) style |= wxTE_READONLY;
+      if (w.style & ES_MULTILINE) style |= wxTE_PROCESS_ENTER;
+      auto* text = new wxTextCtrl(canvas, wxID_ANY, Label(w.text), pos, size, style);
+      widget = text;
+      text->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
+        if (m_syncing) return;
+        if (WindowState* s = Sys().Find(m_hwnd)) {
+          if (auto* edit = s->As<EditClass>()) edit->UserSetText(*s, std::string(e.GetString().utf8_str()));
+        }
+      });
+    } else if (w.className == "COMBOBOX" && (w.style & 0x3) == CBS_DROPDOWNLIST) {
+      auto* choice = new wxChoice(canvas, wxID_ANY, pos, wxSize(size.x, -1));
+      widget = choice;
+      choice->Bind(wxEVT_CHOICE, [this](wxCommandEvent& e) { Select(e.GetSelection()); });
+    } else if (w.className == "COMBOBOX") {
+      auto* combo = new wxComboBox(canvas, wxID_ANY, "", pos, wxSize(size.x, std::max(size.y, 20)), 0, nullptr,
+                                   wxCB_DROPDOWN);
+      widget = combo;
+      combo->Bind(wxEVT_COMBOBOX, [this](wxCommandEvent& e) { Select(e.GetSelection()); });
+      combo->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
+        if (m_syncing) return;
+        WindowState* s = Sys().Find(m_hwnd);
+        auto* c = s ? s->As<ComboBoxClass>() : nullptr;
+        WindowState* edit = c ? Sys().Find(c->edit) : nullptr;
+        if (edit) edit->As<EditClass>()->UserSetText(*edit, std::string(e.GetString().utf8_str()));
+      });
+    } else if (w.className == "LISTBOX") {
+      widget = new wxListBox(canvas, wxID_ANY, pos, size);
+      widget->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& e) {
+        if (m_syncing) return;
+        if (WindowState* s = Sys().Find(m_hwnd)) s->As<ListBoxClass>()->UserSelect(*s, e.GetSelection());
+      });
+    } else if (w.className == "SysListView32") {
+      auto* list = new wxListCtrl(canvas, wxID_ANY, pos, size, wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_SIMPLE);
+      widget = list;
+      auto row = [this](wxListEvent& e, UINT code) {
+        if (m_syncing) return;
+        if (WindowState* s = Sys().Find(m_hwnd)) {
+          s->As<ListViewClass>()->UserClick(*s, static_cast<int>(e.GetIndex()), code, CPoint(e.GetPoint().x, e.GetPoint().y));
+        }
+      };
+      list->Bind(wxEVT_LIST_ITEM_SELECTED, [row](wxListEvent& e) { row(e, NM_CLICK); });
+      list->Bind(wxEVT_LIST_ITEM_ACTIVATED, [row](wxListEvent& e) { row(e, NM_DBLCLK); });
+      list->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, [row](wxListEvent& e) { row(e, NM_RCLICK); });
+    } else if (w.className == "msctls_trackbar32") {
+      auto* slider = new wxSlider(canvas, wxID_ANY, 0, 0, 100, pos, size, wxSL_HORIZONTAL);
+      widget = slider;
+      auto moved = [this, slider](bool released) {
+        if (m_syncing) return;
+        if (WindowState* s = Sys().Find(m_hwnd)) s->As<TrackbarClass>()->UserMove(*s, slider->GetValue(), released);
+      };
+      slider->Bind(wxEVT_SCROLL_THUMBTRACK, [moved](wxScrollEvent&) { moved(false); });
+      slider->Bind(wxEVT_SCROLL_CHANGED, [moved](wxScrollEvent&) { moved(false); });
+      slider->Bind(wxEVT_SCROLL_THUMBRELEASE, [moved](wxScrollEvent&) { moved(true); });
+    } else {
+      widget = new wxGauge(canvas, wxID_ANY, 100, pos, size);
+    }
+    widget->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
+      WindowState* s = Sys().Find(m_hwnd);
+      auto* c = s ? s->As<ComboBoxClass>() : nullptr;
+      const HWND target = c && c->edit ? c->edit : m_hwnd;
+      if (::GetFocus() != target) {
+        m_syncing = true;
+        ::SetFocus(target);
+        m_syncing = false;
+      }
+      e.Skip();
+    });
+    widget->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
+      WindowState* s = Sys().Find(m_hwnd);
+      auto* c = s ? s->As<ComboBoxClass>() : nullptr;
+      MSG m;
+      m.hwnd = c && c->edit ? c->edit : m_hwnd;
+      m.message = WM_KEYDOWN;
+      m.wParam = KeyToVk(e);
+      m.lParam = 1;
+      if (m.wParam && CWnd::WalkPreTranslateTree(m)) return;  // consumed
+      e.Skip();
+    });
+    Sync(w, ~0u);
+  }
+  ~NativePeer() override { widget->Destroy(); }
+
+  void Sync(WindowState& w, unsigned changes) override {
+    m_syncing = true;
+    if (changes & (kChangeRect | kChangeVisible)) {
+      const CPoint at = OffsetInTop(&w);
+      widget->SetPosition(wxPoint(at.x, at.y));
+      if (!dynamic_cast<wxChoice*>(widget) && !dynamic_cast<wxComboBox*>(widget)) {
+        widget->SetSize(w.rect.Width(), w.rect.Height());
+      } else {
+        widget->SetSize(w.rect.Width(), -1);
+      }
+      widget->Show(::IsWindowVisible(w.hwnd) != FALSE);
+    }
+    if (changes & kChangeEnabled) widget->Enable(w.Enabled());
+    if (changes & kChangeFont) widget->SetFont(ToFont(GdiGetAs<FontData>(w.font).get()));
+    if (changes & (kChangeText | kChangeContent | kChangeStyle)) SyncContent(w);
+    if ((changes & kChangeFocus) && ::GetFocus() == w.hwnd && !widget->HasFocus()) widget->SetFocus();
+    if (changes & (kChangeFont | kChangeStyle)) SyncColours(w);
+    m_syncing = false;
+  }
+  void Invalidate(const RECT*) override { widget->Refresh(); }
+
+ private:
+  void Click() {
+    if (m_syncing) return;
+    Sys().Send(m_hwnd, BM_CLICK, 0, 0);
+    if (WindowState* s = Sys().Find(m_hwnd)) Sync(*s, kChangeContent);
+  }
+  void Select(int index) {
+    if (m_syncing) return;
+    if (WindowState* s = Sys().Find(m_hwnd)) s->As<ComboBoxClass>()->UserSelect(*s, index);
+  }
+  // Colours come from the parent's WM_CTLCOLOR* answer, as the system's controls take them.
+  void SyncColours(WindowState& w) {
+    if (!w.IsChild() || !w.cls) return;
+    const UINT msg = w.cls->CtlColorMessage();
+    if (msg != WM_CTLCOLOREDIT) return;
+    CDC dc;
+    auto* c = w.As<ComboBoxClass>();
+    const HWND asking = c && c->edit ? c->edit : w.hwnd;
+    HWND parent = c && c->edit ? w.hwnd : w.parent;
+    const LRESULT brush = Sys().CallWindow(parent, msg, reinterpret_cast<WPARAM>(dc.m_hDC), reinterpret_cast<LPARAM>(asking));
+    auto data = GdiGetAs<BrushData>(reinterpret_cast<HBRUSH>(brush));
+    if (data && data->kind == BrushData::Kind::kSolid) widget->SetBackgroundColour(ToColour(data->color));
+    widget->SetForegroundColour(ToColour(dc.GetTextColor()));
+  }
+  void SyncContent(WindowState& w) {
+    if (auto* b = w.As<ButtonClass>()) {
+      if (auto* check = dynamic_cast<wxCheckBox*>(widget)) check->SetValue(b->check == BST_CHECKED);
+      if (auto* radio = dynamic_cast<wxRadioButton*>(widget)) radio->SetValue(b->check == BST_CHECKED);
+      widget->SetLabel(Label(w.text));
+    } else if (auto* e = w.As<EditClass>()) {
+      auto* text = static_cast<wxTextCtrl*>(widget);
+      if (std::string(text->GetValue().utf8_str()) != w.text) text->ChangeValue(Label(w.text));
+      if (!(w.style & ES_MULTILINE)) text->SetMaxLength(static_cast<unsigned long>(std::min<size_t>(e->limit, 0x7FFFFFFF)));
+      text->SetEditable(!(w.style & ES_READONLY));
+      if ((w.style & ES_MULTILINE) && e->firstVisibleLine > 0) text->ShowPosition(text->GetLastPosition());
+    } else if (auto* c = w.As<ComboBoxClass>()) {
+      auto* items = dynamic_cast<wxItemContainer*>(widget);
+      wxArrayString list;
+      for (const auto& s : c->list.items) list.Add(Label(s));
+      if (items->GetStrings() != list) items->Set(list);
+      if (auto* choice = dynamic_cast<wxChoice*>(widget)) {
+        choice->SetSelection(c->list.cursel);
+      } else if (auto* combo = dynamic_cast<wxComboBox*>(widget)) {
+        WindowState* edit = Sys().Find(c->edit);
+        const wxString text = edit ? Label(edit->text) : wxString();
+        if (combo->GetValue() != text) combo->ChangeValue(text);
+      }
+    } else if (auto* l = w.As<ListBoxClass>()) {
+      auto* box = static_cast<wxListBox*>(widget);
+      wxArrayString list;
+      for (const auto& s : l->list.items) list.Add(Label(s));
+      if (box->GetStrings() != list) box->Set(list);
+      if (l->list.cursel >= 0) box->SetSelection(l->list.cursel);
+    } else if (auto* v = w.As<ListViewClass>()) {
+      auto* list = static_cast<wxListCtrl*>(widget);
+      list->ClearAll();
+      for (size_t i = 0; i < v->columns.size(); ++i) {
+        const auto& col = v->columns[i];
+        list->InsertColumn(static_cast<long>(i), Label(col.text),
+                           col.format == 2 ? wxLIST_FORMAT_CENTRE : (col.format == 1 ? wxLIST_FORMAT_RIGHT : wxLIST_FORMAT_LEFT),
+                           col.width);
+      }
+      for (size_t r = 0; r < v->rows.size(); ++r) {
+        const auto& row = v->rows[r];
+        list->InsertItem(static_cast<long>(r), Label(row.cells.empty() ? std::string() : row.cells[0]));
+        for (size_t c = 1; c < row.cells.size() && c < v->columns.size(); ++c) {
+          list->SetItem(static_cast<long>(r), static_cast<int>(c), Label(row.cells[c]));
+        }
+        if (row.state & LVIS_SELECTED) list->SetItemState(static_cast<long>(r), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+      }
+    } else if (auto* t = w.As<TrackbarClass>()) {
+      auto* slider = static_cast<wxSlider*>(widget);
+      slider->SetRange(t->minimum, t->maximum);
+      slider->SetValue(t->position);
+    } else if (auto* p = w.As<ProgressClass>()) {
+      auto* gauge = static_cast<wxGauge*>(widget);
+      gauge->SetRange(std::max(1, p->maximum - p->minimum));
+      gauge->SetValue(std::clamp(p->position - p->minimum, 0, p->maximum - p->minimum));
+    }
+  }
+  HWND m_hwnd;
+  wxWindow* widget = nullptr;
+  bool m_syncing = false;
+};
+
+class Loop final : public ILoopDriver {
+ public:
+  Loop() { m_timer.Bind(wxEVT_TIMER, [](wxTimerEvent&) { Sys().Pump(); }); }
+  void Run() override {
+    wxGUIEventLoop loop;
+    m_loops.push_back(&loop);
+    loop.Run();
+    m_loops.pop_back();
+  }
+  void ExitLevel() override {
+    if (!m_loops.empty()) m_loops.back()->ScheduleExit(0);
+  }
+  void Wake() override {
+    if (m_wakePending.exchange(true)) return;
+    wxTheApp->CallAfter([this] {
+      m_wakePending = false;
+      Sys().Pump();
+    });
+  }
+  void ArmTimer(std::optional<std::int64_t> delayMs) override {
+    if (!delayMs) {
+      m_timer.Stop();
+    } else {
+      m_timer.StartOnce(static_cast<int>(std::max<std::int64_t>(1, *delayMs)));
+    }
+  }
+  bool PaintsInLoop() const override { return false; }
+
+ private:
+  std::vector<wxGUIEventLoop*> m_loops;
+  std::atomic<bool> m_wakePending{false};
+  wxTimer m_timer;
+};
+
+class Backend final : public IWindowBackend {
+ public:
+  std::unique_ptr<IWindowPeer> CreatePeer(WindowState& w) override {
+    if (w.internal || w.className == "tooltips_class32") return nullptr;
+    if (!w.IsChild()) return std::make_unique<FramePeer>(w);
+    WindowState* parent = Sys().Find(w.parent);
+    if (parent && parent->className == "COMBOBOX") return nullptr;  // drawn by the combo box's widget
+    FramePeer* frame = FrameFor(&w);
+    if (!frame) return nullptr;
+    if (w.className == "#32770" || (w.cls && w.cls->DrawnByLayer(w))) return std::make_unique<DrawnPeer>(w);
+    static const char* const natives[] = {"BUTTON", "EDIT", "COMBOBOX", "LISTBOX", "SysListView32",
+                                          "msctls_trackbar32", "msctls_progress32"};
+    for (const char* n : natives) {
+      if (w.className == n) return std::make_unique<NativePeer>(w, frame->canvas);
+    }
+    return std::make_unique<DrawnPeer>(w);
+  }
+  CSize ScreenSize() const override {
+    const wxSize s = wxGetDisplaySize();
+    return CSize(s.x, s.y);
+  }
+  CPoint CursorPos() const override {
+    const wxPoint p = wxGetMousePosition();
+    return CPoint(p.x, p.y);
+  }
+  void SetCursor(HCURSOR cursor) override {
+    auto icon = GdiGetAs<IconData>(cursor);
+    wxCursor c(wxCURSOR_ARROW);
+    if (icon && icon->systemId == 32649) c = wxCursor(wxCURSOR_HAND);
+    if (icon && icon->systemId == 32514) c = wxCursor(wxCURSOR_WAIT);
+    if (icon && icon->systemId == 32513) c = wxCursor(wxCURSOR_IBEAM);
+    if (icon && icon->image) {
+      wxImage image = ToBitmap(icon->image).ConvertToImage();
+      image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_X, icon->hotSpot.x);
+      image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, icon->hotSpot.y);
+      c = wxCursor(image);
+    }
+    if (wxWindow* w = wxFindWindowAtPoint(wxGetMousePosition())) w->SetCursor(c);
+  }
+  UINT TrackPopupMenu(const MenuData& menu, CPoint screen, HWND owner) override {
+    FramePeer* frame = FrameFor(Sys().Find(owner));
+    if (!frame) return 0;
+    std::function<wxMenu*(const MenuData&)> build = [&](const MenuData& m) {
+      auto* out = new wxMenu();
+      for (const MenuItem& item : m.items) {
+        if (item.flags & MF_SEPARATOR) {
+          out->AppendSeparator();
+        } else if (item.popup) {
+          out->AppendSubMenu(build(*item.popup), Label(item.text));
+        } else {
+          wxMenuItem* mi = out->Append(static_cast<int>(item.id), Label(item.text));
+          mi->Enable(!(item.flags & (MF_GRAYED | MF_DISABLED)));
+        }
+      }
+      return out;
+    };
+    std::unique_ptr<wxMenu> m(build(menu));
+    UINT chosen = 0;
+    auto pick = [&](wxCommandEvent& e) { chosen = static_cast<UINT>(e.GetId()); };
+    m->Bind(wxEVT_MENU, pick);
+    frame->canvas->PopupMenu(m.get(), frame->canvas->ScreenToClient(wxPoint(screen.x, screen.y)));
+    return chosen;
+  }
+  void RunMoveLoop(HWND hwnd) override {
+    FramePeer* frame = FrameFor(Sys().Find(hwnd));
+    if (!frame || frame->canvas->moveLoop) return;
+    wxGUIEventLoop loop;
+    frame->canvas->moveLoop = &loop;
+    frame->canvas->moveStart = wxGetMousePosition();
+    WindowState* w = Sys().Find(hwnd);
+    frame->canvas->moveOrigin = CPoint(w->rect.left, w->rect.top);
+    if (!frame->canvas->HasCapture()) frame->canvas->CaptureMouse();
+    if (wxGetMouseState().LeftIsDown()) loop.Run();
+    if (frame->canvas->HasCapture()) frame->canvas->ReleaseMouse();
+    frame->canvas->moveLoop = nullptr;
+  }
+};
+
+Loop* g_loop = nullptr;
+Backend* g_backend = nullptr;
+
+}  // namespace
+
+void InstallBackend() {
+  if (!g_backend) {
+    wxInitAllImageHandlers();
+    g_loop = new Loop();
+    g_backend = new Backend();
+  }
+  Sys().Reset(nullptr, g_loop, g_backend);
+}
+
+bool BackendInstalled() { return g_backend && Sys().Backend() == g_backend; }
+
+wxWindow* FrameOf(HWND hwnd) {
+  WindowState* w = Sys().Find(hwnd);
+  FramePeer* f = w ? dynamic_cast<FramePeer*>(w->peer.get()) : nullptr;
+  return f ? f->frame : nullptr;
+}
+
+bool CaptureWindow(HWND hwnd, wxBitmap& out) {
+  WindowState* w = Sys().Find(hwnd);
+  if (!w) return false;
+  wxScreenDC screen;
+  out = wxBitmap(w->rect.Width(), w->rect.Height());
+  wxMemoryDC mem(out);
+  const bool ok = mem.Blit(0, 0, w->rect.Width(), w->rect.Height(), &screen, w->rect.left, w->rect.top);
+  mem.SelectObject(wxNullBitmap);
+  return ok;
+}
+
+}  // namespace varlo::wx
+
+namespace {
+class VarloWxApp final : public wxApp {
+ public:
+  VarloWxApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+  bool OnInit() override {
+    varlo::wx::InstallBackend();
+    return true;
+  }
+  int OnRun() override { return varlo::win::RunApplication(m_argc, m_argv); }
+
+ private:
+  int m_argc;
+  char** m_argv;
+};
+}  // namespace
+
+int AfxWinMain(int argc, char** argv) {
+  wxApp::SetInstance(new VarloWxApp(argc, argv));
+  return wxEntry(argc, argv);
+}

@@ -1,0 +1,174 @@
+#include "platform/wx/WxDraw.h"
+
+#include <wx/image.h>
+#include <wx/mstream.h>
+
+#include <map>
+#include <mutex>
+
+namespace varlo::wx {
+
+namespace {
+struct CachedBitmap {
+  std::weak_ptr<const win::BitmapData> source;
+  wxBitmap bitmap;
+};
+std::map<const void*, CachedBitmap>& Cache() {
+  static auto* cache = new std::map<const void*, CachedBitmap>();
+  return *cache;
+}
+}  // namespace
+
+wxBitmap ToBitmap(const std::shared_ptr<const win::BitmapData>& data) {
+  if (!data) return wxBitmap();
+  auto& cache = Cache();
+  auto it = cache.find(data.get());
+  if (it != cache.end() && !it->second.source.expired() && it->second.source.lock() == data) return it->second.bitmap;
+  wxImage image;
+  if (!data->encoded.empty()) {
+    wxMemoryInputStream in(data->encoded.data(), data->encoded.size());
+    image.LoadFile(in, wxBITMAP_TYPE_ANY);
+  } else if (!data->pixels.empty()) {
+    image.Create(data->width, data->height, false);
+    image.SetAlpha();
+    for (int y = 0; y < data->height; ++y) {
+      for (int x = 0; x < data->width; ++x) {
+        const std::uint32_t p = data->pixels[static_cast<size_t>(y * data->width + x)];
+        image.SetRGB(x, y, (p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+        image.SetAlpha(x, y, (p >> 24) & 0xFF);
+      }
+    }
+  }
+  wxBitmap bitmap = image.IsOk() ? wxBitmap(image) : wxBitmap();
+  // Drop entries whose pictures are gone, then keep this one.
+  for (auto e = cache.begin(); e != cache.end();) e = e->second.source.expired() ? cache.erase(e) : std::next(e);
+  cache[data.get()] = CachedBitmap{data, bitmap};
+  return bitmap;
+}
+
+wxFont ToFont(const win::FontData* font) {
+  const int pixels = font ? font->PixelHeight() : 11;
+  // The dialog font's 8 points are 11 pixels; the toolkit's sans face stands in for faces
+  // this system does not have.
+  wxFont f(wxFontInfo(wxSize(0, pixels)).Family(wxFONTFAMILY_SWISS));
+  if (font) {
+    if (font->weight >= 600) f.SetWeight(wxFONTWEIGHT_BOLD);
+    if (font->weight > 0 && font->weight <= 200) f.SetWeight(wxFONTWEIGHT_LIGHT);
+    if (font->italic) f.SetStyle(wxFONTSTYLE_ITALIC);
+    if (font->underline) f.SetUnderlined(true);
+  }
+  return f;
+}
+
+CSize DcSurface::TextExtent(const std::string& text, const win::FontData& font) {
+  m_dc.SetFont(ToFont(&font));
+  wxCoord w = 0, h = 0;
+  m_dc.GetMultiLineTextExtent(wxString::FromUTF8(text), &w, &h);
+  return CSize(w, h);
+}
+
+void DcSurface::Draw(const win::DrawOp& op) {
+  using Kind = win::DrawOp::Kind;
+  auto brushOf = [&](const std::shared_ptr<const win::BrushData>& b) -> wxBrush {
+    if (!b || b->kind == win::BrushData::Kind::kNull) return *wxTRANSPARENT_BRUSH;
+    if (b->kind == win::BrushData::Kind::kPattern) {
+      wxBrush brush(ToBitmap(b->pattern));
+      return brush;
+    }
+    return wxBrush(ToColour(b->color));
+  };
+  switch (op.kind) {
+    case Kind::kFill: {
+      if (op.brush && op.brush->kind == win::BrushData::Kind::kPattern) {
+        // Pattern brushes tile from the window's origin.
+        const wxBitmap tile = ToBitmap(op.brush->pattern);
+        if (!tile.IsOk() || tile.GetWidth() <= 0) return;
+        m_dc.SetClippingRegion(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+        const int w = tile.GetWidth(), h = tile.GetHeight();
+        int x0 = op.brushOrigin.x - ((op.brushOrigin.x - op.rect.left) / w + 1) * w;
+        int y0 = op.brushOrigin.y - ((op.brushOrigin.y - op.rect.top) / h + 1) * h;
+        for (int y = y0; y < op.rect.bottom; y += h) {
+          for (int x = x0; x < op.rect.right; x += w) m_dc.DrawBitmap(tile, x, y);
+        }
+        m_dc.DestroyClippingRegion();
+        return;
+      }
+      m_dc.SetPen(*wxTRANSPARENT_PEN);
+      m_dc.SetBrush(brushOf(op.brush));
+      m_dc.DrawRectangle(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+      return;
+    }
+    case Kind::kFrame:
+      m_dc.SetPen(wxPen(ToColour(op.color), op.penWidth));
+      m_dc.SetBrush(*wxTRANSPARENT_BRUSH);
+      m_dc.DrawRectangle(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+      return;
+    case Kind::kEllipse:
+    case Kind::kRoundRect:
+      m_dc.SetPen(op.penWidth > 0 ? wxPen(ToColour(op.color), op.penWidth) : *wxTRANSPARENT_PEN);
+      m_dc.SetBrush(brushOf(op.brush));
+      if (op.kind == Kind::kEllipse) {
+        m_dc.DrawEllipse(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+      } else {
+        m_dc.DrawRoundedRectangle(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height(), op.corner.cx / 2.0);
+      }
+      return;
+    case Kind::kLine: {
+      m_dc.SetPen(wxPen(ToColour(op.color), op.penWidth));
+      // The end point is not drawn; a single pixel stroke of length 0 draws nothing.
+      if (op.from == op.to) return;
+      m_dc.DrawLine(op.from.x, op.from.y, op.to.x, op.to.y);
+      return;
+    }
+    case Kind::kBitmap:
+    case Kind::kIcon: {
+      const wxBitmap b = ToBitmap(op.bitmap);
+      if (!b.IsOk()) return;
+      m_dc.SetClippingRegion(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+      m_dc.DrawBitmap(b, op.rect.left - op.source.x, op.rect.top - op.source.y, true);
+      m_dc.DestroyClippingRegion();
+      return;
+    }
+    case Kind::kText: {
+      m_dc.SetFont(ToFont(op.font.get()));
+      m_dc.SetTextForeground(ToColour(op.color));
+      m_dc.SetBackgroundMode(op.opaque ? wxBRUSHSTYLE_SOLID : wxBRUSHSTYLE_TRANSPARENT);
+      m_dc.SetTextBackground(ToColour(op.bkColor));
+      const wxString text = wxString::FromUTF8(op.text).Trim(true);
+      wxString shown = wxString::FromUTF8(op.text);
+      shown.Replace("\r\n", "\n");
+      if (op.format == 0) {
+        m_dc.DrawText(shown, op.rect.left, op.rect.top);
+        return;
+      }
+      int align = wxALIGN_LEFT;
+      if (op.format & 0x1) align = wxALIGN_CENTER_HORIZONTAL;
+      if (op.format & 0x2) align = wxALIGN_RIGHT;
+      if (op.format & 0x4) align |= wxALIGN_CENTER_VERTICAL;
+      const wxRect box(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+      if ((op.format & 0x10) && !(op.format & 0x20)) {
+        // Word wrap within the box.
+        wxString wrapped, line;
+        for (const wxString& word : wxSplit(shown, ' ', 0)) {
+          const wxString trial = line.empty() ? word : line + " " + word;
+          wxCoord w = 0, h = 0;
+          m_dc.GetTextExtent(trial, &w, &h);
+          if (w > box.width && !line.empty()) {
+            wrapped += line + "\n";
+            line = word;
+          } else {
+            line = trial;
+          }
+        }
+        shown = wrapped + line;
+      }
+      m_dc.SetClippingRegion(box);
+      m_dc.DrawLabel(shown, box, align);
+      m_dc.DestroyClippingRegion();
+      (void)text;
+      return;
+    }
+  }
+}
+
+}  // namespace varlo::wx

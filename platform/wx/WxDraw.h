@@ -1,0 +1,25 @@
+// Drawing the layer's DrawOps on a wxDC, and the conversions of its pictures and fonts.
+#pragma once
+#include <wx/bitmap.h>
+#include <wx/dc.h>
+#include <wx/font.h>
+
+#include "platform/win/DrawOp.h"
+
+namespace varlo::wx {
+
+wxBitmap ToBitmap(const std::shared_ptr<const win::BitmapData>& data);
+wxFont ToFont(const win::FontData* font);
+inline wxColour ToColour(COLORREF c) { return wxColour(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+class DcSurface final : public win::IDrawSurface {
+ public:
+  explicit DcSurface(wxDC& dc) : m_dc(dc) {}
+  void Draw(const win::DrawOp& op) override;
+  CSize TextExtent(const std::string& text, const win::FontData& font) override;
+
+ private:
+  wxDC& m_dc;
+};
+
+}  // namespace varlo::wx

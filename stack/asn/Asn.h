@@ -1,0 +1,21 @@
+#pragma once
+// The ASN.1 runtime: value classes and the aligned-PER encoder and decoder.
+
+#include "stack/asn/Array.h"
+#include "stack/asn/BitString.h"
+#include "stack/asn/BmpString.h"
+#include "stack/asn/Boolean.h"
+#include "stack/asn/CharString.h"
+#include "stack/asn/Choice.h"
+#include "stack/asn/Enumerated.h"
+#include "stack/asn/GeneralString.h"
+#include "stack/asn/Integer.h"
+#include "stack/asn/JsonWriter.h"
+#include "stack/asn/Null.h"
+#include "stack/asn/ObjectId.h"
+#include "stack/asn/OctetString.h"
+#include "stack/asn/OpenType.h"
+#include "stack/asn/PerDecoder.h"
+#include "stack/asn/PerEncoder.h"
+#include "stack/asn/Sequence.h"
+#include "stack/asn/SizeConstraint.h"

@@ -1,0 +1,96 @@
+#include "stack/asn/BitString.h"
+
+#include <string>
+
+#include "stack/asn/JsonWriter.h"
+#include "stack/asn/PerDecoder.h"
+#include "stack/asn/PerEncoder.h"
+
+namespace asn {
+
+void BitString::SetSize(size_t bits) {
+  bytes_.resize((bits + 7) / 8, 0);
+  bits_ = bits;
+  if (bits % 8 != 0) bytes_.back() &= static_cast<uint8_t>(0xFF00u >> (bits % 8));
+}
+
+bool BitString::GetBit(size_t i) const {
+  return i < bits_ && (bytes_[i / 8] >> (7 - i % 8)) & 1;
+}
+
+void BitString::SetBit(size_t i, bool v) {
+  if (i >= bits_) SetSize(i + 1);
+  auto mask = static_cast<uint8_t>(0x80u >> (i % 8));
+  if (v) {
+    bytes_[i / 8] |= mask;
+  } else {
+    bytes_[i / 8] &= static_cast<uint8_t>(~mask);
+  }
+}
+
+void BitString::SetData(const std::vector<uint8_t>& bytes, size_t bits) {
+  bytes_ = bytes;
+  SetSize(bits);
+}
+
+void BitString::WriteBits(PerEncoder& enc, size_t begin, size_t count) const {
+  for (size_t i = begin; i < begin + count; ++i) enc.PutBit(GetBit(i));
+}
+
+bool BitString::ReadBits(PerDecoder& dec, size_t count) {
+  if (count > dec.BitsLeft()) return dec.Fail("truncated");
+  size_t start = bits_;
+  SetSize(bits_ + count);
+  for (size_t i = 0; i < count; ++i) {
+    bool b = false;
+    if (!dec.GetBit(b)) return false;
+    if (b) SetBit(start + i, true);
+  }
+  return true;
+}
+
+void BitString::EncodePer(PerEncoder& enc) const {
+  SizeConstraint c = size_.Begin(enc, bits_);
+  if (c.lb == c.ub && c.ub < 65536) {
+    if (c.ub == 0) return;
+    if (c.ub > 16) enc.Align();  // up to 16 bits stay a plain bit field
+    WriteBits(enc, 0, bits_);
+    return;
+  }
+  enc.PutLengthAndContent(bits_, c.lb, c.ub, [&](size_t begin, size_t count) {
+    enc.Align();
+    WriteBits(enc, begin, count);
+  });
+}
+
+bool BitString::DecodePer(PerDecoder& dec) {
+  SizeConstraint c;
+  if (!size_.Begin(dec, c)) return false;
+  bytes_.clear();
+  bits_ = 0;
+  if (c.lb == c.ub && c.ub < 65536) {
+    if (c.ub > 16 && !dec.Align()) return false;
+    return ReadBits(dec, c.ub);
+  }
+  for (;;) {
+    size_t n = 0;
+    bool more = false;
+    if (!dec.GetLength(c.lb, c.ub, n, more)) return false;
+    if (!dec.Align() || !ReadBits(dec, n)) return false;
+    if (!more) break;
+  }
+  if (!c.InRoot(bits_)) return dec.Fail("size outside its constraint");
+  return true;
+}
+
+std::unique_ptr<Object> BitString::Clone() const { return std::make_unique<BitString>(*this); }
+
+void BitString::WriteJson(JsonWriter& out) const {
+  std::string text(bits_, '0');
+  for (size_t i = 0; i < bits_; ++i) {
+    if (GetBit(i)) text[i] = '1';
+  }
+  out.String(text);
+}
+
+}  // namespace asn

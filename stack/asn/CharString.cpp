@@ -1,0 +1,111 @@
+#include "stack/asn/CharString.h"
+
+#include <algorithm>
+#include <string>
+
+#include "stack/asn/CharWidth.h"
+#include "stack/asn/JsonWriter.h"
+#include "stack/asn/PerDecoder.h"
+#include "stack/asn/PerEncoder.h"
+
+namespace asn {
+
+namespace {
+
+std::string MakeRange(int first, int last) {
+  std::string s;
+  for (int c = first; c <= last; ++c) s += static_cast<char>(c);
+  return s;
+}
+
+const std::string kIA5 = MakeRange(0, 127);
+const std::string kVisible = MakeRange(32, 126);
+const std::string kNumeric = " 0123456789";
+const std::string kPrintable =
+    " '()+,-./0123456789:=?ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+}  // namespace
+
+std::string_view CharString::Alphabet() const {
+  if (alphabet_) return alphabet_;
+  switch (kind_) {
+    case Kind::kIA5:
+      return kIA5;
+    case Kind::kNumeric:
+      return kNumeric;
+    case Kind::kPrintable:
+      return kPrintable;
+    case Kind::kVisible:
+      return kVisible;
+  }
+  return kIA5;
+}
+
+void CharString::EncodePer(PerEncoder& enc) const {
+  std::string_view alphabet = Alphabet();
+  CharWidth width(static_cast<uint32_t>(alphabet.size()),
+                  static_cast<unsigned char>(alphabet.back()));
+  std::string codes;  // the value of each character in the encoding
+  codes.reserve(value_.size());
+  for (char ch : value_) {
+    size_t at = alphabet.find(ch);
+    if (at == std::string_view::npos) {
+      enc.Fail("character " + std::to_string(static_cast<unsigned char>(ch)) +
+               " not in the permitted alphabet");
+      return;
+    }
+    codes += width.indexed ? static_cast<char>(at) : ch;
+  }
+  SizeConstraint c = size_.Begin(enc, value_.size());
+  auto emit = [&](size_t begin, size_t count) {
+    if (width.AlignContent(c)) enc.Align();
+    for (size_t i = begin; i < begin + count; ++i) {
+      enc.PutBits(static_cast<unsigned char>(codes[i]), width.bits);
+    }
+  };
+  if (c.lb == c.ub && c.ub < 65536) {
+    emit(0, value_.size());
+    return;
+  }
+  enc.PutLengthAndContent(value_.size(), c.lb, c.ub, emit);
+}
+
+bool CharString::DecodePer(PerDecoder& dec) {
+  std::string_view alphabet = Alphabet();
+  CharWidth width(static_cast<uint32_t>(alphabet.size()),
+                  static_cast<unsigned char>(alphabet.back()));
+  SizeConstraint c;
+  if (!size_.Begin(dec, c)) return false;
+  value_.clear();
+  auto read = [&](size_t count) {
+    if (width.AlignContent(c) && !dec.Align()) return false;
+    if (count > dec.BitsLeft()) return dec.Fail("truncated");
+    for (size_t i = 0; i < count; ++i) {
+      uint64_t v = 0;
+      if (!dec.GetBits(width.bits, v)) return false;
+      if (width.indexed) {
+        if (v >= alphabet.size()) return dec.Fail("character index outside the alphabet");
+        value_ += alphabet[v];
+      } else {
+        if (alphabet.find(static_cast<char>(v)) == std::string_view::npos || v > 255) {
+          return dec.Fail("character not in the permitted alphabet");
+        }
+        value_ += static_cast<char>(v);
+      }
+    }
+    return true;
+  };
+  if (c.lb == c.ub && c.ub < 65536) return read(c.ub);
+  for (;;) {
+    size_t n = 0;
+    bool more = false;
+    if (!dec.GetLength(c.lb, c.ub, n, more) || !read(n)) return false;
+    if (!more) break;
+  }
+  if (!c.InRoot(value_.size())) return dec.Fail("size outside its constraint");
+  return true;
+}
+
+void CharString::WriteJson(JsonWriter& out) const { out.String(value_); }
+
+}  // namespace asn

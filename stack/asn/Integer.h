@@ -1,0 +1,47 @@
+#pragma once
+// INTEGER: constrained (lb..ub), semi-constrained (lb..MAX) or unconstrained, each
+// optionally extensible. Values are held as 64-bit signed numbers.
+
+#include <cstdint>
+
+#include "stack/asn/Object.h"
+
+namespace asn {
+
+class Integer : public Object {
+ public:
+  Integer() = default;
+  Integer(const Integer&) = default;
+  // Copies the value only: the constraints stay those of this place.
+  Integer& operator=(const Integer& other) {
+    value_ = other.value_;
+    return *this;
+  }
+  Integer& operator=(int64_t v) {
+    value_ = v;
+    return *this;
+  }
+
+  int64_t GetValue() const { return value_; }
+  void SetValue(int64_t v) { value_ = v; }
+  operator int64_t() const { return value_; }
+
+  void SetRange(int64_t lb, int64_t ub, bool extensible = false);
+  void SetLowerBound(int64_t lb, bool extensible = false);
+  void SetUnconstrained();
+
+  void EncodePer(PerEncoder& enc) const override;
+  [[nodiscard]] bool DecodePer(PerDecoder& dec) override;
+  std::unique_ptr<Object> Clone() const override;
+  void WriteJson(JsonWriter& out) const override;
+
+ private:
+  int64_t value_ = 0;
+  int64_t lb_ = 0;
+  int64_t ub_ = 0;
+  bool hasLb_ = false;
+  bool hasUb_ = false;
+  bool extensible_ = false;
+};
+
+}  // namespace asn

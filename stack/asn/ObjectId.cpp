@@ -1,0 +1,114 @@
+#include "stack/asn/ObjectId.h"
+
+#include "stack/asn/JsonWriter.h"
+#include "stack/asn/PerDecoder.h"
+#include "stack/asn/PerEncoder.h"
+
+namespace asn {
+
+bool ObjectId::SetValue(std::string_view dotted) {
+  arcs_.clear();
+  std::vector<uint32_t> arcs;
+  uint64_t cur = 0;
+  bool digits = false;
+  for (char c : dotted) {
+    if (c >= '0' && c <= '9') {
+      cur = cur * 10 + static_cast<uint64_t>(c - '0');
+      if (cur > UINT32_MAX) return false;
+      digits = true;
+    } else if (c == '.' && digits) {
+      arcs.push_back(static_cast<uint32_t>(cur));
+      cur = 0;
+      digits = false;
+    } else {
+      return false;
+    }
+  }
+  if (!digits) return false;
+  arcs.push_back(static_cast<uint32_t>(cur));
+  arcs_ = std::move(arcs);
+  return true;
+}
+
+std::string ObjectId::AsString() const {
+  std::string s;
+  for (size_t i = 0; i < arcs_.size(); ++i) {
+    if (i) s += '.';
+    s += std::to_string(arcs_[i]);
+  }
+  return s;
+}
+
+static void PutArc(std::vector<uint8_t>& out, uint64_t v) {
+  uint8_t tmp[10];
+  int n = 0;
+  do {
+    tmp[n++] = static_cast<uint8_t>(v & 0x7F);
+    v >>= 7;
+  } while (v != 0);
+  while (n > 0) {
+    --n;
+    out.push_back(static_cast<uint8_t>(tmp[n] | (n ? 0x80 : 0)));
+  }
+}
+
+bool ObjectId::ToContents(std::vector<uint8_t>& out) const {
+  out.clear();
+  if (arcs_.size() < 2 || arcs_[0] > 2 || (arcs_[0] < 2 && arcs_[1] > 39)) return false;
+  PutArc(out, uint64_t{arcs_[0]} * 40 + arcs_[1]);
+  for (size_t i = 2; i < arcs_.size(); ++i) PutArc(out, arcs_[i]);
+  return true;
+}
+
+bool ObjectId::FromContents(const std::vector<uint8_t>& in) {
+  std::vector<uint32_t> arcs;
+  uint64_t cur = 0;
+  bool started = false;
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (!started && in[i] == 0x80) return false;  // arcs have no leading zero groups
+    started = true;
+    cur = (cur << 7) | (in[i] & 0x7F);
+    if (cur > (uint64_t{UINT32_MAX} + 80)) return false;
+    if (in[i] & 0x80) continue;
+    if (arcs.empty()) {
+      uint64_t first = cur < 80 ? cur / 40 : 2;
+      arcs.push_back(static_cast<uint32_t>(first));
+      uint64_t second = cur - first * 40;
+      if (second > UINT32_MAX) return false;
+      arcs.push_back(static_cast<uint32_t>(second));
+    } else {
+      if (cur > UINT32_MAX) return false;
+      arcs.push_back(static_cast<uint32_t>(cur));
+    }
+    cur = 0;
+    started = false;
+  }
+  if (started || arcs.empty()) return false;
+  arcs_ = std::move(arcs);
+  return true;
+}
+
+void ObjectId::EncodePer(PerEncoder& enc) const {
+  std::vector<uint8_t> contents;
+  if (!ToContents(contents)) {
+    enc.Fail("object identifier \"" + AsString() + "\" cannot be encoded");
+    return;
+  }
+  enc.PutLengthAndContent(contents.size(), 0, kUnbounded, [&](size_t begin, size_t count) {
+    enc.Align();
+    enc.PutOctets(contents.data() + begin, count);
+  });
+}
+
+bool ObjectId::DecodePer(PerDecoder& dec) {
+  std::vector<uint8_t> contents;
+  if (!dec.GetOpenType(contents)) return false;
+  if (!FromContents(contents)) return dec.Fail("bad object identifier");
+  return true;
+}
+
+std::unique_ptr<Object> ObjectId::Clone() const { return std::make_unique<ObjectId>(*this); }
+
+void ObjectId::WriteJson(JsonWriter& out) const { out.String(AsString()); }
+
+}  // namespace asn

@@ -1,0 +1,186 @@
+#include "stack/asn/Sequence.h"
+
+#include <vector>
+
+#include "stack/asn/JsonWriter.h"
+#include "stack/asn/PerDecoder.h"
+#include "stack/asn/PerEncoder.h"
+
+namespace asn {
+
+bool Sequence::HasOptionalField(unsigned field) const {
+  return field < kMaxPresenceFlags && (presence_[field / 64] >> (field % 64)) & 1;
+}
+
+void Sequence::IncludeOptionalField(unsigned field) {
+  if (field < kMaxPresenceFlags) presence_[field / 64] |= uint64_t{1} << (field % 64);
+}
+
+void Sequence::RemoveOptionalField(unsigned field) {
+  if (field < kMaxPresenceFlags) presence_[field / 64] &= ~(uint64_t{1} << (field % 64));
+}
+
+// The fields [first, end) of extension addition `addition`, and whether any is present.
+bool Sequence::AdditionPresent(unsigned addition, unsigned& first, unsigned& end) const {
+  const SequenceInfo& info = Info();
+  first = info.rootCount;
+  while (first < info.fieldCount && info.fields[first].addition != static_cast<int>(addition)) {
+    ++first;
+  }
+  end = first;
+  bool present = false;
+  while (end < info.fieldCount && info.fields[end].addition == static_cast<int>(addition)) {
+    present = present || FieldPresent(info.fields[end]);
+    ++end;
+  }
+  return present;
+}
+
+void Sequence::EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const {
+  const SequenceInfo& info = Info();
+  PerEncoder sub;
+  if (!IsGroup(first)) {
+    FieldAt(first).EncodePer(sub);
+  } else {
+    // A version group: a sequence of its components without an extension marker.
+    for (unsigned i = first; i < end; ++i) {
+      if (info.fields[i].optional) sub.PutBit(FieldPresent(info.fields[i]));
+    }
+    for (unsigned i = first; i < end; ++i) {
+      if (!info.fields[i].optional || FieldPresent(info.fields[i])) FieldAt(i).EncodePer(sub);
+    }
+  }
+  if (!sub.ok()) {
+    enc.Fail(sub.error());
+    enc.AddContext(info.name, info.fields[first].name);
+    return;
+  }
+  enc.PutOpenType(sub.Finish());
+}
+
+void Sequence::EncodePer(PerEncoder& enc) const {
+  const SequenceInfo& info = Info();
+  std::vector<bool> additions(info.additionCount);
+  bool anyAddition = false;
+  for (unsigned a = 0; a < info.additionCount; ++a) {
+    unsigned first = 0, end = 0;
+    additions[a] = AdditionPresent(a, first, end);
+    anyAddition = anyAddition || additions[a];
+  }
+  if (info.extensible) enc.PutBit(anyAddition);
+  for (unsigned i = 0; i < info.rootCount; ++i) {
+    if (info.fields[i].presence >= 0) enc.PutBit(FieldPresent(info.fields[i]));
+  }
+  for (unsigned i = 0; i < info.rootCount && enc.ok(); ++i) {
+    if (!FieldPresent(info.fields[i])) continue;
+    FieldAt(i).EncodePer(enc);
+    if (!enc.ok()) enc.AddContext(info.name, info.fields[i].name);
+  }
+  if (!anyAddition) return;
+  enc.PutNormallySmallLength(info.additionCount);
+  for (bool present : additions) enc.PutBit(present);
+  for (unsigned a = 0; a < info.additionCount && enc.ok(); ++a) {
+    unsigned first = 0, end = 0;
+    if (AdditionPresent(a, first, end)) EncodeAddition(enc, first, end);
+  }
+}
+
+bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
+  const SequenceInfo& info = Info();
+  std::vector<uint8_t> bytes;
+  if (!dec.GetOpenType(bytes)) return false;
+  PerDecoder sub(bytes, dec);
+  if (!IsGroup(first)) {
+    if (info.fields[first].presence >= 0) {
+      IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
+    }
+    if (!MutableFieldAt(first).DecodePer(sub)) {
+      sub.AddContext(info.name, info.fields[first].name);
+    }
+    return dec.Absorb(sub);
+  }
+  std::vector<unsigned> decode;
+  for (unsigned i = first; i < end; ++i) {
+    bool present = true;
+    if (info.fields[i].optional && !sub.GetBit(present)) break;
+    if (present) decode.push_back(i);
+  }
+  for (unsigned i : decode) {
+    if (!sub.ok()) break;
+    if (info.fields[i].presence >= 0) {
+      IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
+    }
+    if (!MutableFieldAt(i).DecodePer(sub)) sub.AddContext(info.name, info.fields[i].name);
+  }
+  return dec.Absorb(sub);
+}
+
+bool Sequence::DecodeBody(PerDecoder& dec) {
+  const SequenceInfo& info = Info();
+  for (auto& word : presence_) word = 0;
+  bool extended = false;
+  if (info.extensible && !dec.GetBit(extended)) return false;
+  for (unsigned i = 0; i < info.rootCount; ++i) {
+    if (info.fields[i].presence < 0) continue;
+    bool present = false;
+    if (!dec.GetBit(present)) return false;
+    if (present) IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
+  }
+  for (unsigned i = 0; i < info.rootCount; ++i) {
+    if (!FieldPresent(info.fields[i])) continue;
+    if (!MutableFieldAt(i).DecodePer(dec)) {
+      dec.AddContext(info.name, info.fields[i].name);
+      return false;
+    }
+  }
+  if (!extended) return true;
+  size_t count = 0;
+  if (!dec.GetNormallySmallLength(count)) return false;
+  if (count > dec.BitsLeft()) return dec.Fail("truncated");
+  std::vector<bool> bitmap(count);
+  for (size_t a = 0; a < count; ++a) {
+    bool bit = false;
+    if (!dec.GetBit(bit)) return false;
+    bitmap[a] = bit;
+  }
+  for (size_t a = 0; a < count; ++a) {
+    if (!bitmap[a]) continue;
+    if (a < info.additionCount) {
+      unsigned first = 0, end = 0;
+      AdditionPresent(static_cast<unsigned>(a), first, end);
+      if (!DecodeAddition(dec, first, end)) return false;
+    } else {
+      std::vector<uint8_t> unknown;  // an addition newer than this side: skipped
+      if (!dec.GetOpenType(unknown)) return false;
+    }
+  }
+  return true;
+}
+
+bool Sequence::DecodePer(PerDecoder& dec) {
+  if (!dec.Enter()) return false;
+  bool ok = DecodeBody(dec);
+  dec.Leave();
+  return ok;
+}
+
+void Sequence::WriteJson(JsonWriter& out) const {
+  const SequenceInfo& info = Info();
+  out.BeginObject();
+  for (unsigned k = 0; k < info.fieldCount; ++k) {
+    unsigned i = info.jsonOrder[k];
+    const SequenceField& f = info.fields[i];
+    bool present = FieldPresent(f);
+    if (f.addition >= 0 && !f.optional && !present) {
+      // A mandatory component of a present version group is present too.
+      unsigned first = 0, end = 0;
+      present = f.inGroup && AdditionPresent(static_cast<unsigned>(f.addition), first, end);
+    }
+    if (!present) continue;
+    out.Key(f.name);
+    FieldAt(i).WriteJson(out);
+  }
+  out.EndObject();
+}
+
+}  // namespace asn

@@ -1,0 +1,68 @@
+#pragma once
+// SEQUENCE (and SET, which PER encodes alike): the base of the generated sequence classes.
+// The generated class holds the components as members and describes them in a
+// SequenceInfo; this class holds which optional components are present and does the
+// encoding, including extension additions wrapped as open types. Every extension
+// addition counts as optional here (an older peer leaves it out); a version group
+// [[ ]] is present when any of its components is.
+
+#include <cstdint>
+
+#include "stack/asn/Object.h"
+
+namespace asn {
+
+struct SequenceField {
+  const char* name;
+  int16_t presence;  // index of the presence flag, or -1 for a mandatory root component
+  int16_t addition;  // -1 for a root component, else the number of its extension addition
+  bool optional;     // OPTIONAL or DEFAULT in the module (matters inside a version group)
+  bool inGroup;      // a component of a version group [[ ]], which is encoded as a sequence
+};
+
+struct SequenceInfo {
+  const char* name;
+  const SequenceField* fields;     // root components in encoding order, then the additions
+  const uint16_t* jsonOrder;       // field indices sorted by name
+  uint16_t fieldCount;
+  uint16_t rootCount;
+  uint16_t rootOptionalCount;      // presence flags 0.. of the root
+  uint16_t additionCount;
+  bool extensible;
+};
+
+class Sequence : public Object {
+ public:
+  static constexpr unsigned kMaxPresenceFlags = 128;
+
+  bool HasOptionalField(unsigned field) const;
+  void IncludeOptionalField(unsigned field);
+  void RemoveOptionalField(unsigned field);
+
+  void EncodePer(PerEncoder& enc) const override;
+  [[nodiscard]] bool DecodePer(PerDecoder& dec) override;
+  void WriteJson(JsonWriter& out) const override;
+
+ protected:
+  Sequence() = default;
+  Sequence(const Sequence&) = default;
+  Sequence& operator=(const Sequence&) = default;
+
+  virtual const SequenceInfo& Info() const = 0;
+  virtual const Object& FieldAt(unsigned index) const = 0;
+  Object& MutableFieldAt(unsigned index) { return const_cast<Object&>(FieldAt(index)); }
+
+ private:
+  bool FieldPresent(const SequenceField& f) const {
+    return f.presence < 0 || HasOptionalField(static_cast<unsigned>(f.presence));
+  }
+  bool AdditionPresent(unsigned addition, unsigned& first, unsigned& end) const;
+  bool IsGroup(unsigned first) const { return Info().fields[first].inGroup; }
+  void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
+  [[nodiscard]] bool DecodeBody(PerDecoder& dec);
+  [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);
+
+  uint64_t presence_[kMaxPresenceFlags / 64] = {};
+};
+
+}  // namespace asn

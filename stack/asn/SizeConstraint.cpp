@@ -1,0 +1,30 @@
+#include "stack/asn/SizeConstraint.h"
+
+#include <string>
+
+#include "stack/asn/PerDecoder.h"
+
+namespace asn {
+
+SizeConstraint SizeConstraint::Begin(PerEncoder& enc, size_t n) const {
+  bool inRoot = InRoot(n);
+  if (extensible) {
+    enc.PutBit(!inRoot);
+    if (!inRoot) return SizeConstraint{0, kUnbounded, false};
+  } else if (!inRoot) {
+    enc.Fail("size " + std::to_string(n) + " outside " + std::to_string(lb) + ".." +
+             (ub == kUnbounded ? std::string("MAX") : std::to_string(ub)));
+  }
+  return SizeConstraint{lb, ub, false};
+}
+
+bool SizeConstraint::Begin(PerDecoder& dec, SizeConstraint& effective) const {
+  effective = SizeConstraint{lb, ub, false};
+  if (!extensible) return dec.ok();
+  bool outside = false;
+  if (!dec.GetBit(outside)) return false;
+  if (outside) effective = SizeConstraint{0, kUnbounded, false};
+  return true;
+}
+
+}  // namespace asn

@@ -1,0 +1,194 @@
+// Controls as their windows hold them, regions, message boxes and wizards.
+#include <thread>
+
+#include "Fixture.h"
+#include "platform/win/ControlClasses.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/Input.h"
+#include "platform/win/ListCtrl.h"
+#include "platform/win/PropertySheet.h"
+#include "platform/win/WinApp.h"
+
+using namespace varlo::win;
+
+TEST_F(LayerTest, AutomaticRadioButtonsClearOnlyTheirOwnGroup) {
+  CDialog dlg(183);  // every radio button of the account page starts a group of its own
+  ASSERT_TRUE(dlg.Create(183));
+  dlg.ShowWindow(SW_SHOW);
+  CWnd* pcToPhone = dlg.GetDlgItem(1023);
+  CWnd* pcToPc = dlg.GetDlgItem(1024);
+  SimulateClick(pcToPhone->m_hWnd);
+  SimulateClick(pcToPc->m_hWnd);
+  EXPECT_EQ(dlg.IsDlgButtonChecked(1023), BST_CHECKED);
+  EXPECT_EQ(dlg.IsDlgButtonChecked(1024), BST_CHECKED);
+  // A wrapper from GetDlgItem is of the control's class.
+  ASSERT_TRUE(dynamic_cast<CButton*>(pcToPc));
+  static_cast<CButton*>(pcToPc)->SetCheck(BST_UNCHECKED);
+  EXPECT_EQ(dlg.IsDlgButtonChecked(1024), BST_UNCHECKED);
+}
+
+TEST_F(LayerTest, ComboBoxKeepsItsListAndItsEditField) {
+  CDialog dlg(205);
+  ASSERT_TRUE(dlg.Create(205));
+  auto* combo = static_cast<CComboBox*>(dlg.GetDlgItem(1021));
+  // The template's list, sorted.
+  ASSERT_EQ(combo->GetCount(), 3);
+  CString item;
+  combo->GetLBText(1, item);
+  EXPECT_EQ(item, "Simplify Chinese");
+  struct Find {
+    const char* text;
+    int prefix, exact;
+  };
+  const Find cases[] = {{"simplify", 1, -1}, {"English", 0, 0}, {"T", 2, -1}, {"x", -1, -1}};
+  for (const Find& f : cases) {
+    EXPECT_EQ(combo->FindString(-1, f.text), f.prefix) << f.text;
+    EXPECT_EQ(combo->FindStringExact(-1, f.text), f.exact) << f.text;
+  }
+  combo->SetWindowText("Klingon");
+  CString text;
+  combo->GetWindowText(text);
+  EXPECT_EQ(text, "Klingon");
+  combo->ResetContent();  // empties the list and the edit field
+  combo->GetWindowText(text);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(combo->GetCount(), 0);
+}
+
+TEST_F(LayerTest, SortedListViewPlacesRowsAndTracksTheSelection) {
+  CDialog dlg(189);
+  ASSERT_TRUE(dlg.Create(189));
+  auto* list = static_cast<CListCtrl*>(dlg.GetDlgItem(1002));
+  ASSERT_TRUE(list);
+  list->InsertColumn(0, "Name", LVCFMT_CENTER, 70);
+  list->InsertColumn(1, "Email", LVCFMT_CENTER, 130);
+  for (const char* name : {"mary", "*Outlook", "Bob", "alice"}) {
+    const int row = list->InsertItem(list->GetItemCount(), name);
+    list->SetItemText(row, 1, (std::string(name) + "@x").c_str());
+  }
+  const char* sorted[] = {"*Outlook", "alice", "Bob", "mary"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list->GetItemText(i, 0), sorted[i]);
+    EXPECT_EQ(list->GetItemText(i, 1).Str(), std::string(sorted[i]) + "@x");
+  }
+  list->SetItemState(2, LVIS_SELECTED_STATE, LVIS_SELECTED_STATE);
+  list->SetItemState(1, LVIS_SELECTED_STATE, LVIS_SELECTED_STATE);  // single selection
+  POSITION pos = list->GetFirstSelectedItemPosition();
+  EXPECT_EQ(list->GetNextSelectedItem(pos), 1);
+  EXPECT_EQ(pos, nullptr);
+  list->DeleteItem(1);
+  EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), -1);
+}
+
+TEST(Regions, RoundRectangleLeavesTheCornersOut) {
+  CRgn rgn;
+  ASSERT_TRUE(rgn.CreateRoundRectRgn(0, 0, 471, 291, 31, 31));
+  struct Case {
+    int x, y;
+    bool inside;
+  };
+  const Case cases[] = {{0, 0, false},     {1, 1, false},    {5, 5, true},      {15, 0, true},  {235, 145, true},
+                        {470, 145, true},  {470, 290, false}, {465, 285, true}, {471, 145, false}, {0, 290, false}};
+  for (const Case& c : cases) EXPECT_EQ(rgn.PtInRegion(c.x, c.y), c.inside) << c.x << "," << c.y;
+}
+
+TEST_F(LayerTest, ClicksOutsideAWindowRegionReachTheWindowBeneath) {
+  CWnd below, shaped;
+  below.CreateEx(0, "", "below", WS_POPUP | WS_VISIBLE, CRect(100, 100, 600, 500), nullptr, 0);
+  shaped.CreateEx(0, "", "shaped", WS_POPUP | WS_VISIBLE, CRect(100, 100, 571, 391), nullptr, 0);
+  shaped.SetWindowRgn(CreateRoundRectRgn(0, 0, 471, 291, 31, 31), TRUE);
+  EXPECT_EQ(::WindowFromPoint(POINT{101, 101}), below.m_hWnd);
+  EXPECT_EQ(::WindowFromPoint(POINT{110, 110}), shaped.m_hWnd);
+  EXPECT_EQ(::FindWindow(nullptr, "shaped"), shaped.m_hWnd);
+  EXPECT_EQ(::FindWindow(nullptr, "gone"), nullptr);
+}
+
+TEST_F(LayerTest, MessageBoxesAreAnsweredByTheHookAlsoFromOtherThreads) {
+  std::vector<bool> onUiThread;
+  SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    onUiThread.push_back(MessageSystem::Instance().IsUiThread());
+    return (r.type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+  });
+  EXPECT_EQ(AfxMessageBox("plain"), IDOK);
+  EXPECT_EQ(::MessageBox(nullptr, "question", "Confirm", MB_YESNO), IDNO);
+  ASSERT_EQ(ShownMessageBoxes().size(), 2u);
+  EXPECT_EQ(ShownMessageBoxes()[0].caption, AfxGetAppName());
+  EXPECT_EQ(ShownMessageBoxes()[1].caption, "Confirm");
+  // Without a hook and a toolkit, a box from a worker is shown on the UI thread and
+  // answers with its default button.
+  SetMessageBoxHook(nullptr);
+  CStepWnd steps;
+  int answer = 0;
+  std::thread worker;
+  steps.Later([&] {
+    worker = std::thread([&] {
+      answer = ::MessageBox(nullptr, "Would you answer the call?\nFrom:caller", nullptr, MB_OKCANCEL);
+      PostQuitMessage(0);
+    });
+  });
+  MessageSystem::Instance().RunLoop([] { return false; });
+  worker.join();
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(ShownMessageBoxes().back().caption, "Error");
+}
+
+namespace {
+// A wizard page that asks for its buttons the way the audio wizard's pages do.
+class CStepPage : public CPropertyPage {
+ public:
+  CStepPage(UINT id, LPARAM buttons, std::vector<UINT>* log) : CPropertyPage(id), m_buttons(buttons), m_log(log) {}
+  BOOL OnSetActive() override {
+    m_log->push_back(m_nIDTemplate);
+    GetParent()->PostMessage(PSM_SETWIZBUTTONS, 0, m_buttons);
+    return CPropertyPage::OnSetActive();
+  }
+  BOOL OnWizardFinish() override {
+    m_log->push_back(0);
+    return TRUE;
+  }
+
+ private:
+  LPARAM m_buttons;
+  std::vector<UINT>* m_log;
+};
+}  // namespace
+
+TEST_F(LayerTest, WizardWalksItsPagesAndFinishes) {
+  std::vector<UINT> log;
+  CStepPage p1(207, PSWIZB_NEXT, &log), p2(208, PSWIZB_BACK | PSWIZB_NEXT, &log), p3(210, PSWIZB_BACK | PSWIZB_FINISH, &log);
+  CPropertySheet sheet("Voice Setting", nullptr, 0);
+  sheet.AddPage(&p1);
+  sheet.AddPage(&p2);
+  sheet.AddPage(&p3);
+  sheet.m_psh.dwFlags |= PSH_WIZARD;
+  CStepWnd steps;
+  auto press = [&](int id) { SimulateClick(::GetDlgItem(sheet.m_hWnd, id)); };
+  // Each step posts the next, so the buttons the page asked for are in place by then.
+  std::function<void(int)> step = [&](int n) {
+    switch (n) {
+      case 0:
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+        press(ID_WIZNEXT);
+        break;
+      case 1:
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+        press(ID_WIZBACK);
+        break;
+      case 2:
+      case 3:
+        press(ID_WIZNEXT);
+        break;
+      default:
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
+        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
+        press(ID_WIZFINISH);
+        return;
+    }
+    steps.Later([&, n] { step(n + 1); });
+  };
+  steps.Later([&] { step(0); });
+  EXPECT_EQ(sheet.DoModal(), ID_WIZFINISH);
+  EXPECT_EQ(log, (std::vector<UINT>{207, 208, 207, 208, 210, 0}));
+  EXPECT_EQ(p1.m_hWnd, nullptr);
+}

@@ -1,0 +1,5 @@
+#include "Fixture.h"
+
+BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
+  ON_MESSAGE(kStep, &CStepWnd::OnStep)
+END_MESSAGE_MAP()

@@ -1,0 +1,218 @@
+// Posting, sending across threads, timers and the nesting of modal loops.
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "Fixture.h"
+#include "platform/win/Dialog.h"
+
+using varlo::win::MessageSystem;
+
+namespace {
+
+constexpr UINT kWork = WM_USER + 1;
+
+// Records what reaches it and on which thread.
+class CSink : public CWnd {
+ public:
+  CSink() { CreateEx(0, "", "sink", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0); }
+  std::vector<std::pair<int, int>> received;  // sender, sequence number
+  std::thread::id handledOn;
+  int expected = 0;
+  std::function<void()> onWork;
+
+ protected:
+  LRESULT OnWork(WPARAM sender, LPARAM seq) {
+    handledOn = std::this_thread::get_id();
+    received.emplace_back(static_cast<int>(sender), static_cast<int>(seq));
+    if (onWork) onWork();
+    if (static_cast<int>(received.size()) == expected) PostQuitMessage(0);
+    return static_cast<LRESULT>(seq) * 2;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CSink, CWnd)
+  ON_MESSAGE(kWork, &CSink::OnWork)
+END_MESSAGE_MAP()
+
+void WaitFor(const std::function<bool()>& done) {
+  while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+TEST_F(LayerTest, PostsFromManyThreadsArriveInOrderPerSenderAndNoneIsLost) {
+  CSink sink;
+  constexpr int kSenders = 4, kEach = 2000;
+  sink.expected = kSenders * kEach;
+  std::vector<std::thread> senders;
+  for (int s = 0; s < kSenders; ++s) {
+    senders.emplace_back([&, s] {
+      for (int i = 0; i < kEach; ++i) ASSERT_TRUE(::PostMessage(sink.m_hWnd, kWork, s, i));
+    });
+  }
+  EXPECT_FALSE(Sys().RunLoop([] { return false; }));  // ends by the quit
+  for (auto& t : senders) t.join();
+  ASSERT_EQ(sink.received.size(), static_cast<size_t>(kSenders * kEach));
+  std::vector<int> next(kSenders, 0);
+  for (auto [sender, seq] : sink.received) ASSERT_EQ(seq, next[static_cast<size_t>(sender)]++);
+  EXPECT_EQ(sink.handledOn, std::this_thread::get_id());
+}
+
+TEST_F(LayerTest, SendFromAnotherThreadWaitsForTheUiThreadsAnswer) {
+  CSink sink;
+  sink.expected = 2;
+  std::optional<LRESULT> answer;
+  std::thread worker([&] { answer = Sys().Send(sink.m_hWnd, kWork, 7, 21); });
+  ::PostMessage(sink.m_hWnd, kWork, 0, 0);
+  Sys().RunLoop([] { return false; });
+  worker.join();
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(*answer, 42);
+  EXPECT_EQ(sink.handledOn, std::this_thread::get_id());
+}
+
+TEST_F(LayerTest, BlockedSendFailsWhenTheWindowIsDestroyed) {
+  auto sink = std::make_unique<CSink>();
+  const HWND hwnd = sink->m_hWnd;
+  std::optional<LRESULT> answer = 99;
+  std::thread worker([&] { answer = Sys().Send(hwnd, kWork, 1, 1); });
+  WaitFor([&] { return Sys().PendingSendCount() == 1; });
+  sink.reset();  // destroys the window while the sender waits
+  worker.join();
+  EXPECT_FALSE(answer.has_value());
+  EXPECT_FALSE(Sys().Send(hwnd, kWork, 1, 1).has_value());  // and a dead handle fails at once
+}
+
+TEST_F(LayerTest, BlockedSendFailsWhenTheLoopEndsAndLaterSendsFailAtOnce) {
+  CSink sink;
+  CStepWnd steps;
+  std::optional<LRESULT> blocked = 99;
+  std::thread worker;
+  steps.Later([&] {
+    worker = std::thread([&] { blocked = Sys().Send(sink.m_hWnd, kWork, 1, 1); });
+    WaitFor([&] { return Sys().PendingSendCount() == 1; });
+    PostQuitMessage(3);
+  });
+  EXPECT_FALSE(Sys().RunLoop([] { return false; }));
+  worker.join();
+  EXPECT_FALSE(blocked.has_value());
+  EXPECT_TRUE(Sys().LoopEnded());
+  std::optional<LRESULT> late = 99;
+  std::thread([&] { late = Sys().Send(sink.m_hWnd, kWork, 1, 1); }).join();
+  EXPECT_FALSE(late.has_value());
+  EXPECT_TRUE(sink.received.empty());
+  // Posting still queues for a loop that may run again.
+  EXPECT_TRUE(::PostMessage(sink.m_hWnd, kWork, 0, 0));
+}
+
+namespace {
+class CTicker : public CWnd {
+ public:
+  CTicker() { CreateEx(0, "", "ticker", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0); }
+  std::vector<UINT_PTR> ticks;
+
+ protected:
+  void OnTimer(UINT_PTR id) { ticks.push_back(id); }
+  DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CTicker, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+}  // namespace
+
+TEST_F(LayerTest, TimersFireOncePerDuePeriodAndStopWhenKilled) {
+  CTicker t;
+  ASSERT_EQ(t.SetTimer(1, 100), 1u);
+  ASSERT_EQ(t.SetTimer(3, 300), 3u);
+  struct Step {
+    int advanceMs;
+    std::vector<UINT_PTR> expected;
+  };
+  const Step steps[] = {
+      {99, {}}, {1, {1}}, {100, {1}}, {100, {1, 3}},
+      {1000, {1, 3}},  // late by many periods: one tick each, not a burst
+  };
+  for (const Step& s : steps) {
+    t.ticks.clear();
+    clock->Advance(s.advanceMs);
+    Sys().Pump();
+    std::sort(t.ticks.begin(), t.ticks.end());
+    EXPECT_EQ(t.ticks, s.expected) << "after " << s.advanceMs << " ms";
+  }
+  EXPECT_TRUE(t.KillTimer(1));
+  EXPECT_FALSE(t.KillTimer(1));
+  t.ticks.clear();
+  clock->Advance(300);
+  Sys().Pump();
+  EXPECT_EQ(t.ticks, std::vector<UINT_PTR>{3});
+  const HWND h = t.m_hWnd;
+  t.DestroyWindow();
+  EXPECT_FALSE(Sys().HasTimer(h, 3));
+}
+
+TEST_F(LayerTest, TimerWakesARunningLoopOnTheManualClock) {
+  CTicker t;
+  CStepWnd steps;
+  t.SetTimer(9, 50);
+  std::thread mover([&] {
+    WaitFor([&] { return Sys().LoopDepth() == 1; });
+    clock->Advance(50);
+  });
+  Sys().RunLoop([&] { return !t.ticks.empty(); });
+  mover.join();
+  EXPECT_EQ(t.ticks, std::vector<UINT_PTR>{9});
+}
+
+namespace {
+// A dialog from a template in memory, with a hook into its initialisation.
+class CProbeDlg : public CDialog {
+ public:
+  explicit CProbeDlg(std::function<void(CProbeDlg&)> onInit) : m_onInit(std::move(onInit)) {
+    m_template = varlo::res::DialogEntry{0, WS_POPUP | WS_CAPTION, 0, 0, 0, 100, 50, "probe", "MS Sans Serif", 8,
+                                         nullptr, 0};
+    InitModalIndirect(&m_template);
+  }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    if (m_onInit) m_onInit(*this);
+    return TRUE;
+  }
+
+ private:
+  std::function<void(CProbeDlg&)> m_onInit;
+  varlo::res::DialogEntry m_template{};
+};
+}  // namespace
+
+TEST_F(LayerTest, QuitUnwindsEveryNestedModalLoop) {
+  CStepWnd steps;
+  std::vector<std::string> order;
+  CProbeDlg inner([&](CProbeDlg&) { steps.Later([] { PostQuitMessage(0); }); });
+  CProbeDlg outer([&](CProbeDlg&) {
+    steps.Later([&] {
+      order.push_back("inner " + std::to_string(inner.DoModal()));
+      EXPECT_FALSE(inner.m_hWnd);  // its window is gone once it returns
+    });
+  });
+  order.push_back("outer " + std::to_string(outer.DoModal()));
+  EXPECT_EQ(order, (std::vector<std::string>{"inner -1", "outer -1"}));
+  EXPECT_EQ(Sys().LoopDepth(), 0);
+  EXPECT_FALSE(Sys().QuitPending());  // consumed by the outermost loop
+}
+
+TEST_F(LayerTest, EndDialogEndsOnlyItsOwnLoopWithItsResult) {
+  CStepWnd steps;
+  INT_PTR innerResult = 0;
+  CProbeDlg inner([&](CProbeDlg& d) { steps.Later([&d] { d.EndDialog(IDCANCEL); }); });
+  CProbeDlg outer([&](CProbeDlg& d) {
+    steps.Later([&] {
+      innerResult = inner.DoModal();
+      EXPECT_TRUE(::IsWindow(d.m_hWnd));
+      d.EndDialog(1234);
+    });
+  });
+  EXPECT_EQ(outer.DoModal(), 1234);
+  EXPECT_EQ(innerResult, IDCANCEL);
+}
