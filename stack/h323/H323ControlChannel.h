@@ -1,0 +1,120 @@
+#pragma once
+// The H.245 control protocol of one call: master/slave determination, the capability
+// exchange, the audio logical channels in both directions, round-trip delay, user input
+// and the end of the session.  The messages travel tunnelled in call signalling or on
+// their own TCP connection; the connection hands every received message to OnReceived
+// and gives the channel the sender to use.
+//
+// All of it runs under the connection's lock, on the thread that received the message
+// (or that asked for something to be sent).
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "stack/codec/H323AudioCapability.h"
+#include "stack/ptlib/PString.h"
+
+class H323Connection;
+class H323_RTPChannel;
+class H245_MultimediaSystemControlMessage;
+class H245_Capability;
+class H245_OpenLogicalChannel;
+
+class H323ControlChannel {
+ public:
+  using Bytes = std::vector<uint8_t>;
+  using Sender = std::function<bool(const Bytes& pdu)>;
+
+  static constexpr unsigned kTerminalType = 50;  // a terminal, in master/slave determination
+  static constexpr unsigned kAudioSessionID = 1;
+
+  explicit H323ControlChannel(H323Connection& connection);
+  ~H323ControlChannel();
+  H323ControlChannel(const H323ControlChannel&) = delete;
+  H323ControlChannel& operator=(const H323ControlChannel&) = delete;
+
+  void SetSender(Sender sender);
+  // Sends the capability set and starts master/slave determination.
+  void Start();
+  bool IsStarted() const { return m_started; }
+  // One received MultimediaSystemControlMessage; false when it does not decode.
+  bool OnReceived(const Bytes& pdu);
+
+  bool SendUserInput(const PString& value);
+  void SendEndSession();
+  bool SendRoundTripDelayRequest();
+  // Closes a channel this side opened (CloseLogicalChannel), or asks the peer to close
+  // one it opened (RequestChannelClose).
+  bool CloseChannel(unsigned number);
+  bool RequestChannelClose(unsigned number);
+
+  // State, for the connection and for tests.
+  std::optional<bool> IsMaster() const { return m_master; }
+  bool IsCapabilityExchangeDone() const { return m_localTcsAcked && m_remoteTcsReceived; }
+  // The peer's capability table, as received (entry number -> capability).
+  size_t GetRemoteCapabilityCount() const { return m_remoteCapabilities.size(); }
+  // Audio sub types the peer can receive, in its table order.
+  std::vector<unsigned> GetRemoteReceiveAudio() const;
+  std::optional<std::chrono::microseconds> GetRoundTripDelay() const { return m_roundTripDelay; }
+  bool IsEndSessionReceived() const { return m_endSessionReceived; }
+  // Channels were started from the fast-start answer.
+  bool IsFastStartUsed() const { return m_fastStartUsed; }
+
+  // Fast start: the proposals of a Setup (encoded OpenLogicalChannel), and the
+  // answer to them (accepting what the local table supports, starting those channels).
+  std::vector<Bytes> BuildFastStartProposals();
+  std::vector<Bytes> AnswerFastStart(const std::vector<Bytes>& proposals);
+  // The caller's side: the answer that came back; false when none was usable.
+  bool OnFastStartAnswer(const std::vector<Bytes>& answer);
+
+ private:
+  bool Send(const H245_MultimediaSystemControlMessage& pdu);
+  void SendCapabilitySet();
+  void SendMasterSlaveDetermination();
+  void TryOpenTransmitChannel();
+
+  void OnRequest(const H245_MultimediaSystemControlMessage& pdu);
+  void OnResponse(const H245_MultimediaSystemControlMessage& pdu);
+  void OnCommand(const H245_MultimediaSystemControlMessage& pdu);
+  void OnIndication(const H245_MultimediaSystemControlMessage& pdu);
+
+  // The local capability for an H.245 audio description, or null.
+  const H323AudioCapability* FindLocalAudio(unsigned audioTag) const;
+  bool OnOpenLogicalChannel(const H245_OpenLogicalChannel& open, H245_MultimediaSystemControlMessage& reply);
+
+  H323Connection& m_connection;
+  Sender m_sender;
+  bool m_started = false;
+
+  // Master/slave determination.
+  uint32_t m_msdNumber = 0;
+  unsigned m_msdRetries = 0;
+  std::optional<bool> m_master;
+
+  // Capability exchange.
+  unsigned m_tcsSequence = 0;
+  bool m_localTcsAcked = false;
+  bool m_remoteTcsReceived = false;
+  std::map<unsigned, std::unique_ptr<H245_Capability>> m_remoteCapabilities;
+
+  // Logical channels this side opens, by number, until acknowledged.
+  unsigned m_lastChannelNumber = 0;
+  bool m_transmitOpening = false;
+  std::map<unsigned, std::unique_ptr<H323_RTPChannel>> m_pendingTransmit;
+
+  // Fast start: what this side proposed to send, until the answer comes.
+  std::map<unsigned, std::unique_ptr<H323_RTPChannel>> m_fastStartTransmit;
+  bool m_fastStartAnswered = false;
+  bool m_fastStartUsed = false;
+
+  unsigned m_rtdSequence = 0;
+  std::chrono::steady_clock::time_point m_rtdSent;
+  std::optional<std::chrono::microseconds> m_roundTripDelay;
+  bool m_endSessionSent = false;
+  bool m_endSessionReceived = false;
+};
