@@ -21,7 +21,7 @@ constexpr int kBarPitch = 4;
 constexpr int kSpeakerBarsX = 58;
 constexpr int kMicBarsX = 152;
 // The part of the window a repaint of the panel covers.
-constexpr CRect kPanelArea{35, 87, 205, 247};
+const CRect kPanelArea{35, 87, 205, 247};
 constexpr UINT kPhoneLogDialog = 255;
 
 }  // namespace
