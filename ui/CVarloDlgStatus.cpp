@@ -110,6 +110,9 @@ void CVarloDlg::OnTalkLog() {
   // The dialog of an earlier Log command is no longer used once it has been closed.
   delete m_logDlg;
   m_logDlg = new CPhoneLogDlg();
+  // The application's main window, which is this one (also where there is no
+  // application object, as in tests).
+  m_logDlg->m_mainWnd = this;
   m_logDlg->m_appDir = m_profile.m_appDir;
   m_logDlg->m_profile = &m_profile;
   m_logDlg->m_numberBox = &m_numberBox;
