@@ -131,14 +131,24 @@ class ProgramTest : public ::testing::Test {
     std::erase(m_running, pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
+  // Where the program's window opens: each test has its own place on the shared display,
+  // away from the other window tests, so that clicks reach the window they are meant for.
+  void PlaceWindow(CPoint at) {
+    m_place = at;
+    {
+      CUserProfile profile(dir.Path().c_str(), QuietServices());
+      profile.m_windowLeft = at.x;
+      profile.m_windowTop = at.y;
+    }
+    for (const char* file : {"audio.dat", "client.dat", "calls.dat"}) std::filesystem::remove(dir / file);
+  }
   bool WaitForMainWindow() {
     return WaitUntil([&] { return FileText(dir / "Log.log").find("Mode: ") != std::string::npos; }, 20s);
   }
-  // A click on the exit button of a main window at the screen's top-left corner (where
-  // the first start leaves it).
-  static void ClickExit() {
+  // A click on the exit button of the program's window.
+  void ClickExit() const {
     wxUIActionSimulator sim;
-    sim.MouseMove(449, 15);
+    sim.MouseMove(m_place.x + 449, m_place.y + 15);
     sim.MouseClick();
   }
   std::string Log() const { return FileText(dir / "Log.log"); }
@@ -147,9 +157,11 @@ class ProgramTest : public ::testing::Test {
 
  private:
   std::vector<pid_t> m_running;
+  CPoint m_place;
 };
 
 TEST_F(ProgramTest, SecondStartEndsAtOnceAndTheExitButtonEndsTheFirstCleanly) {
+  PlaceWindow(CPoint(780, 60));
   const pid_t first = Start();
   ASSERT_TRUE(WaitForMainWindow());
   const pid_t second = Start();
@@ -170,6 +182,7 @@ TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing)
     const char* library;  // whose mode text shows; null: English
   };
   const Case cases[] = {{"1", nullptr, "China.dll"}, {"2", nullptr, "Traditional.dll"}, {"1", "China.dll", nullptr}};
+  PlaceWindow(CPoint(780, 400));
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.ini << " without " << (c.removed ? c.removed : "nothing"));
     std::filesystem::remove(dir / "Log.log");
@@ -223,6 +236,8 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
   {
     CUserProfile profile(dir.Path().c_str(), QuietServices());
     profile.m_dialHistory.Add("5551234");
+    profile.m_windowLeft = 60;  // away from the other window tests
+    profile.m_windowTop = 680;
   }
   bool saved = false;
   {
