@@ -339,8 +339,8 @@ class NativePeer final : public IWindowPeer {
       widget = choice;
       choice->Bind(wxEVT_CHOICE, [this](wxCommandEvent& e) { Select(e.GetSelection()); });
     } else if (w.className == "COMBOBOX") {
-      auto* combo = new wxComboBox(canvas, wxID_ANY, "", pos, wxSize(size.x, std::max(size.y, 20)), 0, nullptr,
-                                   wxCB_DROPDOWN);
+      // The window's height includes the drop-down list; the widget takes its own.
+      auto* combo = new wxComboBox(canvas, wxID_ANY, "", pos, wxSize(size.x, -1), 0, nullptr, wxCB_DROPDOWN);
       widget = combo;
       combo->Bind(wxEVT_COMBOBOX, [this](wxCommandEvent& e) { Select(e.GetSelection()); });
       combo->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {

@@ -1,0 +1,284 @@
+// Start-up as the user sees it, under an X server: the built program run as a second
+// process (one instance only, its language, a clean end on the exit button), and a
+// screenshot of the main window.  Also the single-instance lock itself, without a display.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <wx/uiaction.h>
+#include <wx/wx.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CVarloDlgTestFixture.h"
+#include "platform/core/AppDir.h"
+#include "platform/win/MessageSystem.h"
+#include "platform/win/Startup.h"
+#include "platform/wx/WxBackend.h"
+#include "ui/CVarloApp.h"
+#include "ui/CVarloDlg.h"
+#include "ui/VarloMessages.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string BuiltFile(const char* name) {
+  return std::string(GetExecutableDirectory().GetString()) + "../../ui/" + name;
+}
+
+std::string FileText(const std::string& path) {
+  const Bytes b = ReadBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+int CountOf(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(50ms);
+  }
+  return done();
+}
+
+TEST(InstanceLock, NameIsHeldUntilItsHandleIsClosed) {
+  TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  const char* name = CVarloApp::kInstanceMutexName;
+  HANDLE first = CreateMutexA(nullptr, TRUE, name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  EXPECT_TRUE(ReleaseMutex(first));
+  EXPECT_FALSE(ReleaseMutex(first));  // no longer owned; the name stays taken
+
+  HANDLE second = CreateMutexA(nullptr, TRUE, name);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(CloseHandle(second));
+
+  EXPECT_TRUE(CloseHandle(first));
+  HANDLE third = CreateMutexA(nullptr, TRUE, name);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  CloseHandle(third);
+  EXPECT_TRUE(Exists(dir / (std::string(name) + ".lock")));
+}
+
+bool StartToolkit() {
+  static bool started = false;
+  if (started) return true;
+  if (!std::getenv("DISPLAY")) return false;
+  static int argc = 1;
+  static char name[] = "ui_tests";
+  static char* argv[] = {name, nullptr};
+  wxApp::SetInstance(new wxApp());
+  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
+  started = true;
+  return true;
+}
+
+// The program in a directory of its own: the executable, both language libraries and
+// whatever language file a test writes.
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!StartToolkit()) GTEST_SKIP() << "no X display";
+    for (const char* name : {"Varlo", "China.dll", "Traditional.dll"}) {
+      std::filesystem::copy_file(BuiltFile(name), dir / name);
+    }
+  }
+  void TearDown() override {
+    for (pid_t pid : m_running) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  pid_t Start() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+      if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) env.emplace_back(*e);
+    }
+    env.push_back("XDG_RUNTIME_DIR=" + dir.Path());
+    std::vector<char*> envp;
+    for (std::string& s : env) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::string program = dir / "Varlo";
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    m_running.push_back(pid);
+    return pid;
+  }
+  // The exit status, or -1 when the process has not ended in time.
+  int WaitForEnd(pid_t pid, std::chrono::milliseconds limit) {
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limit);
+    if (!ended) return -1;
+    std::erase(m_running, pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Where the program's window opens: each test has its own place on the shared display,
+  // away from the other window tests, so that clicks reach the window they are meant for.
+  void PlaceWindow(CPoint at) {
+    m_place = at;
+    {
+      CUserProfile profile(dir.Path().c_str(), QuietServices());
+      profile.m_windowLeft = at.x;
+      profile.m_windowTop = at.y;
+    }
+    for (const char* file : {"audio.dat", "client.dat", "calls.dat"}) std::filesystem::remove(dir / file);
+  }
+  bool WaitForMainWindow() {
+    return WaitUntil([&] { return FileText(dir / "Log.log").find("Mode: ") != std::string::npos; }, 20s);
+  }
+  // A click on the exit button of the program's window.
+  void ClickExit() const {
+    wxUIActionSimulator sim;
+    sim.MouseMove(m_place.x + 449, m_place.y + 15);
+    sim.MouseClick();
+  }
+  std::string Log() const { return FileText(dir / "Log.log"); }
+
+  TempDir dir;
+
+ private:
+  std::vector<pid_t> m_running;
+  CPoint m_place;
+};
+
+TEST_F(ProgramTest, SecondStartEndsAtOnceAndTheExitButtonEndsTheFirstCleanly) {
+  PlaceWindow(CPoint(780, 60));
+  const pid_t first = Start();
+  ASSERT_TRUE(WaitForMainWindow());
+  const pid_t second = Start();
+  EXPECT_EQ(WaitForEnd(second, 10s), 0);
+  EXPECT_EQ(CountOf(Log(), "Mode: "), 1);  // the second opened no window
+  EXPECT_EQ(WaitForEnd(first, 0ms), -1);   // the first still runs
+
+  ClickExit();
+  EXPECT_EQ(WaitForEnd(first, 15s), 0);
+  for (const char* file : {"audio.dat", "ui.dat", "client.dat", "calls.dat"}) EXPECT_TRUE(Exists(dir / file)) << file;
+  EXPECT_EQ(FileText(dir / "Varlo.ini"), "0");
+}
+
+TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing) {
+  struct Case {
+    const char* ini;
+    const char* removed;  // library taken away, or null
+    const char* library;  // whose mode text shows; null: English
+  };
+  const Case cases[] = {{"1", nullptr, "China.dll"}, {"2", nullptr, "Traditional.dll"}, {"1", "China.dll", nullptr}};
+  PlaceWindow(CPoint(780, 400));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.ini << " without " << (c.removed ? c.removed : "nothing"));
+    std::filesystem::remove(dir / "Log.log");
+    WriteBytes(dir / "Varlo.ini", Bytes(c.ini, c.ini + 1));
+    if (c.removed) std::filesystem::remove(dir / c.removed);
+    CString expected = "Place PC2PC Call";
+    if (c.library) {
+      HINSTANCE h = LoadLibrary(BuiltFile(c.library).c_str());
+      ASSERT_TRUE(h);
+      char text[256] = {};
+      LoadString(h, 114, text, sizeof(text));
+      FreeLibrary(h);
+      expected = text;
+      ASSERT_NE(expected, "Place PC2PC Call");
+    }
+    const pid_t pid = Start();
+    ASSERT_TRUE(WaitForMainWindow());
+    EXPECT_EQ(Log(), "Mode: " + std::string(expected.GetString()) + "\r\r\n");
+    ClickExit();
+    EXPECT_EQ(WaitForEnd(pid, 15s), 0);
+  }
+}
+
+// Runs one step every 250 ms of real time inside whatever loop runs.
+class CScript : public CWnd {
+ public:
+  explicit CScript(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
+    CreateEx(0, "", "script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0);
+    SetTimer(1, 250);
+  }
+
+ protected:
+  void OnTimer(UINT_PTR) {
+    if (m_next < m_steps.size()) m_steps[m_next++]();
+  }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  std::vector<std::function<void()>> m_steps;
+  size_t m_next = 0;
+};
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
+  if (!StartToolkit()) GTEST_SKIP() << "no X display";
+  varlo::wx::InstallBackend();
+  AfxSetResourceHandle(varlo::win::ExecutableModule());
+  TempDir dir;
+  {
+    CUserProfile profile(dir.Path().c_str(), QuietServices());
+    profile.m_dialHistory.Add("5551234");
+    profile.m_windowLeft = 60;  // away from the other window tests
+    profile.m_windowTop = 680;
+  }
+  bool saved = false;
+  {
+    CVarloDlg dlg(dir.Path().c_str(), QuietServices());
+    CScript script({
+        [] {}, [] {},
+        [&] {
+          dlg.SetNumberText("8613800138000");
+          dlg.SetBalanceText("12.50");
+          dlg.m_speakerLevel = 9;
+          dlg.m_micLevel = 5;
+          dlg.m_numberBox.SetWindowText("5551234");
+          dlg.Invalidate();
+        },
+        [] {}, [] {},
+        [&] {
+          wxBitmap shot;
+          ASSERT_TRUE(varlo::wx::CaptureWindow(dlg.m_hWnd, shot));
+          EXPECT_EQ(shot.GetWidth(), 471);
+          saved = shot.SaveFile("main_window.png", wxBITMAP_TYPE_PNG);
+          // The corners are cut away: what lies beneath is not the skin's dark body.
+          const wxImage image = shot.ConvertToImage();
+          EXPECT_NE(image.GetRed(1, 1) + image.GetGreen(1, 1) * 256 + image.GetBlue(1, 1) * 65536,
+                    image.GetRed(235, 150) + image.GetGreen(235, 150) * 256 + image.GetBlue(235, 150) * 65536);
+          dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kExit, BN_CLICKED), 0);
+        },
+        [&] { dlg.EndDialog(IDCANCEL); },  // only if the exit did not arrive
+    });
+    dlg.DoModal();
+  }
+  EXPECT_TRUE(saved);
+  varlo::win::MessageSystem::Instance().Reset(nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+// The toolkit's libraries keep caches for the life of the process; the leak checker is
+// told to leave those alone (this program's own objects are still checked).
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
+         "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
+         "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n"
+         "leak:libwebkit2gtk\nleak:libjavascriptcoregtk\nleak:libsoup\n";
+}

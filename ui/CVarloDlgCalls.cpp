@@ -1,0 +1,243 @@
+// Call control: placing, holding and ending calls, the exit command, and the call
+// progress and service messages.  The endpoint is still the stand-in of PendingEngine.h
+// (always idle, never registered, every call refused), and there is no relay client,
+// audio wizard or busy tone yet, so those steps are left out where they would come.
+#include "platform/win/MessageBox.h"
+#include "platform/win/Resources.h"
+#include "ui/CVarloDlg.h"
+#include "ui/VarloMessages.h"
+
+namespace {
+
+constexpr UINT kIdsConnected = 106;
+constexpr UINT kIdsDisconnected = 107;
+constexpr UINT kIdsNumberIncorrect = 112;
+constexpr UINT kIdsDialing = 117;
+constexpr UINT kIdsCannotCall = 136;
+constexpr UINT kIdsRegisterAgain = 135;
+constexpr UINT kIdsRinging = 150;
+constexpr UINT kIdsInvalidPermission = 139;
+constexpr int kMinNumberLength = 4;
+constexpr int kMaxNumberLength = 15;
+constexpr COLORREF kDurationDimColour = 0x00614425;
+constexpr COLORREF kDurationBrightColour = 0x00FFAE63;
+
+// The status and talk-log line of a call's end code, 0 for none.
+UINT EndCodeStringId(WPARAM code) {
+  switch (code) {
+    case 3:
+      return 110;
+    case 4:
+      return 109;
+    case 5:
+      return 111;
+    case 8:
+    case 9:
+      return 134;
+    case 10:
+      return 112;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+void CVarloDlg::SetCallButtonFace(UINT normal, UINT pressed, const char* tooltip) {
+  m_callButton.LoadBitmaps(normal, pressed);
+  m_callButton.SetTooltipText(tooltip, TRUE);
+  m_callButton.Invalidate();
+}
+
+void CVarloDlg::SetCallLamp(UINT bitmap) {
+  SetFace(m_callLamp, bitmap, bitmap, 398, 38, 20, 9);
+  m_callLamp.Invalidate();
+}
+
+void CVarloDlg::ShowIdleLook() {
+  m_callButton.EnableWindow(TRUE);
+  m_myAccountButton.EnableWindow(TRUE);
+  KillTimer(kCallLampTimer);
+  SetCallLamp(243);
+}
+
+void CVarloDlg::PlaceCall() {
+  // The sound-device check and its audio wizard come with the audio set-up.
+  if (!m_endpoint.IsIdle()) {
+    if (m_endpoint.ToggleHold() == 1) {
+      SetCallButtonFace(257, 258, "UnHold");
+    } else {
+      SetCallButtonFace(223, 224, "Hold");
+    }
+    return;
+  }
+  const CString number = m_numberBox.TakeNumber();
+  if (number.IsEmpty()) return;
+  m_callTimer.ResetDisplay();
+  if (m_profile.m_callType != 0) {
+    if (!m_endpoint.IsRegistered()) {
+      MessageBox(AfxLoadString(kIdsRegisterAgain), nullptr, MB_OK);
+      return;
+    }
+    if (number.GetLength() < kMinNumberLength || number.GetLength() > kMaxNumberLength) {
+      ShowStatus(kIdsNumberIncorrect);
+      return;
+    }
+  }
+  m_myAccountButton.EnableWindow(FALSE);
+  m_callButton.EnableWindow(FALSE);
+  SetNumberText(number);
+  ShowStatus(kIdsDialing);
+  m_callState = 0;
+  SetTimer(kCallLampTimer, kCallLampTimerMs);
+  ShowAvailableTime(0);
+  // A relay port pair would be asked for here once a relay server is known.
+  if (!m_endpoint.MakeCallTo(number)) {
+    MessageBox(AfxLoadString(kIdsCannotCall), nullptr, MB_OK);
+    ShowIdleLook();
+  }
+}
+
+void CVarloDlg::OnCall() {
+  UpdateData(TRUE);
+  g_busyToneFlag = 0;
+  PlaceCall();
+}
+
+void CVarloDlg::OnHang() {
+  if (!m_endpoint.IsIdle()) m_endpoint.HangUp();
+}
+
+void CVarloDlg::OnExit() {
+  if (m_launcherWnd) {
+    m_copyData.dwData = 1;
+    m_copyData.cbData = 0;
+    m_copyData.lpData = nullptr;
+    ::SendMessage(m_launcherWnd, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hWnd),
+                  reinterpret_cast<LPARAM>(&m_copyData));
+  }
+  if (m_endpoint.IsIdle()) {
+    PostQuitMessage(0);
+    return;
+  }
+  m_exitPending = 1;
+  m_endpoint.HangUp();
+}
+
+LRESULT CVarloDlg::OnRemoteRinging(WPARAM, LPARAM) {
+  // The sound channel is held open while the remote party rings once sound is wired.
+  ShowStatus(kIdsRinging);
+  return 0;
+}
+
+LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
+  g_busyToneFlag = 0;
+  m_sound.Close();
+  m_callState = 1;
+  SetCallButtonFace(223, 224, "Hold");
+  SetCallLamp(244);
+  m_callButton.EnableWindow(TRUE);
+  ShowStatus(kIdsConnected);
+  m_callTimer.SetTextColour(kDurationBrightColour);
+  m_callTimer.StartTimer();
+  return 0;
+}
+
+LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
+  g_busyToneFlag = 0;
+  m_callState = 2;
+  m_sound.Close();
+  m_callTimer.SetTextColour(kDurationDimColour);
+  m_callTimer.StopTimer();
+  WriteDisplayLine(kLinePlain, m_callTimer.m_timeText);
+  ShowAvailableTime(0);
+  SetBalanceText("      ");
+  KillTimer(kCallLampTimer);
+  SetCallLamp(243);
+  if (reason > 0) {
+    if (const UINT id = EndCodeStringId(code)) {
+      ShowStatus(id);
+      LogString(id);
+    }
+    // A busy called party would start the busy tone here.
+  } else {
+    ShowStatus(kIdsDisconnected);
+  }
+  SetCallButtonFace(163, 145, "Call");
+  m_callButton.EnableWindow(TRUE);
+  m_myAccountButton.EnableWindow(TRUE);
+  m_numberBox.SetWindowText("");
+  if (m_exitPending) PostQuitMessage(0);
+  if (!m_admissionError.IsEmpty()) {
+    ShowStatus(kIdsInvalidPermission);
+    m_admissionError.Empty();
+  }
+  return 0;
+}
+
+LRESULT CVarloDlg::OnDevicesChanged(WPARAM, LPARAM) {
+  // The endpoint's devices and delay and the mixer follow once they exist.
+  InvalidateLevelBars();
+  return 0;
+}
+
+LRESULT CVarloDlg::OnBookClosed(WPARAM, LPARAM) {
+  m_bookOpen = 0;
+  return 0;
+}
+
+LRESULT CVarloDlg::OnLogClosed(WPARAM, LPARAM) {
+  m_logOpen = 0;
+  return 0;
+}
+
+LRESULT CVarloDlg::OnQuickDialClosed(WPARAM, LPARAM) {
+  m_quickDialOpen = 0;
+  m_sideButton.EnableWindow(TRUE);
+  SetFace(m_sideButton, 221, 221, 456, 34, 14, 228);
+  m_sideButton.Invalidate();
+  return 0;
+}
+
+LRESULT CVarloDlg::OnAvailableTime(WPARAM seconds, LPARAM) {
+  ShowAvailableTime(static_cast<DWORD>(seconds));
+  return 0;
+}
+
+LRESULT CVarloDlg::OnDropCall(WPARAM, LPARAM) {
+  m_callButton.EnableWindow(FALSE);
+  m_endpoint.HangUp();
+  return 0;
+}
+
+LRESULT CVarloDlg::OnBalance(WPARAM text, LPARAM) {
+  SetBalanceText(CString(reinterpret_cast<const char*>(text)));
+  return 0;
+}
+
+BOOL CVarloDlg::OnCopyData(CWnd* wnd, COPYDATASTRUCT* data) {
+  if (data && data->dwData == 0) {
+    const char* bytes = static_cast<const char*>(data->lpData);
+    m_numberBox.SetWindowText(bytes ? CString(bytes, static_cast<int>(data->cbData)) : CString());
+    PlaceCall();
+  }
+  return CDialog::OnCopyData(wnd, data);
+}
+
+// --- the login and gatekeeper messages: their handlers come with the service login ---
+
+LRESULT CVarloDlg::OnRegistered(WPARAM, LPARAM) { return 0; }
+LRESULT CVarloDlg::OnRegisterFailed(WPARAM, LPARAM) { return 0; }
+LRESULT CVarloDlg::OnAccountLogin(WPARAM, LPARAM) { return 0; }
+LRESULT CVarloDlg::OnCardLogin(WPARAM, LPARAM) { return 0; }
+LRESULT CVarloDlg::OnUnregister(WPARAM, LPARAM) { return 0; }
+
+LRESULT CVarloDlg::OnRegisterError(WPARAM stringId, LPARAM) {
+  m_registerError = AfxLoadString(static_cast<UINT>(stringId));
+  return 0;
+}
+
+LRESULT CVarloDlg::OnAdmissionError(WPARAM stringId, LPARAM) {
+  m_admissionError = AfxLoadString(static_cast<UINT>(stringId));
+  return 0;
+}
