@@ -151,6 +151,15 @@ class ProgramTest : public ::testing::Test {
     sim.MouseMove(m_place.x + 449, m_place.y + 15);
     sim.MouseClick();
   }
+  // Clicks the exit button until the program ends (the window may not be on the screen
+  // yet when its initialisation has run); its exit status, or -1.
+  int ExitByButton(pid_t pid) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      ClickExit();
+      if (const int status = WaitForEnd(pid, 2s); status != -1) return status;
+    }
+    return -1;
+  }
   std::string Log() const { return FileText(dir / "Log.log"); }
 
   TempDir dir;
@@ -169,8 +178,7 @@ TEST_F(ProgramTest, SecondStartEndsAtOnceAndTheExitButtonEndsTheFirstCleanly) {
   EXPECT_EQ(CountOf(Log(), "Mode: "), 1);  // the second opened no window
   EXPECT_EQ(WaitForEnd(first, 0ms), -1);   // the first still runs
 
-  ClickExit();
-  EXPECT_EQ(WaitForEnd(first, 15s), 0);
+  EXPECT_EQ(ExitByButton(first), 0);
   for (const char* file : {"audio.dat", "ui.dat", "client.dat", "calls.dat"}) EXPECT_TRUE(Exists(dir / file)) << file;
   EXPECT_EQ(FileText(dir / "Varlo.ini"), "0");
 }
@@ -201,8 +209,7 @@ TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing)
     const pid_t pid = Start();
     ASSERT_TRUE(WaitForMainWindow());
     EXPECT_EQ(Log(), "Mode: " + std::string(expected.GetString()) + "\r\r\n");
-    ClickExit();
-    EXPECT_EQ(WaitForEnd(pid, 15s), 0);
+    EXPECT_EQ(ExitByButton(pid), 0);
   }
 }
 
