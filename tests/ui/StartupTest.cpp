@@ -28,6 +28,8 @@
 #include "ui/VarloMessages.h"
 
 extern char** environ;
+extern "C" const char* __lsan_default_suppressions();
+const char* ToolkitLeakSuppressions();
 
 namespace {
 
@@ -113,6 +115,12 @@ class ProgramTest : public ::testing::Test {
       if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) env.emplace_back(*e);
     }
     env.push_back("XDG_RUNTIME_DIR=" + dir.Path());
+    // A sanitizer build of the program is told about the toolkit's process-long caches.
+    const std::string suppressions = dir / "lsan.supp";
+    const std::string list = ToolkitLeakSuppressions();
+    WriteBytes(suppressions, Bytes(list.begin(), list.end()));
+    std::erase_if(env, [](const std::string& e) { return e.rfind("LSAN_OPTIONS=", 0) == 0; });
+    env.push_back("LSAN_OPTIONS=suppressions=" + suppressions);
     std::vector<char*> envp;
     for (std::string& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
@@ -283,7 +291,9 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
 
 // The toolkit's libraries keep caches for the life of the process; the leak checker is
 // told to leave those alone (this program's own objects are still checked).
-extern "C" const char* __lsan_default_suppressions() {
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+const char* ToolkitLeakSuppressions() {
   return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
          "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
          "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n"
