@@ -39,7 +39,9 @@ int LanguageFromFirstLine(const CString& line) {
 
 CVarloApp::CVarloApp() : CWinApp(nullptr) {}
 
-CVarloApp::~CVarloApp() = default;
+CVarloApp::~CVarloApp() {
+  if (m_instanceMutex) CloseHandle(m_instanceMutex);
+}
 
 CString CVarloApp::ModulePath() const {
   if (!m_modulePath.IsEmpty()) return m_modulePath;
@@ -49,14 +51,16 @@ CString CVarloApp::ModulePath() const {
 }
 
 BOOL CVarloApp::InitInstance() {
-  // 1-2: one instance only.  The handle stays open, so the name stays taken for the
-  // life of the process.
+  // 1-2: one instance only.  The handle stays open as long as the application object,
+  // so the name stays taken for the life of the process.
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
     return FALSE;
   }
   ReleaseMutex(mutex);
+  if (m_instanceMutex) CloseHandle(m_instanceMutex);
+  m_instanceMutex = mutex;
 
   // 3-4
   AfxEnableControlContainer();

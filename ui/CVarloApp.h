@@ -52,6 +52,7 @@ class CVarloApp : public CWinApp {
 
   CString ModulePath() const;
   CProcessPart m_process;
+  void* m_instanceMutex = nullptr;  // the single-instance mutex, held while the object lives
 };
 
 // The executable's directory from its path: the path cut before its last '/' when the

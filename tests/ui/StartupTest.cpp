@@ -28,6 +28,8 @@
 #include "ui/VarloMessages.h"
 
 extern char** environ;
+extern "C" const char* __lsan_default_suppressions();
+const char* ToolkitLeakSuppressions();
 
 namespace {
 
@@ -113,6 +115,12 @@ class ProgramTest : public ::testing::Test {
       if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) env.emplace_back(*e);
     }
     env.push_back("XDG_RUNTIME_DIR=" + dir.Path());
+    // A sanitizer build of the program is told about the toolkit's process-long caches.
+    const std::string suppressions = dir / "lsan.supp";
+    const std::string list = ToolkitLeakSuppressions();
+    WriteBytes(suppressions, Bytes(list.begin(), list.end()));
+    std::erase_if(env, [](const std::string& e) { return e.rfind("LSAN_OPTIONS=", 0) == 0; });
+    env.push_back("LSAN_OPTIONS=suppressions=" + suppressions);
     std::vector<char*> envp;
     for (std::string& s : env) envp.push_back(s.data());
     envp.push_back(nullptr);
@@ -151,6 +159,15 @@ class ProgramTest : public ::testing::Test {
     sim.MouseMove(m_place.x + 449, m_place.y + 15);
     sim.MouseClick();
   }
+  // Clicks the exit button until the program ends (the window may not be on the screen
+  // yet when its initialisation has run); its exit status, or -1.
+  int ExitByButton(pid_t pid) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      ClickExit();
+      if (const int status = WaitForEnd(pid, 2s); status != -1) return status;
+    }
+    return -1;
+  }
   std::string Log() const { return FileText(dir / "Log.log"); }
 
   TempDir dir;
@@ -169,8 +186,7 @@ TEST_F(ProgramTest, SecondStartEndsAtOnceAndTheExitButtonEndsTheFirstCleanly) {
   EXPECT_EQ(CountOf(Log(), "Mode: "), 1);  // the second opened no window
   EXPECT_EQ(WaitForEnd(first, 0ms), -1);   // the first still runs
 
-  ClickExit();
-  EXPECT_EQ(WaitForEnd(first, 15s), 0);
+  EXPECT_EQ(ExitByButton(first), 0);
   for (const char* file : {"audio.dat", "ui.dat", "client.dat", "calls.dat"}) EXPECT_TRUE(Exists(dir / file)) << file;
   EXPECT_EQ(FileText(dir / "Varlo.ini"), "0");
 }
@@ -201,8 +217,7 @@ TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing)
     const pid_t pid = Start();
     ASSERT_TRUE(WaitForMainWindow());
     EXPECT_EQ(Log(), "Mode: " + std::string(expected.GetString()) + "\r\r\n");
-    ClickExit();
-    EXPECT_EQ(WaitForEnd(pid, 15s), 0);
+    EXPECT_EQ(ExitByButton(pid), 0);
   }
 }
 
@@ -276,7 +291,9 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
 
 // The toolkit's libraries keep caches for the life of the process; the leak checker is
 // told to leave those alone (this program's own objects are still checked).
-extern "C" const char* __lsan_default_suppressions() {
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+const char* ToolkitLeakSuppressions() {
   return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
          "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
          "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n"
