@@ -34,7 +34,6 @@ class H323_RTP_UDP {
   const RTP_UDP& GetSession() const { return rtp; }
   H323Connection& GetConnection() const { return connection; }
 
-#ifdef H323_HAVE_ASN
   // The H.225.0 parameters of an OpenLogicalChannel this side sends: the session ID and
   // the local RTCP address (and, for a channel this side receives, the RTP address).
   virtual bool OnSendingPDU(const H323_RTPChannel& channel, H245_H2250LogicalChannelParameters& param) const;
@@ -54,7 +53,6 @@ class H323_RTP_UDP {
   bool ExtractTransport(const H245_TransportAddress& pdu, bool isDataPort, unsigned& errorCode);
   // Writes a local address and port of this session's transport.
   void SetTransport(H245_TransportAddress& pdu, bool isDataPort) const;
-#endif
 
  protected:
   H323Connection& connection;

@@ -22,13 +22,13 @@ class AudioEndPoint : public TestEndPoint {
 
 // Waits until the connection of `token` runs `n` logical channels.
 inline bool WaitChannels(H323EndPoint& ep, const PString& token, size_t n) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 2500; ++i) {
     H323Connection* c = ep.FindConnectionWithLock(token);
     if (c == nullptr) return false;
     const size_t running = c->GetChannels().size();
     c->Unlock();
     if (running >= n) return true;
-    std::this_thread::sleep_for(25ms);
+    std::this_thread::sleep_for(2ms);
   }
   return false;
 }

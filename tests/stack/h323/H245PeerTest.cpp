@@ -173,3 +173,30 @@ TEST_F(TunnelledPeer, EndSessionFromThePeerEndsTheCall) {
 
 }  // namespace
 }  // namespace h323test
+
+namespace h323test {
+namespace {
+
+TEST(SeparateControlChannel, ItsLossEndsTheCall) {
+  TestEndPoint callee{"bob"};
+  ScriptedPeer peer;
+  ASSERT_TRUE(peer.Connect(callee.Listen()));
+  H323SignalPDU setup = ScriptedPeer::Message(Q931::SetupMsg, H323UserInformation::e_setup, 55, false);
+  setup.m_userInfo.h245Tunnelling = false;
+  ASSERT_TRUE(peer.SendPDU(setup));
+  auto connect = peer.WaitFor(Q931::ConnectMsg);
+  ASSERT_TRUE(connect);
+  H323SignalPDU pdu;
+  ASSERT_TRUE(pdu.Read(*connect));
+  ASSERT_TRUE(pdu.m_userInfo.h245Address.has_value()) << "no H.245 address in the Connect";
+  EXPECT_FALSE(pdu.m_userInfo.h245Tunnelling);
+  ScriptedPeer control;
+  ASSERT_TRUE(control.Connect(PString(pdu.m_userInfo.h245Address->ToString())));
+  ASSERT_TRUE(callee.WaitEstablished());
+  control.Close();
+  EXPECT_EQ(callee.WaitCleared(callee.EstablishedToken()), H323Connection::EndedByTransportFail);
+  EXPECT_TRUE(peer.WaitFor(Q931::ReleaseCompleteMsg));
+}
+
+}  // namespace
+}  // namespace h323test
