@@ -249,3 +249,30 @@ TEST(GeneratedDecoder, BoundsNestingDepth) {
 }
 
 }  // namespace
+
+namespace {
+
+// Numbers that the system's code compares with: choice tags in module order, presence
+// flags in module order (root optional components first, then the extensions).
+TEST(GeneratedTypes, NumbersFollowTheModulesOrder) {
+  struct Case {
+    const char* what;
+    unsigned got, want;
+  };
+  const Case cases[] = {
+      {"discoveryRequired", H225_RegistrationRejectReason::e_discoveryRequired, 0},
+      {"duplicateAlias", H225_RegistrationRejectReason::e_duplicateAlias, 4},
+      {"securityDenial", H225_RegistrationRejectReason::e_securityDenial, 11},
+      {"fullRegistrationRequired", H225_RegistrationRejectReason::e_fullRegistrationRequired, 12},
+      {"invalidPermission", H225_AdmissionRejectReason::e_invalidPermission, 1},
+      {"sessionID", H245_H2250LogicalChannelAckParameters::e_sessionID, 1},
+      {"mediaChannel", H245_H2250LogicalChannelAckParameters::e_mediaChannel, 2},
+      {"mediaControlChannel", H245_H2250LogicalChannelAckParameters::e_mediaControlChannel, 3},
+      {"dynamicRTPPayloadType", H245_H2250LogicalChannelAckParameters::e_dynamicRTPPayloadType, 4},
+      {"multicastChannelNotAllowed",
+       H245_OpenLogicalChannelReject_cause::e_multicastChannelNotAllowed, 6},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
+}
+
+}  // namespace

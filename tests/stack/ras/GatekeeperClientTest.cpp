@@ -1,0 +1,422 @@
+// The gatekeeper client against a scripted gatekeeper on loopback: registration with its
+// keep-alive, admission, disengage, unregistration both ways, each kind of reject, a
+// silent gatekeeper, one that answers garbage, and the H.235 password token.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ScriptedGatekeeper.h"
+#include "stack/ras/H323Gatekeeper.h"
+#include "stack/ras/Md5.h"
+
+using namespace std::chrono_literals;
+using ras::RasAddress;
+
+namespace {
+
+constexpr const char* kAlias = "03KOVA/alice";
+const RasAddress kLoopbackAnyPort{0x7F000001, 0};
+
+ras::GatekeeperSettings Settings() {
+  ras::GatekeeperSettings s;
+  s.aliases = {kAlias};
+  s.callSignalAddress = RasAddress{0x7F000001, 1721};
+  s.vendor.m_vendor.m_t35CountryCode = 38;
+  s.vendor.m_vendor.m_manufacturerCode = 4660;
+  s.timeToLive = 60;
+  s.timing.timeout = 150ms;
+  s.timing.retries = 2;
+  s.now = [] { return 1700000000u; };
+  return s;
+}
+
+// Records the hooks it sees and then does what the stack does.
+class RecordingGatekeeper : public H323Gatekeeper {
+ public:
+  explicit RecordingGatekeeper(ras::GatekeeperSettings s = Settings()) : H323Gatekeeper(std::move(s)) {
+    std::string error;
+    if (!Open(kLoopbackAnyPort, &error)) ADD_FAILURE() << error;
+  }
+  ~RecordingGatekeeper() override { Stop(); }
+
+  bool OnReceiveRegistrationReject(const H225_RegistrationReject& rrj) override {
+    Note(std::string("RRJ ") + rrj.m_rejectReason.GetTagName());
+    return H323Gatekeeper::OnReceiveRegistrationReject(rrj);
+  }
+  bool OnReceiveAdmissionReject(const H225_AdmissionReject& arj) override {
+    Note(std::string("ARJ ") + arj.m_rejectReason.GetTagName());
+    return H225_RAS::OnReceiveAdmissionReject(arj);
+  }
+  bool OnReceiveUnregistrationRequest(const H225_UnregistrationRequest& urq) override {
+    Note("URQ");
+    return H323Gatekeeper::OnReceiveUnregistrationRequest(urq);
+  }
+  bool OnReceiveInfoRequest(const H225_InfoRequest& irq) override {
+    Note("IRQ");
+    return H323Gatekeeper::OnReceiveInfoRequest(irq);
+  }
+
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
+
+ private:
+  void Note(const std::string& e) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(e);
+  }
+  std::mutex mutex_;
+  std::vector<std::string> events_;
+};
+
+std::vector<unsigned> Tags(const std::vector<H225_RasMessage>& msgs) {
+  std::vector<unsigned> tags;
+  for (const auto& m : msgs) tags.push_back(m.GetTag());
+  return tags;
+}
+
+H225_RasMessage Reply(unsigned tag, unsigned seq) {
+  H225_RasMessage m;
+  m.SetTag(tag);
+  ras::SetSequenceNumber(m, seq);
+  return m;
+}
+
+TEST(GatekeeperClient, RegistersAfterDiscoveryAndKeepsTheIdentifiers) {
+  ScriptedGatekeeper gk(60);
+  RecordingGatekeeper client;
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  EXPECT_TRUE(client.IsRegistered());
+  EXPECT_EQ(client.GetEndpointIdentifier(), ScriptedGatekeeper::kEndpointId);
+  EXPECT_EQ(client.GetGatekeeperIdentifier(), ScriptedGatekeeper::kGatekeeperId);
+  EXPECT_EQ(client.GetTimeToLive(), 60u);
+
+  auto got = gk.Received();
+  ASSERT_EQ(Tags(got), (std::vector<unsigned>{H225_RasMessage::e_gatekeeperRequest,
+                                              H225_RasMessage::e_registrationRequest}));
+  const auto& grq = got[0].gatekeeperRequest();
+  RasAddress ras;
+  ASSERT_TRUE(RasAddress::FromH225(grq.m_rasAddress, ras));
+  EXPECT_EQ(ras, client.GetLocalAddress());
+  EXPECT_EQ(grq.m_endpointAlias[0].h323_ID().GetValue(), kAlias);
+  EXPECT_FALSE(grq.HasOptionalField(H225_GatekeeperRequest::e_cryptoTokens));  // no password
+
+  const auto& rrq = got[1].registrationRequest();
+  EXPECT_EQ(rrq.m_protocolIdentifier.AsString(), "0.0.8.2250.0.4");
+  EXPECT_NE(rrq.m_requestSeqNum.GetValue(), grq.m_requestSeqNum.GetValue());
+  EXPECT_EQ(rrq.m_terminalAlias[0].h323_ID().GetValue(), kAlias);
+  EXPECT_EQ(rrq.m_gatekeeperIdentifier.GetValue(), ScriptedGatekeeper::kGatekeeperId);
+  EXPECT_FALSE(rrq.m_keepAlive.GetValue());
+  EXPECT_EQ(rrq.m_timeToLive.GetValue(), 60);
+  ASSERT_TRUE(RasAddress::FromH225(rrq.m_callSignalAddress[0], ras));
+  EXPECT_EQ(ras.port, 1721);
+}
+
+TEST(GatekeeperClient, SendsAKeepAliveBeforeTheTimeToLiveRunsOut) {
+  ScriptedGatekeeper gk(2);
+  bool askFull = true;  // the first keep-alive is answered with "full registration required"
+  gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    if (req.GetTag() == H225_RasMessage::e_registrationRequest &&
+        req.registrationRequest().m_keepAlive.GetValue() && askFull) {
+      askFull = false;
+      auto rrj = Reply(H225_RasMessage::e_registrationReject, ras::GetSequenceNumber(req));
+      rrj.registrationReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+      rrj.registrationReject().m_rejectReason.fullRegistrationRequired();
+      return {EncodeRas(rrj)};
+    }
+    return gk.Confirm(req);
+  });
+  RecordingGatekeeper client;
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  auto registered = std::chrono::steady_clock::now();
+  ASSERT_TRUE(gk.WaitForCount(3, 3s));
+  auto elapsed = std::chrono::steady_clock::now() - registered;
+  EXPECT_LT(elapsed, 2s);  // before the two seconds granted run out
+  ASSERT_TRUE(gk.WaitForCount(4, 1s));  // and the full registration asked for
+  auto got = gk.Received();
+  const auto& keepAlive = got[2].registrationRequest();
+  EXPECT_TRUE(keepAlive.m_keepAlive.GetValue());
+  EXPECT_EQ(keepAlive.m_endpointIdentifier.GetValue(), ScriptedGatekeeper::kEndpointId);
+  EXPECT_FALSE(keepAlive.HasOptionalField(H225_RegistrationRequest::e_terminalAlias));
+  const auto& full = got[3].registrationRequest();
+  EXPECT_FALSE(full.m_keepAlive.GetValue());
+  EXPECT_TRUE(full.HasOptionalField(H225_RegistrationRequest::e_terminalAlias));
+  EXPECT_TRUE(client.IsRegistered());
+}
+
+TEST(GatekeeperClient, ReportsEachKindOfRegistrationReject) {
+  struct Case {
+    const char* what;
+    unsigned rejectedTag;  // the request the gatekeeper refuses
+    unsigned reason;       // RegistrationRejectReason tag (for an RRJ)
+    size_t sent;           // requests the client sends in all
+  };
+  const Case cases[] = {
+      {"gatekeeper reject", H225_RasMessage::e_gatekeeperRequest, 0, 1},
+      {"duplicate alias", H225_RasMessage::e_registrationRequest,
+       H225_RegistrationRejectReason::e_duplicateAlias, 2},
+      {"security denial", H225_RasMessage::e_registrationRequest,
+       H225_RegistrationRejectReason::e_securityDenial, 2},
+      {"discovery required", H225_RasMessage::e_registrationRequest,
+       H225_RegistrationRejectReason::e_discoveryRequired, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedGatekeeper gk;
+    gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+      if (req.GetTag() != c.rejectedTag) return gk.Confirm(req);
+      unsigned seq = ras::GetSequenceNumber(req);
+      if (c.rejectedTag == H225_RasMessage::e_gatekeeperRequest) {
+        auto grj = Reply(H225_RasMessage::e_gatekeeperReject, seq);
+        grj.gatekeeperReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+        grj.gatekeeperReject().m_rejectReason.resourceUnavailable();
+        return {EncodeRas(grj)};
+      }
+      auto rrj = Reply(H225_RasMessage::e_registrationReject, seq);
+      rrj.registrationReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+      rrj.registrationReject().m_rejectReason.SetTag(c.reason);
+      return {EncodeRas(rrj)};
+    });
+    RecordingGatekeeper client;
+    EXPECT_FALSE(client.DiscoverAndRegister(gk.Address()));
+    EXPECT_FALSE(client.IsRegistered());
+    EXPECT_EQ(gk.Received().size(), c.sent);
+    if (c.rejectedTag == H225_RasMessage::e_registrationRequest) {
+      EXPECT_EQ(client.GetRegistrationRejectTag(), c.reason);
+      ASSERT_EQ(client.Events().size(), 1u);
+      EXPECT_EQ(client.Events()[0].rfind("RRJ ", 0), 0u);
+    }
+  }
+}
+
+TEST(GatekeeperClient, GivesUpOnASilentGatekeeperAfterItsRetries) {
+  ScriptedGatekeeper gk;
+  gk.SetScript([](const H225_RasMessage&) { return std::vector<std::vector<uint8_t>>{}; });
+  RecordingGatekeeper client;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.DiscoverAndRegister(gk.Address()));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 3 * 150ms);
+  auto got = gk.Received();
+  ASSERT_EQ(got.size(), 3u);  // the first try and two retries, all the same request
+  for (const auto& m : got) {
+    EXPECT_EQ(m.GetTag(), H225_RasMessage::e_gatekeeperRequest);
+    EXPECT_EQ(ras::GetSequenceNumber(m), ras::GetSequenceNumber(got[0]));
+  }
+}
+
+TEST(GatekeeperClient, IgnoresGarbageAndRepliesToOtherRequests) {
+  ScriptedGatekeeper gk;
+  gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    unsigned seq = ras::GetSequenceNumber(req);
+    auto confirm = gk.Confirm(req);
+    H225_RasMessage stale;
+    if (confirm.empty() || !stale.Decode(confirm[0])) return {};
+    ras::SetSequenceNumber(stale, seq + 100);  // a reply to a request never made
+    std::vector<std::vector<uint8_t>> out = {{0xFF, 0x00, 0x13}, EncodeRas(stale)};
+    if (req.GetTag() == H225_RasMessage::e_registrationRequest) {
+      auto wrongKind = Reply(H225_RasMessage::e_admissionConfirm, seq);  // right number
+      wrongKind.admissionConfirm().m_callModel.direct();
+      ras::RasAddress{0x7F000001, 1720}.ToH225(wrongKind.admissionConfirm().m_destCallSignalAddress);
+      out.push_back(EncodeRas(wrongKind));
+    }
+    out.push_back(confirm[0]);
+    return out;
+  });
+  RecordingGatekeeper client;
+  EXPECT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  EXPECT_EQ(client.GetEndpointIdentifier(), ScriptedGatekeeper::kEndpointId);
+  EXPECT_GE(client.GetIgnoredCount(), 5u);
+
+  ScriptedGatekeeper noise;
+  noise.SetScript([](const H225_RasMessage&) {
+    return std::vector<std::vector<uint8_t>>{{0x00}, {0x42, 0x42, 0x42, 0x42}};
+  });
+  RecordingGatekeeper believer;
+  EXPECT_FALSE(believer.DiscoverAndRegister(noise.Address()));
+  EXPECT_EQ(noise.Received().size(), 3u);
+}
+
+TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
+  ScriptedGatekeeper gk;
+  std::thread late;
+  gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    if (req.GetTag() != H225_RasMessage::e_registrationRequest) return gk.Confirm(req);
+    auto rip = Reply(H225_RasMessage::e_requestInProgress, ras::GetSequenceNumber(req));
+    rip.requestInProgress().m_delay = 2000;
+    // The confirm comes after the three attempts would have timed out.
+    auto confirm = gk.Confirm(req);
+    RasAddress to = gk.LastSender();
+    if (late.joinable()) return {};
+    late = std::thread([&gk, confirm, to] {
+      std::this_thread::sleep_for(700ms);
+      H225_RasMessage rcf;
+      if (rcf.Decode(confirm[0])) gk.Send(rcf, to);
+    });
+    return {EncodeRas(rip)};
+  });
+  RecordingGatekeeper client;
+  EXPECT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  if (late.joinable()) late.join();
+  EXPECT_EQ(gk.Received().size(), 2u);  // no retransmission while the request is in progress
+}
+
+TEST(GatekeeperClient, AsksForAdmissionAndDisengages) {
+  ScriptedGatekeeper gk;
+  std::atomic<bool> refuse{false};
+  gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    if (req.GetTag() == H225_RasMessage::e_admissionRequest && refuse) {
+      auto arj = Reply(H225_RasMessage::e_admissionReject, ras::GetSequenceNumber(req));
+      arj.admissionReject().m_rejectReason.invalidPermission();
+      return {EncodeRas(arj)};
+    }
+    return gk.Confirm(req);
+  });
+  RecordingGatekeeper client;
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  ras::AdmissionParams call;
+  call.callReference = 42;
+  call.conferenceId = std::string(16, '\x01');
+  call.callId = std::string(16, '\x02');
+  call.destinationDigits = {"8613800138000"};
+  H225_AdmissionConfirm acf;
+  EXPECT_EQ(client.AdmissionRequest(call, &acf), H225_RAS::Result::kConfirmed);
+  EXPECT_EQ(acf.m_bandWidth.GetValue(), 1280);
+  refuse = true;
+  EXPECT_EQ(client.AdmissionRequest(call), H225_RAS::Result::kRejected);
+  EXPECT_EQ(client.Events(), (std::vector<std::string>{"ARJ invalidPermission"}));
+
+  ras::DisengageParams end;
+  end.callReference = 42;
+  end.conferenceId = call.conferenceId;
+  end.callId = call.callId;
+  EXPECT_EQ(client.DisengageRequest(end), H225_RAS::Result::kConfirmed);
+
+  auto got = gk.Received();
+  ASSERT_EQ(got.size(), 5u);
+  const auto& arq = got[2].admissionRequest();
+  EXPECT_EQ(arq.m_endpointIdentifier.GetValue(), ScriptedGatekeeper::kEndpointId);
+  EXPECT_EQ(arq.m_destinationInfo[0].dialedDigits().GetValue(), "8613800138000");
+  EXPECT_EQ(arq.m_srcInfo[0].h323_ID().GetValue(), kAlias);
+  EXPECT_EQ(arq.m_callReferenceValue.GetValue(), 42);
+  EXPECT_EQ(arq.m_callIdentifier.m_guid.AsString(), call.callId);
+  const auto& drq = got[4].disengageRequest();
+  EXPECT_EQ(drq.m_disengageReason.GetTag(), H225_DisengageReason::e_normalDrop);
+  EXPECT_EQ(drq.m_conferenceID.AsString(), call.conferenceId);
+}
+
+TEST(GatekeeperClient, UnregistersAndAnswersTheGatekeepersRequests) {
+  ScriptedGatekeeper gk;
+  RecordingGatekeeper client;
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  RasAddress endpoint = gk.LastSender();
+
+  auto irq = Reply(H225_RasMessage::e_infoRequest, 900);
+  irq.infoRequest().m_callReferenceValue = 0;
+  gk.Send(irq, endpoint);
+  ASSERT_TRUE(gk.WaitForCount(3, 1s));
+  auto drq = Reply(H225_RasMessage::e_disengageRequest, 901);
+  drq.disengageRequest().m_endpointIdentifier = ScriptedGatekeeper::kEndpointId;
+  drq.disengageRequest().m_conferenceID.SetValue(std::string(16, '\x01'));
+  drq.disengageRequest().m_disengageReason.forcedDrop();
+  gk.Send(drq, endpoint);
+  ASSERT_TRUE(gk.WaitForCount(4, 1s));
+  auto urq = Reply(H225_RasMessage::e_unregistrationRequest, 902);
+  ras::RasAddress{0x7F000001, 1721}.ToH225(urq.unregistrationRequest().m_callSignalAddress.Append());
+  gk.Send(urq, endpoint);
+  ASSERT_TRUE(gk.WaitForCount(5, 1s));
+
+  auto got = gk.Received();
+  ASSERT_EQ(got[2].GetTag(), H225_RasMessage::e_infoRequestResponse);
+  EXPECT_EQ(got[2].infoRequestResponse().m_requestSeqNum.GetValue(), 900);
+  EXPECT_EQ(got[2].infoRequestResponse().m_endpointIdentifier.GetValue(),
+            ScriptedGatekeeper::kEndpointId);
+  EXPECT_EQ(got[3].GetTag(), H225_RasMessage::e_disengageConfirm);
+  EXPECT_EQ(ras::GetSequenceNumber(got[3]), 901u);
+  EXPECT_EQ(got[4].GetTag(), H225_RasMessage::e_unregistrationConfirm);
+  EXPECT_EQ(ras::GetSequenceNumber(got[4]), 902u);
+  EXPECT_FALSE(client.IsRegistered());
+  EXPECT_EQ(client.Events(), (std::vector<std::string>{"IRQ", "URQ"}));
+
+  // Registered again, the endpoint unregisters itself.
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  EXPECT_TRUE(client.Unregister());
+  EXPECT_FALSE(client.IsRegistered());
+  auto last = gk.Received().back();
+  ASSERT_EQ(last.GetTag(), H225_RasMessage::e_unregistrationRequest);
+  EXPECT_EQ(last.unregistrationRequest().m_endpointIdentifier.GetValue(),
+            ScriptedGatekeeper::kEndpointId);
+}
+
+TEST(GatekeeperClient, SignsRequestsWithThePasswordHash) {
+  struct Case {
+    ras::PasswordHashVariant variant;
+    const char* md5;  // of the clear token's encoding, as erlang's codec encodes it
+  };
+  const Case cases[] = {
+      {ras::PasswordHashVariant::kWithAlias, "4e8231d3c7ecd206e3cfa3a5c5ad0ea7"},
+      {ras::PasswordHashVariant::kWithoutAlias, "de7b012c61a79318c0134dfe57f834c7"},
+  };
+  for (const auto& c : cases) {
+    ScriptedGatekeeper gk;
+    auto settings = Settings();
+    settings.password = "secret";
+    settings.hashVariant = c.variant;
+    RecordingGatekeeper client(settings);
+    ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+    for (const auto& m : gk.Received()) {
+      const H225_ArrayOf_CryptoH323Token& tokens =
+          m.GetTag() == H225_RasMessage::e_gatekeeperRequest ? m.gatekeeperRequest().m_cryptoTokens
+                                                             : m.registrationRequest().m_cryptoTokens;
+      ASSERT_EQ(tokens.GetSize(), 1u);
+      const auto& hash = tokens[0].cryptoEPPwdHash();
+      EXPECT_EQ(hash.m_alias.h323_ID().GetValue(), kAlias);
+      EXPECT_EQ(hash.m_timeStamp.GetValue(), 1700000000);
+      EXPECT_EQ(hash.m_token.m_algorithmOID.AsString(), "1.2.840.113549.2.5");
+      std::string hex;
+      for (uint8_t b : hash.m_token.m_hash.GetData()) {
+        static const char kHex[] = "0123456789abcdef";
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+      }
+      EXPECT_EQ(hash.m_token.m_hash.GetSize(), 128u);
+      EXPECT_EQ(hex, c.md5);
+    }
+  }
+}
+
+TEST(Md5, MatchesTheReferenceDigests) {
+  struct Case {
+    std::string text;
+    const char* digest;
+  };
+  const Case cases[] = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+      {std::string(55, 'x'), "04364420e25c512fd958a70738aa8f72"},  // padding fits one block
+      {std::string(56, 'x'), "668a72d5ba17f08e62dabcafad6db14b"},  // padding needs a second
+      {std::string(64, 'x'), "c1bb4f81d892b2d57947682aeb252456"},
+  };
+  for (const auto& c : cases) {
+    auto d = ras::Md5(c.text);
+    std::string hex;
+    for (uint8_t b : d) {
+      static const char kHex[] = "0123456789abcdef";
+      hex += kHex[b >> 4];
+      hex += kHex[b & 15];
+    }
+    EXPECT_EQ(hex, c.digest) << c.text.size() << " characters";
+  }
+}
+
+}  // namespace
