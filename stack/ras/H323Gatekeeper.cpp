@@ -213,7 +213,8 @@ bool H323Gatekeeper::Unregister() {
 }
 
 H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
-                                                   H225_AdmissionConfirm* confirm) {
+                                                   H225_AdmissionConfirm* confirm,
+                                                   H225_AdmissionReject* reject) {
   H225_RasMessage msg;
   auto& arq = msg.admissionRequest();
   arq.m_callType.pointToPoint();
@@ -256,6 +257,7 @@ H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
   H225_RasMessage reply;
   Result result = MakeRequest(msg, &reply);
   if (result == Result::kConfirmed && confirm) *confirm = reply.admissionConfirm();
+  if (result == Result::kRejected && reject) *reject = reply.admissionReject();
   return result;
 }
 
