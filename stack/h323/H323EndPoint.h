@@ -31,6 +31,7 @@
 #include "stack/q931/H323ListenerTCP.h"
 
 class H323Gatekeeper;
+class H323GatekeeperAdmission;
 class H323VideoCodec;
 
 class H323EndPoint : public PObject {
@@ -107,6 +108,25 @@ class H323EndPoint : public PObject {
   virtual H323AdmissionResult OnAdmitCall(H323Connection& connection, const H323AdmissionRequest& request);
   // An admitted call has ended.  Default: the admission's DisengageCall.
   virtual void OnDisengageCall(H323Connection& connection);
+
+  // --- Gatekeeper
+
+  // Discovers and registers with the gatekeeper at `address` ("host" or "a.b.c.d", with
+  // ":port" or the RAS port 1719), through a client made by CreateGatekeeper (a plain
+  // H323Gatekeeper when it makes none). True when registered; false (and the client is
+  // deleted) when the gatekeeper refused or never answered. While registered, calls are
+  // admitted by the gatekeeper. `transport` (taken over) names the local interface; null:
+  // the one that leads to the gatekeeper.
+  bool SetGatekeeper(const PString& address, H323Transport* transport = nullptr);
+  // Clears every call (with `reason`; -1: none given), unregisters when registered and
+  // deletes the client. False when there was none. Safe while SetGatekeeper runs.
+  bool RemoveGatekeeper(int reason = -1);
+  // The current client (owned by the endpoint; valid until it is removed), or null.
+  H323Gatekeeper* GetGatekeeper() const;
+  bool IsRegistered() const;
+  // The password of the H.235 token on the RAS messages; empty: none.
+  void SetGatekeeperPassword(const PString& password);
+  PString GetGatekeeperPassword() const;
 
   // --- Settings
 
@@ -233,6 +253,12 @@ class H323EndPoint : public PObject {
   PTimeInterval m_connectTimeout = PTimeInterval(0, 10);
   PTimeInterval m_callTimeout = PTimeInterval(0, 60);
   PTimeInterval m_firstPduTimeout = PTimeInterval(0, 10);
+
+  // The gatekeeper's admission, made by the first SetGatekeeper; it holds the client.
+  std::shared_ptr<H323GatekeeperAdmission> GatekeeperAdmission();
+  mutable std::mutex m_gatekeeperMutex;
+  std::shared_ptr<H323GatekeeperAdmission> m_gatekeeperAdmission;
+  PString m_gatekeeperPassword;
 
   mutable std::mutex m_admissionMutex;
   H323CallAdmission* m_admission = nullptr;

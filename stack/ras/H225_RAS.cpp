@@ -108,6 +108,7 @@ bool H225_RAS::Open(const RasAddress& local, std::string* error) {
 }
 
 void H225_RAS::Close() {
+  std::lock_guard<std::mutex> closing(closeMutex_);  // two closers must not both join the thread
   {
     std::lock_guard<std::mutex> lock(mutex_);
     open_ = false;

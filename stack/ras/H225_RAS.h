@@ -91,6 +91,7 @@ class H225_RAS {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::mutex requestMutex_;  // one request at a time
+  std::mutex closeMutex_;    // one Close at a time
   ras::RasAddress remote_;
   ras::RasTiming timing_;
   unsigned nextSeq_ = 1;

@@ -86,7 +86,7 @@ bool H323Gatekeeper::DiscoverAndRegister(const RasAddress& gatekeeper) {
   if (!Register(false)) return false;
   std::lock_guard<std::mutex> lock(keepAliveMutex_);
   stopKeepAlive_ = false;
-  if (GetTimeToLive() > 0) keepAlive_ = std::thread([this] { KeepAliveLoop(); });
+  if (GetTimeToLive() > 0 && !keepAlive_.joinable()) keepAlive_ = std::thread([this] { KeepAliveLoop(); });
   return true;
 }
 
@@ -154,12 +154,20 @@ void H323Gatekeeper::KeepAliveLoop() {
 }
 
 void H323Gatekeeper::StopKeepAlive() {
+  std::thread keepAlive;
   {
+    // Taken out under the lock, so that two threads stopping at once join it only once.
     std::lock_guard<std::mutex> lock(keepAliveMutex_);
     stopKeepAlive_ = true;
+    keepAlive = std::move(keepAlive_);
   }
   keepAliveWake_.notify_all();
-  if (keepAlive_.joinable() && keepAlive_.get_id() != std::this_thread::get_id()) keepAlive_.join();
+  if (!keepAlive.joinable()) return;
+  if (keepAlive.get_id() == std::this_thread::get_id()) {
+    keepAlive.detach();  // the loop itself is ending
+  } else {
+    keepAlive.join();
+  }
 }
 
 bool H323Gatekeeper::IsRegistered() const {
@@ -213,7 +221,8 @@ bool H323Gatekeeper::Unregister() {
 }
 
 H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
-                                                   H225_AdmissionConfirm* confirm) {
+                                                   H225_AdmissionConfirm* confirm,
+                                                   H225_AdmissionReject* reject) {
   H225_RasMessage msg;
   auto& arq = msg.admissionRequest();
   arq.m_callType.pointToPoint();
@@ -256,6 +265,7 @@ H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
   H225_RasMessage reply;
   Result result = MakeRequest(msg, &reply);
   if (result == Result::kConfirmed && confirm) *confirm = reply.admissionConfirm();
+  if (result == Result::kRejected && reject) *reject = reply.admissionReject();
   return result;
 }
 

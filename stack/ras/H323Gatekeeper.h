@@ -56,9 +56,17 @@ struct DisengageParams {
 
 }  // namespace ras
 
+class H323EndPoint;
+class H323Transport;
+
 class H323Gatekeeper : public H225_RAS {
  public:
   explicit H323Gatekeeper(ras::GatekeeperSettings settings);
+  // The client of an endpoint: its aliases, gatekeeper password and call-signalling
+  // address (the listener's port on the local interface of `transport`, which names the
+  // gatekeeper's side as its remote end). The transport stays the caller's. Built with
+  // the endpoint's library (stack_h323).
+  H323Gatekeeper(H323EndPoint& endpoint, H323Transport* transport);
   ~H323Gatekeeper() override;
 
   // Stops the keep-alive and the RAS thread. A class that overrides hooks calls this in
@@ -71,7 +79,9 @@ class H323Gatekeeper : public H225_RAS {
   bool IsRegistered() const;
   // URQ; the registration is dropped whatever the gatekeeper answers.
   bool Unregister();
-  Result AdmissionRequest(const ras::AdmissionParams& params, H225_AdmissionConfirm* confirm = nullptr);
+  // The confirm or the reject is copied out when asked for.
+  Result AdmissionRequest(const ras::AdmissionParams& params, H225_AdmissionConfirm* confirm = nullptr,
+                          H225_AdmissionReject* reject = nullptr);
   Result DisengageRequest(const ras::DisengageParams& params);
 
   std::string GetEndpointIdentifier() const;
@@ -79,6 +89,9 @@ class H323Gatekeeper : public H225_RAS {
   unsigned GetTimeToLive() const;  // what the gatekeeper granted, in seconds; 0: none
   // The tag of the last RegistrationRejectReason (kNoTag before any reject).
   unsigned GetRegistrationRejectTag() const;
+  // The endpoint the client was built for; null when built from settings alone.
+  H323EndPoint* GetEndPoint() const { return endpoint_; }
+  const ras::GatekeeperSettings& GetSettings() const { return settings_; }
 
   bool OnReceiveGatekeeperConfirm(const H225_GatekeeperConfirm& gcf) override;
   bool OnReceiveRegistrationConfirm(const H225_RegistrationConfirm& rcf) override;
@@ -101,6 +114,7 @@ class H323Gatekeeper : public H225_RAS {
   void StopKeepAlive();
 
   ras::GatekeeperSettings settings_;
+  H323EndPoint* endpoint_ = nullptr;
   mutable std::mutex stateMutex_;
   std::string endpointId_;
   std::string gatekeeperId_;
