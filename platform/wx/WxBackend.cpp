@@ -13,12 +13,14 @@
 #include "platform/win/ControlClasses.h"
 #include "platform/win/DC.h"
 #include "platform/win/GdiData.h"
+#include "platform/win/HtmlView.h"
 #include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
+#include "platform/wx/WxWebView.h"
 
 namespace varlo::wx {
 
@@ -556,6 +558,7 @@ class Backend final : public IWindowBackend {
     if (parent && parent->className == "COMBOBOX") return nullptr;  // drawn by the combo box's widget
     FramePeer* frame = FrameFor(&w);
     if (!frame) return nullptr;
+    if (w.className == kHtmlViewClass) return MakeWebViewPeer(w, frame->canvas);
     if (w.className == "#32770" || (w.cls && w.cls->DrawnByLayer(w))) return std::make_unique<DrawnPeer>(w);
     static const char* const natives[] = {"BUTTON", "EDIT", "COMBOBOX", "LISTBOX", "SysListView32",
                                           "msctls_trackbar32", "msctls_progress32"};
