@@ -258,12 +258,3 @@ TEST_F(WxBannerTest, HidesForAPageThatFailsToLoadAndShowsForASmallPage) {
 
 }  // namespace
 
-// The toolkit's and the browser's libraries keep caches for the life of the process; the
-// leak checker leaves those alone (this program's own objects are still checked).  Weak,
-// so that another test file of this program may give the list instead.
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
-  return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
-         "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
-         "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n"
-         "leak:libwebkit2gtk\nleak:libjavascriptcoregtk\nleak:libsoup\nleak:libwx_gtk3u_webview\nleak:libgstreamer\n";
-}

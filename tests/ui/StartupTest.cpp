@@ -26,10 +26,10 @@
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
+#include "tests/support/WindowTestSupport.h"
 
 extern char** environ;
 extern "C" const char* __lsan_default_suppressions();
-const char* ToolkitLeakSuppressions();
 
 namespace {
 
@@ -221,28 +221,6 @@ TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing)
   }
 }
 
-// Runs one step every 250 ms of real time inside whatever loop runs.
-class CScript : public CWnd {
- public:
-  explicit CScript(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
-    CreateEx(0, "", "script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0);
-    SetTimer(1, 250);
-  }
-
- protected:
-  void OnTimer(UINT_PTR) {
-    if (m_next < m_steps.size()) m_steps[m_next++]();
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::vector<std::function<void()>> m_steps;
-  size_t m_next = 0;
-};
-BEGIN_MESSAGE_MAP(CScript, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
-
 TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
   if (!StartToolkit()) GTEST_SKIP() << "no X display";
   varlo::wx::InstallBackend();
@@ -289,13 +267,9 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
 
 }  // namespace
 
-// The toolkit's libraries keep caches for the life of the process; the leak checker is
-// told to leave those alone (this program's own objects are still checked).
 extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
 
-const char* ToolkitLeakSuppressions() {
-  return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
-         "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
-         "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n"
-         "leak:libwebkit2gtk\nleak:libjavascriptcoregtk\nleak:libsoup\n";
-}
+// CScript's message map is defined once in each program that uses it.
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()

@@ -16,6 +16,7 @@
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
 #include "platform/wx/WxBackend.h"
+#include "tests/support/WindowTestSupport.h"
 
 namespace {
 
@@ -44,29 +45,6 @@ class WxTest : public ::testing::Test {
     AfxSetResourceHandle(varlo::win::ExecutableModule());
   }
 };
-
-// Runs one step every 250 ms of real time inside whatever loop runs: the toolkit needs
-// the time to deliver what the simulator sent.
-class CScript : public CWnd {
- public:
-  explicit CScript(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
-    CreateEx(0, "", "script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0);
-    SetTimer(1, 250);
-  }
-
- protected:
-  void OnTimer(UINT_PTR) {
-    if (m_next < m_steps.size()) m_steps[m_next++]();
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::vector<std::function<void()>> m_steps;
-  size_t m_next = 0;
-};
-BEGIN_MESSAGE_MAP(CScript, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
 
 class CContactDlg : public CDialog {
  public:
@@ -145,10 +123,9 @@ TEST_F(WxTest, ChineseTemplateShowsItsTexts) {
   FreeLibrary(china);
 }
 
-// The toolkit's libraries keep caches for the life of the process; the leak checker is
-// told to leave those alone (this program's own objects are still checked).
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libgtk-3\nleak:libgdk-3\nleak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\n"
-         "leak:libfontconfig\nleak:libpango\nleak:libcairo\nleak:libharfbuzz\nleak:libX11\nleak:libatk\n"
-         "leak:libatk-bridge\nleak:libdbus\nleak:libwx_gtk3u_core\nleak:libwx_baseu\nleak:libepoxy\nleak:libgdk_pixbuf\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+// CScript's message map is defined once in each program that uses it.
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
