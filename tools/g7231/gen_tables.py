@@ -5,7 +5,7 @@ Formula tables are computed here once in double precision; the measured tables (
 codebooks, gain tables, lag window...) are read from the plain-number files in the
 directory given as the first argument.  Run once by hand; the output is committed.
 
-    python3 tools/g7231/gen_tables.py /work/shared/g7231 > codec/g7231/Tables.cpp
+    python3 tools/g7231/gen_tables.py TABLE_DIR > codec/g7231/Tables.cpp
 """
 import math
 import os
