@@ -1,29 +1,13 @@
 #include "engine/RelayClient.h"
 
-#include <netdb.h>
-#include <sys/socket.h>
-
-#include <algorithm>
-#include <cstring>
 #include <ctime>
 
+#include "engine/HostLookup.h"
 #include "stack/ptlib/PIPSocket.h"
 #include "stack/ptlib/PUDPSocket.h"
 
 std::vector<CString> ResolveRelayHostAddresses(const CString& host) {
-  std::vector<CString> out;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* list = nullptr;
-  if (getaddrinfo(host, nullptr, &hints, &list) != 0) return out;
-  for (addrinfo* ai = list; ai && out.size() < static_cast<std::size_t>(kRelayMaxAddresses); ai = ai->ai_next) {
-    auto* sin = reinterpret_cast<const sockaddr_in*>(ai->ai_addr);
-    CString text(PIPSocket::Address(sin->sin_addr).AsString().GetPointer());
-    if (std::find(out.begin(), out.end(), text) == out.end()) out.push_back(text);
-  }
-  freeaddrinfo(list);
-  return out;
+  return LookupIPv4All(host, kRelayMaxAddresses);
 }
 
 std::vector<CString> LocalInterfaceAddresses() {
