@@ -263,6 +263,7 @@ TEST_F(LoginTest, ACallAsksTheRelayForAPortPairAndTheEndReleasesIt) {
     ASSERT_EQ(requests.size(), before + 2);
     EXPECT_EQ(requests[before], "DRQ " + std::string(dlg->m_relayToken.GetString()));
     EXPECT_EQ(requests[before + 1], requests[before]);
+    ResetMediaRelayPorts();
   }
 }
 
