@@ -4,6 +4,7 @@
 
 #include "PhoneTestSupport.h"
 #include "codec/g7231/H323_G7231Capability.h"
+#include "engine/CPhoneGatekeeper.h"
 #include "stack/codec/H323_GSM0610Capability.h"
 
 namespace phonetest {
@@ -43,6 +44,14 @@ TEST_F(PhoneCallTest, InitialiseAppliesTheSettingsAndOffersGsmAlone) {
   EXPECT_EQ(phone->m_g7231Capability->GetTxFramesInPacket(), 4u);
   EXPECT_EQ(phone->m_g7231Capability->GetRxFramesInPacket(), 7u);
   EXPECT_EQ(table.FindCapability(H323Capability::e_Audio, H323_G7231Capability::kSubType), nullptr);
+}
+
+TEST_F(PhoneCallTest, TheGatekeeperClientIsThePhonesOwn) {
+  std::unique_ptr<H323Gatekeeper> made(phone->CreateGatekeeper(nullptr));
+  auto* gk = dynamic_cast<CPhoneGatekeeper*>(made.get());
+  ASSERT_NE(gk, nullptr);
+  EXPECT_EQ(gk->m_owner, window.get());
+  EXPECT_EQ(gk->m_profile, &profile);
 }
 
 TEST(PhoneEndPoint, ABuiltEndpointStartsWithTheRelayOff) {
