@@ -4,9 +4,9 @@
 // There is one per process (Instance()), alive for the whole process so that other
 // threads can never reach a destroyed one; tests call Reset() to start afresh.
 //
-// Threads: PostMessage, SendMessage, IsWindow, PostQuitMessage and Wake may be called
-// from any thread.  Everything else belongs to the UI thread (the thread that last
-// called Reset, or the first one to use the layer).
+// Threads: PostMessage (with or without a text), SendMessage, IsWindow, PostQuitMessage
+// and Wake may be called from any thread.  Everything else belongs to the UI thread (the
+// thread that last called Reset, or the first one to use the layer).
 #pragma once
 #include <atomic>
 #include <condition_variable>
