@@ -1,17 +1,19 @@
-# varlo_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK lock] [LABELS ...])
+# varlo_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK lock...] [LABELS ...])
 # One GoogleTest program; every case becomes a CTest test with a timeout, so a case that
 # would wait for ever fails instead.  Tests that bind the product's fixed ports (1719, 1721,
 # 2002) name that port as their RESOURCE_LOCK; tests that drive the X display with simulated
-# input (one pointer and one keyboard focus for all) take the lock "x_display".
+# input (one pointer and one keyboard focus for all) take the lock "x_display".  A program
+# may name several locks; every case then holds all of them.
 function(varlo_test name)
-  cmake_parse_arguments(T "" "TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main Threads::Threads)
   set(props TIMEOUT ${T_TIMEOUT})
-  if(T_RESOURCE_LOCK)
+  list(LENGTH T_RESOURCE_LOCK lock_count)
+  if(lock_count EQUAL 1)
     list(APPEND props RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
   if(T_LABELS)
@@ -21,6 +23,15 @@ function(varlo_test name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ${props})
+  if(lock_count GREATER 1)
+    # gtest_discover_tests flattens a list-valued property, so several locks are set by a
+    # script that CTest runs after the discovered cases have been defined (it comes after
+    # the discovery's own script in the folder's list).
+    set(lock_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
+    file(WRITE ${lock_script}
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${T_RESOURCE_LOCK}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${lock_script})
+  endif()
 endfunction()
 
 # varlo_benchmark(<name> SOURCES ... [LIBS ...])

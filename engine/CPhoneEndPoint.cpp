@@ -144,8 +144,7 @@ BOOL CPhoneEndPoint::ToggleHold() {
 }
 
 H323Gatekeeper* CPhoneEndPoint::CreateGatekeeper(H323Transport* transport) {
-  (void)transport;
-  return nullptr;
+  return new CPhoneGatekeeper(*this, transport, m_owner, m_profile);
 }
 
 bool CPhoneEndPoint::OnIncomingCall(H323Connection& connection, const H323SignalPDU&, H323SignalPDU&) {

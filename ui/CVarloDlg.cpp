@@ -53,12 +53,13 @@ void CVarloDlg::Construct() {
   m_editTextColor = kEditTextColor;
   m_editBrush.CreateSolidBrush(kEditBkColor);
   m_exitHover = m_exitPending = m_bookOpen = m_quickDialOpen = m_logOpen = 0;
-  m_registerParams = new CPendingRegisterParams();
+  m_registerParams = new RegisterParams();
   m_launcherWnd = nullptr;
   m_lampPhase = 0;
   m_registerError.Empty();
   m_admissionError.Empty();
   m_popupMenu.LoadMenu(kPopupMenuId);
+  m_relayClient = std::make_unique<CRelayClient>(m_relayEndpoint);
 }
 
 CVarloDlg::~CVarloDlg() {
@@ -131,12 +132,12 @@ BOOL CVarloDlg::OnInitDialog() {
 
   LayoutSkin();
 
-  m_registerParams->window = this;
+  m_registerParams->window = m_hWnd;
   m_registerParams->endpoint = &m_endpoint;
-  m_registerParams->gatekeeperHost = m_profile.m_gatekeeperHost;
+  m_registerParams->host = m_profile.m_gatekeeperHost;
   m_registerParams->fallbackHost = m_profile.m_fallbackGatekeeperHost;
 
-  m_endpoint.Initialise(this, m_profile);
+  m_endpoint.Initialise(this, &m_profile);
 
   if (m_profile.m_callType != 0) {
     ShowMode(kIdsModeLumoreth);
@@ -178,6 +179,8 @@ void CVarloDlg::OnDestroy() {
   m_bkBitmap.DeleteObject();
   m_bkBrush.DeleteObject();
   m_editBrush.DeleteObject();
+  // No registration worker outlives the window: the one under way is stopped and joined.
+  m_registerRunner.Stop();
   delete m_registerParams;
   m_registerParams = nullptr;
   m_sound.Close();

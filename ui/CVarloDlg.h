@@ -6,10 +6,18 @@
 // Its code lies in several files by concern: CVarloDlg.cpp (construction, data exchange,
 // initialisation, teardown, message map), CVarloDlgSkin.cpp (shape, layout, colours,
 // painting, docking), CVarloDlgStatus.cpp (status panel and talk log),
-// CVarloDlgCalls.cpp (call control), CVarloDlgInput.cpp (keypad, keyboard, levels,
+// CVarloDlgCalls.cpp (call control), CVarloDlgLogin.cpp (service login and media relay),
+// CVarloDlgInput.cpp (keypad, keyboard, levels,
 // timers) and CVarloDlgCommands.cpp (menus and the other buttons).
 #pragma once
+#include <memory>
+
+#include "engine/CPhoneEndPoint.h"
 #include "engine/CUserProfile.h"
+#include "engine/PhoneRelayEndpoint.h"
+#include "engine/RegisterParams.h"
+#include "engine/RegisterRunner.h"
+#include "engine/RelayClient.h"
 #include "engine/ProfileServices.h"
 #include "platform/core/CString.h"
 #include "platform/win/Controls.h"
@@ -21,7 +29,6 @@
 #include "ui/CHtmlCtrl.h"
 #include "ui/CNumberComboBox.h"
 #include "ui/CSkinButton.h"
-#include "ui/PendingEngine.h"
 
 class CPhoneLogDlg;
 
@@ -60,6 +67,14 @@ class CVarloDlg : public CDialog {
   void OnCall();
   void OnHang();
   void OnExit();
+
+  // --- media relay ---
+  BOOL FindRelayServer();
+  BOOL RequestRelay();
+  void SendRelayRelease();
+  // Points the relay client at another relay host, resolver or port (tests use a
+  // loopback relay).
+  void SetRelaySettings(CRelayClient::Settings settings);
 
   // --- keypad and handset ---
   void OnDial(char key);
@@ -129,14 +144,14 @@ class CVarloDlg : public CDialog {
   int m_bookOpen = 0;
   int m_quickDialOpen = 0;
   int m_logOpen = 0;
-  CPendingRegisterParams* m_registerParams = nullptr;
+  RegisterParams* m_registerParams = nullptr;
   CString m_registerError;
   CString m_admissionError;
   HWND m_launcherWnd = nullptr;
   COPYDATASTRUCT m_copyData{};
   int m_callState = 0;
   int m_lampPhase = 0;
-  CPendingEndPoint m_endpoint;
+  CPhoneEndPoint m_endpoint;
   CUserProfile m_profile;
   CMenu m_popupMenu;
   CCallTimerDlg m_callTimer;
@@ -160,6 +175,12 @@ class CVarloDlg : public CDialog {
   CString m_lastBalanceText;
   int m_historyIndex = 0;
   HICON m_hIcon = nullptr;
+  // The relay client, on the endpoint's fast start, RTP ports and relay state.
+  CPhoneRelayEndpoint m_relayEndpoint{m_endpoint};
+  std::unique_ptr<CRelayClient> m_relayClient;
+  // Runs the registration workers.  Declared last, so that it is destroyed first: its
+  // workers are joined while the endpoint they use still exists.
+  CRegisterRunner m_registerRunner;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -233,6 +254,10 @@ class CVarloDlg : public CDialog {
   void SetCallButtonFace(UINT normal, UINT pressed, const char* tooltip);
   void SetCallLamp(UINT bitmap);
   void ShowIdleLook();
+  void SetLineLamp(UINT bitmap);
+  // Fills the login block's addresses, the one-shot override first.
+  void PrepareLoginAddresses();
+  void StartLogin(const CString& alias, const CString& password);
   void InvalidateLevelBars();
   void ChangeLevel(int& level, int delta);
 };

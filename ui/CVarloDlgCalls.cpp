@@ -1,7 +1,6 @@
 // Call control: placing, holding and ending calls, the exit command, and the call
-// progress and service messages.  The endpoint is still the stand-in of PendingEngine.h
-// (always idle, never registered, every call refused), and there is no relay client,
-// audio wizard or busy tone yet, so those steps are left out where they would come.
+// progress and service messages.  There is no audio wizard or busy tone yet, so those
+// steps are left out where they would come.
 #include "platform/win/MessageBox.h"
 #include "platform/win/Resources.h"
 #include "ui/CVarloDlg.h"
@@ -17,6 +16,7 @@ constexpr UINT kIdsCannotCall = 136;
 constexpr UINT kIdsRegisterAgain = 135;
 constexpr UINT kIdsRinging = 150;
 constexpr UINT kIdsInvalidPermission = 139;
+constexpr UINT kIdsCheckConnection = 137;
 constexpr int kMinNumberLength = 4;
 constexpr int kMaxNumberLength = 15;
 constexpr COLORREF kDurationDimColour = 0x00614425;
@@ -91,7 +91,11 @@ void CVarloDlg::PlaceCall() {
   m_callState = 0;
   SetTimer(kCallLampTimer, kCallLampTimerMs);
   ShowAvailableTime(0);
-  // A relay port pair would be asked for here once a relay server is known.
+  if (!m_relayServer.IsEmpty() && !RequestRelay()) {
+    MessageBox(AfxLoadString(kIdsCheckConnection), nullptr, MB_OK);
+    ShowIdleLook();
+    return;
+  }
   if (!m_endpoint.MakeCallTo(number)) {
     MessageBox(AfxLoadString(kIdsCannotCall), nullptr, MB_OK);
     ShowIdleLook();
@@ -105,7 +109,9 @@ void CVarloDlg::OnCall() {
 }
 
 void CVarloDlg::OnHang() {
-  if (!m_endpoint.IsIdle()) m_endpoint.HangUp();
+  if (m_endpoint.IsIdle()) return;
+  if (!m_relayServer.IsEmpty()) SendRelayRelease();
+  m_endpoint.HangUp();
 }
 
 void CVarloDlg::OnExit() {
@@ -121,6 +127,7 @@ void CVarloDlg::OnExit() {
     return;
   }
   m_exitPending = 1;
+  if (!m_relayServer.IsEmpty()) SendRelayRelease();
   m_endpoint.HangUp();
 }
 
@@ -145,6 +152,8 @@ LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
 
 LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
   g_busyToneFlag = 0;
+  // After a local hang-up this is the second release of the same call.
+  if (!m_relayServer.IsEmpty()) SendRelayRelease();
   m_callState = 2;
   m_sound.Close();
   m_callTimer.SetTextColour(kDurationDimColour);
@@ -222,22 +231,4 @@ BOOL CVarloDlg::OnCopyData(CWnd* wnd, COPYDATASTRUCT* data) {
     PlaceCall();
   }
   return CDialog::OnCopyData(wnd, data);
-}
-
-// --- the login and gatekeeper messages: their handlers come with the service login ---
-
-LRESULT CVarloDlg::OnRegistered(WPARAM, LPARAM) { return 0; }
-LRESULT CVarloDlg::OnRegisterFailed(WPARAM, LPARAM) { return 0; }
-LRESULT CVarloDlg::OnAccountLogin(WPARAM, LPARAM) { return 0; }
-LRESULT CVarloDlg::OnCardLogin(WPARAM, LPARAM) { return 0; }
-LRESULT CVarloDlg::OnUnregister(WPARAM, LPARAM) { return 0; }
-
-LRESULT CVarloDlg::OnRegisterError(WPARAM stringId, LPARAM) {
-  m_registerError = AfxLoadString(static_cast<UINT>(stringId));
-  return 0;
-}
-
-LRESULT CVarloDlg::OnAdmissionError(WPARAM stringId, LPARAM) {
-  m_admissionError = AfxLoadString(static_cast<UINT>(stringId));
-  return 0;
 }

@@ -1,6 +1,7 @@
 // The main window without a display: what its construction and initialisation do with the
 // saved profile, the skin's shape and faces, its colours, its keys, and what closing it
 // leaves in the profile's files.
+#include <chrono>
 #include <vector>
 
 #include "CVarloDlgTestFixture.h"
@@ -50,9 +51,9 @@ TEST_F(MainWindowTest, OpeningLogsInByTheSavedModeOrAsksToRegister) {
     const char* status;
   };
   const Case cases[] = {
-      {1, 1, TRUE, FALSE, {WM_VARLO_ACCOUNT_LOGIN}, "Place Lumoreth Call", ""},
+      {1, 1, TRUE, FALSE, {WM_VARLO_ACCOUNT_LOGIN}, "Place Lumoreth Call", "Registration Failed"},
       {1, 1, FALSE, TRUE, {}, "Place Lumoreth Call", "Please Register"},
-      {1, 2, FALSE, TRUE, {WM_VARLO_CARD_LOGIN}, "Place Lumoreth Call", ""},
+      {1, 2, FALSE, TRUE, {WM_VARLO_CARD_LOGIN}, "Place Lumoreth Call", "Registration Failed"},
       {1, 2, TRUE, FALSE, {}, "Place Lumoreth Call", "Please Register"},
       {1, 0, TRUE, TRUE, {}, "Place Lumoreth Call", ""},
       {0, 1, TRUE, TRUE, {}, "Place PC2PC Call", "Please Input IP Address"},
@@ -70,6 +71,9 @@ TEST_F(MainWindowTest, OpeningLogsInByTheSavedModeOrAsksToRegister) {
     });
     CWatchedDlg dlg(dir.Path().c_str(), QuietServices());
     ASSERT_TRUE(dlg.Create(CVarloDlg::IDD));
+    Sys().Pump();
+    // A login started fails at once (the test's gatekeeper addresses are empty).
+    ASSERT_TRUE(dlg.m_registerRunner.WaitIdle(std::chrono::seconds(5)));
     Sys().Pump();
     EXPECT_EQ(dlg.posted, c.posted);
     EXPECT_EQ(dlg.m_modeText, c.mode);
@@ -208,7 +212,7 @@ TEST_F(MainWindowTest, KeysEditTheNumberAndNeverCloseTheWindow) {
   EXPECT_TRUE(dlg.IsWindowVisible());
 }
 
-TEST_F(MainWindowTest, CallsWithoutAnEngineAreRefusedAndTheWindowGoesIdleAgain) {
+TEST_F(MainWindowTest, RefusedCallsLeaveTheWindowIdleAgain) {
   struct Case {
     int callType;
     const char* typed;
@@ -217,8 +221,9 @@ TEST_F(MainWindowTest, CallsWithoutAnEngineAreRefusedAndTheWindowGoesIdleAgain) 
     const char* status;
   };
   const Case cases[] = {
-      {0, "192.168.0.7", "                 Can't make a call!\r\nPlease check your internet connection!",
-       "Call: 192.168.0.7", "Dialing..."},
+      // A dialled number without a gatekeeper: the endpoint starts no call.
+      {0, "5551234", "                 Can't make a call!\r\nPlease check your internet connection!",
+       "Call: 5551234", "Dialing..."},
       {1, "5551234", "Please Register Again!", "", ""},
       {0, "", "", "", "Please Input IP Address"},
   };
