@@ -7,7 +7,10 @@
 // Every hook does its own work first and ends with the stack's handler and its result.
 #pragma once
 
+#include <string>
+
 #include "platform/core/CString.h"
+#include "platform/win/WinTypes.h"
 #include "stack/ras/H323Gatekeeper.h"
 
 class CWnd;
@@ -30,5 +33,20 @@ class CPhoneGatekeeper : public H323Gatekeeper {
   CWnd* m_owner = nullptr;
   CUserProfile* m_profile = nullptr;
   // Dotted IPv4 address of the first alternate gatekeeper a confirm named; empty: none.
+  // Touched only on the RAS thread.
   CString m_alternateAddress;
+
+ private:
+  int LoginMode() const;
+  HWND OwnerWindow() const;
+  // Every message is posted: the main window's thread removes this client (stopping and
+  // joining the RAS thread the hooks run on) in its handlers, so a hook must never wait
+  // for that thread.
+  void Post(UINT message, WPARAM wParam) const;
+  // WM_USER+108 in account mode, +109 in card mode, nothing otherwise.
+  void PostLogin() const;
+  // The card balance, for service calls in card mode only.
+  void PostBalance(const std::string& text) const;
+  // Keeps a non-empty address; an empty one leaves the known one as it was.
+  void CaptureAlternate(const CString& address);
 };

@@ -182,6 +182,8 @@ void MessageSystem::DestroyRecursive(HWND hwnd) {
   {
     std::lock_guard lock(m_mutex);
     FailSendsLocked(hwnd);
+    // Text payloads for the window are freed now rather than when the loop reaches them.
+    std::erase_if(m_posted, [hwnd](const Posted& p) { return p.hwnd == hwnd && p.text; });
     auto it = m_windows.find(reinterpret_cast<UINT_PTR>(hwnd));
     dead = std::move(it->second);
     m_windows.erase(it);
@@ -223,10 +225,22 @@ const MSG* MessageSystem::CurrentMessage() const {
 }
 
 bool MessageSystem::Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Enqueue(Posted{hwnd, msg, wParam, lParam, nullptr});
+}
+
+bool MessageSystem::PostWithText(HWND hwnd, UINT msg, std::string text, LPARAM lParam) {
+  if (!hwnd) return false;  // a thread message would have nobody to free the text after it
+  auto copy = std::make_unique<TextPayload>(std::move(text), m_liveTexts);
+  // The payload does not move with the owning pointer, so wParam stays valid.
+  const WPARAM wParam = reinterpret_cast<WPARAM>(copy->text.c_str());
+  return Enqueue(Posted{hwnd, msg, wParam, lParam, std::move(copy)});
+}
+
+bool MessageSystem::Enqueue(Posted p) {
   {
     std::lock_guard lock(m_mutex);
-    if (hwnd && !m_windows.count(reinterpret_cast<UINT_PTR>(hwnd))) return false;
-    m_posted.push_back(Posted{hwnd, msg, wParam, lParam});
+    if (p.hwnd && !m_windows.count(reinterpret_cast<UINT_PTR>(p.hwnd))) return false;
+    m_posted.push_back(std::move(p));
   }
   Wake();
   return true;
@@ -423,7 +437,7 @@ bool MessageSystem::DispatchOnePosted() {
   {
     std::lock_guard lock(m_mutex);
     if (m_posted.empty()) return false;
-    p = m_posted.front();
+    p = std::move(m_posted.front());
     m_posted.pop_front();
   }
   if (!p.hwnd || !Find(p.hwnd)) return true;  // thread messages and dead windows: dropped
@@ -433,7 +447,7 @@ bool MessageSystem::DispatchOnePosted() {
   m.wParam = p.wParam;
   m.lParam = p.lParam;
   DeliverMessage(m);
-  return true;
+  return true;  // a text payload is freed here, after the handler has returned
 }
 
 bool MessageSystem::PaintOne() {

@@ -8,6 +8,7 @@
 // from any thread.  Everything else belongs to the UI thread (the thread that last
 // called Reset, or the first one to use the layer).
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -53,6 +55,13 @@ class MessageSystem {
   // Calls the window's procedure now (UI thread).  Returns 0 for a missing window.
   LRESULT CallWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);  // any thread
+  // Any thread: posts a message whose wParam is a NUL-terminated copy of `text`.  The
+  // layer owns the copy: it stays valid while the window's procedure handles the message
+  // and is freed afterwards, or when the message is dropped (window gone, Reset).  Keeps
+  // its place among ordinary posts.  False (nothing kept) when the window does not exist.
+  bool PostWithText(HWND hwnd, UINT msg, std::string text, LPARAM lParam);
+  // Text payloads not yet freed (queued or being handled).
+  size_t LiveTextCount() const { return m_liveTexts.load(); }
   // From the UI thread a direct call; from another thread it waits until the UI thread
   // has handled the message.  nullopt when the window is gone (before or while
   // waiting) or the loop has ended.
@@ -92,12 +101,23 @@ class MessageSystem {
 
  private:
   MessageSystem();
+  // A posted message's own copy of its text; counted while alive.
+  struct TextPayload {
+    TextPayload(std::string t, std::atomic<size_t>& live) : text(std::move(t)), live(live) { ++live; }
+    ~TextPayload() { --live; }
+    TextPayload(const TextPayload&) = delete;
+    TextPayload& operator=(const TextPayload&) = delete;
+    std::string text;
+    std::atomic<size_t>& live;
+  };
   struct Posted {
     HWND hwnd;
     UINT msg;
     WPARAM wParam;
     LPARAM lParam;
+    std::unique_ptr<TextPayload> text;  // the payload wParam points into, when there is one
   };
+  bool Enqueue(Posted p);
   struct SendRecord {
     HWND hwnd;
     UINT msg;
@@ -132,6 +152,7 @@ class MessageSystem {
   std::unordered_map<UINT_PTR, std::unique_ptr<WindowState>> m_windows;
   std::vector<HWND> m_order;  // creation order, for TopLevelWindows and paint order
   UINT_PTR m_nextHandle = 0x1000;
+  std::atomic<size_t> m_liveTexts{0};  // before m_posted, whose payloads count down on it
   std::deque<Posted> m_posted;
   std::deque<std::shared_ptr<SendRecord>> m_sent;
   std::map<std::pair<HWND, UINT_PTR>, Timer> m_timers;

@@ -564,6 +564,9 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
 BOOL DestroyWindow(HWND hwnd) { return Sys().DestroyWindow(hwnd); }
 BOOL IsWindow(HWND hwnd) { return Sys().IsWindow(hwnd); }
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return Sys().Post(hwnd, msg, wParam, lParam); }
+BOOL PostMessageWithText(HWND hwnd, UINT msg, const char* text, LPARAM lParam) {
+  return Sys().PostWithText(hwnd, msg, text ? text : "", lParam);
+}
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return Sys().Send(hwnd, msg, wParam, lParam).value_or(0);
 }

@@ -201,6 +201,9 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Posts with wParam pointing to a NUL-terminated copy of `text` that the window layer owns
+// until the handler has returned (or the message is dropped); any thread.
+BOOL PostMessageWithText(HWND hwnd, UINT msg, const char* text, LPARAM lParam);
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, void* callback);

@@ -216,3 +216,67 @@ TEST_F(LayerTest, EndDialogEndsOnlyItsOwnLoopWithItsResult) {
   EXPECT_EQ(outer.DoModal(), 1234);
   EXPECT_EQ(innerResult, IDCANCEL);
 }
+
+namespace {
+
+constexpr UINT kText = WM_USER + 2;
+
+// Records texts posted with their own payload, and ordinary posts, in arrival order.
+class CTextSink : public CWnd {
+ public:
+  CTextSink() { CreateEx(0, "", "text sink", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0); }
+  std::vector<std::string> received;
+  size_t liveDuringHandler = 0;
+
+ protected:
+  LRESULT OnText(WPARAM text, LPARAM tag) {
+    liveDuringHandler = MessageSystem::Instance().LiveTextCount();
+    received.push_back(std::string(reinterpret_cast<const char*>(text)) + "/" + std::to_string(tag));
+    return 0;
+  }
+  LRESULT OnWork(WPARAM value, LPARAM) {
+    received.push_back("#" + std::to_string(value));
+    return 0;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTextSink, CWnd)
+  ON_MESSAGE(kText, &CTextSink::OnText)
+  ON_MESSAGE(kWork, &CTextSink::OnWork)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST_F(LayerTest, PostedTextIsTheLayersCopyValidDuringTheHandlerAndFreedAfterInOrder) {
+  CTextSink sink;
+  std::thread worker([&] {
+    std::string balance = "12.50 USD";
+    ASSERT_TRUE(::PostMessageWithText(sink.m_hWnd, kText, balance.c_str(), 7));
+    balance.assign("overwritten");  // the poster's buffer may change or go at once
+    ::PostMessage(sink.m_hWnd, kWork, 1, 0);
+    ASSERT_TRUE(::PostMessageWithText(sink.m_hWnd, kText, "", 8));
+  });
+  worker.join();
+  EXPECT_EQ(Sys().LiveTextCount(), 2u);
+  Sys().Pump();
+  EXPECT_EQ(sink.received, (std::vector<std::string>{"12.50 USD/7", "#1", "/8"}));
+  EXPECT_EQ(sink.liveDuringHandler, 1u);  // its own payload, still alive while handled
+  EXPECT_EQ(Sys().LiveTextCount(), 0u);
+}
+
+TEST_F(LayerTest, PostedTextIsFreedWhenItsWindowGoesOrTheLayerIsReset) {
+  auto sink = std::make_unique<CTextSink>();
+  const HWND hwnd = sink->m_hWnd;
+  ASSERT_TRUE(::PostMessageWithText(hwnd, kText, "a", 0));
+  sink->DestroyWindow();
+  EXPECT_EQ(Sys().LiveTextCount(), 0u);
+  EXPECT_FALSE(::PostMessageWithText(hwnd, kText, "late", 0));
+  EXPECT_EQ(Sys().LiveTextCount(), 0u);
+
+  CTextSink other;
+  ASSERT_TRUE(::PostMessageWithText(other.m_hWnd, kText, "b", 0));
+  Sys().Reset(clock);
+  EXPECT_EQ(Sys().LiveTextCount(), 0u);
+  EXPECT_TRUE(other.received.empty());
+}
