@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "platform/core/CString.h"
@@ -81,6 +82,11 @@ class CPhoneEndPoint : public H323EndPoint {
   CCaptureWnd* m_captureWnd = nullptr;
 
  private:
+  // Posts to the owner window (nothing before Initialise).
+  void PostToOwner(UINT message, WPARAM wParam, LPARAM lParam) const;
+
+  // Owns the G.723.1 capability, which is not in the capability table.
+  std::unique_ptr<H323_G7231Capability> m_g7231Owned;
   // Guards m_callToken and orders the idle flag with it across the stack's threads.
   mutable std::mutex m_callMutex;
 };

@@ -5,10 +5,12 @@
 #include "platform/core/CString.h"
 #include "platform/win/WinTypes.h"
 
-class CPhoneEndPoint;
+class H323EndPoint;
 
 struct RegisterParams {
-  CPhoneEndPoint* endpoint = nullptr;
+  // The endpoint to register (the main window's CPhoneEndPoint).  The worker uses only the
+  // stack's gatekeeper operations, so it is held as the stack's endpoint.
+  H323EndPoint* endpoint = nullptr;
   CString host;          // gatekeeper address tried first, twice
   CString fallbackHost;  // tried once when the first fails; empty: none
   CString alias;
