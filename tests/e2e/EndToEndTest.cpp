@@ -1,0 +1,272 @@
+// The softphone end to end on loopback: the main window with its endpoint logs in to the
+// test gatekeeper by account and by calling card, places a call through the service with
+// its media through the test relay to an endpoint that answers with real audio, shows the
+// service's rejects, logs in again when the gatekeeper asks, and turns to the fallback
+// gatekeeper when the first one stays silent.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+#include <type_traits>
+
+#include "AlsaFixture.h"
+#include "AudioEndPoint.h"
+#include "CVarloDlgTestFixture.h"
+#include "TestGatekeeper.h"
+#include "TestRelay.h"
+#include "engine/LoginAlias.h"
+#include "engine/RelayClient.h"
+#include "ui/CVarloDlg.h"
+#include "ui/StatusTexts.h"
+#include "ui/VarloMessages.h"
+
+BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
+  ON_MESSAGE(kStep, &CStepWnd::OnStep)
+END_MESSAGE_MAP()
+
+namespace {
+
+using namespace std::chrono_literals;
+using service::TestGatekeeper;
+using service::TestRelay;
+
+constexpr const char* kId = "KOVA";
+constexpr const char* kAccount = "alice";
+constexpr const char* kPassword = "s3cret";
+constexpr const char* kPin = "813402967155";
+constexpr const char* kNumber = "8613800138000";
+
+// The window runs the real engine once its endpoint is the stack's; until then these
+// tests have nothing to drive.
+constexpr bool kRealEndPoint = std::is_base_of_v<H323EndPoint, std::remove_cvref_t<decltype(CVarloDlg::m_endpoint)>>;
+
+// Points the window's relay client at a loopback relay, where the window offers a way to.
+template <class Dlg>
+concept RelaySettable = requires(Dlg& d, CRelayClient::Settings s) { d.SetRelayClientSettings(s); };
+
+template <class Dlg>
+bool PointRelayAt(Dlg& dlg, uint16_t port) {
+  if constexpr (RelaySettable<Dlg>) {
+    CRelayClient::Settings s;
+    s.serverPort = port;
+    s.resolve = [](const CString&) { return std::vector<CString>{"127.0.0.1"}; };
+    s.localAddresses = [] { return std::vector<CString>{"127.0.0.1"}; };
+    dlg.SetRelayClientSettings(s);
+    return true;
+  } else {
+    return false;
+  }
+}
+
+std::vector<int16_t> Tone(double hz, size_t samples) {
+  std::vector<int16_t> out(samples);
+  for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * hz * i / 8000.0));
+  return out;
+}
+
+class EndToEndTest : public UiTest {
+ protected:
+  void SetUp() override {
+    UiTest::SetUp();
+    if (!kRealEndPoint) GTEST_SKIP() << "the main window still holds the stand-in endpoint";
+    gk.AddAccount(kId, kAccount, kPassword);
+    gk.AddCard(kId, kPin);
+    fallback.AddAccount(kId, kAccount, kPassword);
+    fallback.AddCard(kId, kPin);
+    AlsaFixture::Get().SetCapture("varlo_in_a", Tone(440, 8000 * 30));
+    AlsaFixture::Get().SetCapture("varlo_in_b", Tone(1000, 8000 * 30));
+  }
+
+  // Services that name the test gatekeepers for the service's host names and the ALSA
+  // test devices for sound.
+  ProfileServices Services() {
+    ProfileServices s;
+    const std::string primary = gk.HostText(), second = fallback.HostText();
+    s.lookupIPv4 = [primary, second](const char* host, CString& dotted) {
+      if (std::string(host) == CUserProfile::kPrimaryGatekeeperName) dotted = primary.c_str();
+      else if (std::string(host) == CUserProfile::kFallbackGatekeeperName) dotted = second.c_str();
+      else return FALSE;
+      return TRUE;
+    };
+    s.defaultSoundDevice = [](SoundDirection d) {
+      return CString(d == SoundDirection::Recorder ? "varlo_in_a" : "varlo_out_a");
+    };
+    return s;
+  }
+
+  void SaveLogin(int loginMode) {
+    SaveProfile([&](CUserProfile& p) {
+      p.m_callType = 1;
+      p.m_loginMode = loginMode;
+      p.m_keepPassword = TRUE;
+      p.m_keepPin = TRUE;
+      p.m_account = kAccount;
+      p.m_password = kPassword;
+      p.m_pin = kPin;
+      p.m_recordDevice = "varlo_in_a";
+      p.m_playDevice = "varlo_out_a";
+      p.m_firstRun = FALSE;
+    });
+  }
+
+  // Runs the window's loop until `done` holds or the time is up.
+  template <class Pred>
+  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      Sys().Pump();
+      if (done()) return true;
+      std::this_thread::sleep_for(5ms);
+    }
+    Sys().Pump();
+    return done();
+  }
+
+  std::unique_ptr<CVarloDlg> OpenWindow() {
+    auto dlg = std::make_unique<CVarloDlg>(dir.Path().c_str(), Services());
+    PointRelayAt(*dlg, relay.ControlPort());
+    EXPECT_TRUE(dlg->Create(CVarloDlg::IDD));
+    return dlg;
+  }
+
+  static CString Text(UINT id) { return AfxLoadString(id); }
+  bool WaitStatus(CVarloDlg& dlg, UINT id, std::chrono::milliseconds timeout = 10s) {
+    return PumpUntil([&] { return dlg.m_statusText == Text(id); }, timeout);
+  }
+
+  TestGatekeeper gk;
+  TestGatekeeper fallback;
+  TestRelay relay;
+};
+
+TEST_F(EndToEndTest, AccountAndCardLoginsRegisterUnderTheExactAliasAndPassword) {
+  CString cardAliasEven, cardAliasOdd;
+  ASSERT_TRUE(BuildCardAlias(kId, kPin, 0, cardAliasEven));
+  ASSERT_TRUE(BuildCardAlias(kId, kPin, 1, cardAliasOdd));
+  for (int mode : {1, 2}) {
+    SCOPED_TRACE(mode == 1 ? "account" : "card");
+    SaveLogin(mode);
+    const size_t before = gk.Registrations().size();
+    auto dlg = OpenWindow();
+    ASSERT_TRUE(gk.WaitForConfirmedRegistrations(before + 1, 10s));
+    ASSERT_TRUE(WaitStatus(*dlg, 104));  // "Please Input Number"
+    const auto seen = gk.Registrations().back();
+    EXPECT_TRUE(seen.passwordVerified);
+    if (mode == 1) {
+      EXPECT_EQ(seen.alias, "03KOVA/alice");
+      EXPECT_EQ(seen.password, kPassword);
+    } else {
+      // The card text depends on the second the login ran in.
+      EXPECT_TRUE(seen.alias == cardAliasEven.GetString() || seen.alias == cardAliasOdd.GetString()) << seen.alias;
+      EXPECT_EQ(seen.password, CardPassword(kPin).GetString());
+      EXPECT_NE(seen.cardText.find("KOVA/813402967155"), std::string::npos);
+    }
+    EXPECT_TRUE(dlg->m_endpoint.IsRegistered());
+    dlg->DestroyWindow();
+  }
+}
+
+TEST_F(EndToEndTest, ALumorethCallIsAdmittedRingsConnectsCarriesAudioThroughTheRelayAndClears) {
+  if (!RelaySettable<CVarloDlg>) GTEST_SKIP() << "the window offers no way to point its relay client at a test relay";
+  h323test::AudioEndPoint callee("callee", "varlo_in_b", "varlo_out_b");
+  ras::RasAddress calleeAddress;
+  ASSERT_TRUE(ras::RasAddress::Parse(callee.Listen().GetPointer(), 1720, calleeAddress));
+  gk.SetRoute(kNumber, calleeAddress);
+  gk.SetAvailableSeconds("3600");
+  SaveLogin(1);
+  auto dlg = OpenWindow();
+  ASSERT_TRUE(WaitStatus(*dlg, 104));
+  ASSERT_TRUE(relay.WaitForRequests("GRQ", 1, 5s));
+  ASSERT_TRUE(PumpUntil([&] { return dlg->m_relayServer == "127.0.0.1"; }));
+
+  dlg->m_numberBox.SetWindowText(kNumber);
+  dlg->OnCall();
+  std::vector<CString> statuses;
+  ASSERT_TRUE(PumpUntil([&] {
+    if (statuses.empty() || statuses.back() != dlg->m_statusText) statuses.push_back(dlg->m_statusText);
+    return dlg->m_statusText == Text(106);  // "Connected"
+  }));
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), Text(150)), statuses.end());  // "Ringing..."
+  const auto admissions = gk.Admissions();
+  ASSERT_FALSE(admissions.empty());
+  EXPECT_EQ(admissions[0].dialledDigits, std::vector<std::string>{kNumber});
+  EXPECT_EQ(dlg->m_availableTimeText, AvailableTimeText(3600));
+
+  // Media both ways through the relay's pair, the softphone's leg first.
+  ASSERT_EQ(relay.Grants().size(), 1u);
+  EXPECT_TRUE(PumpUntil([&] {
+    const auto t = relay.RtpTraffic(0);
+    return t.firstToSecond >= 25 && t.secondToFirst >= 25;
+  }));
+
+  // The callee hangs up: the window shows "Called Party Hung Up" and releases the relay.
+  const PString calleeToken = callee.EstablishedToken();
+  callee.ClearCall(calleeToken);
+  EXPECT_TRUE(WaitStatus(*dlg, 110));
+  EXPECT_TRUE(gk.WaitForDisengages(1, 5s));
+  EXPECT_TRUE(relay.WaitForRequests("DRQ", 2, 5s));
+  EXPECT_FALSE(AlsaFixture::Get().Played("varlo_out_b").empty());
+  dlg->DestroyWindow();
+}
+
+TEST_F(EndToEndTest, EachRegistrationRejectShowsItsText) {
+  struct Case {
+    int mode;
+    unsigned reason;
+    const char* codes;
+    UINT text;
+  };
+  const Case cases[] = {
+      {1, H225_RegistrationRejectReason::e_duplicateAlias, "", 130},
+      {1, H225_RegistrationRejectReason::e_securityDenial, "0100", 131},
+      {2, H225_RegistrationRejectReason::e_securityDenial, "0100", 123},
+      {1, H225_RegistrationRejectReason::e_securityDenial, "01010200", 126},
+      {2, H225_RegistrationRejectReason::e_securityDenial, "010101010001", 128},
+      {1, H225_RegistrationRejectReason::e_undefinedReason, "00", 133},
+      {1, H225_RegistrationRejectReason::e_securityDenial, "02", 121},
+      {1, H225_RegistrationRejectReason::e_undefinedReason, "", 137},  // nothing understood
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mode " << c.mode << " reason " << c.reason << " codes " << c.codes);
+    gk.RejectRegistrations(c.reason, c.codes);
+    fallback.RejectRegistrations(c.reason, c.codes);
+    varlo::win::ClearShownMessageBoxes();
+    SaveLogin(c.mode);
+    auto dlg = OpenWindow();
+    ASSERT_TRUE(WaitStatus(*dlg, 105, 20s));  // "Registration Failed"
+    const auto boxes = varlo::win::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, Text(c.text).GetString());
+    EXPECT_EQ(boxes[0].caption, Text(138).GetString());
+    dlg->DestroyWindow();
+  }
+}
+
+TEST_F(EndToEndTest, AnUnregistrationRequestLogsInAgain) {
+  SaveLogin(1);
+  auto dlg = OpenWindow();
+  ASSERT_TRUE(gk.WaitForConfirmedRegistrations(1, 10s));
+  ASSERT_TRUE(WaitStatus(*dlg, 104));
+  ASSERT_TRUE(gk.SendUnregistrationRequest());
+  EXPECT_TRUE(PumpUntil([&] { return gk.Registrations().size() >= 2 && gk.Registrations()[1].confirmed; }));
+  EXPECT_EQ(gk.UnregistrationConfirms(), 1u);
+  EXPECT_EQ(gk.Registrations()[1].alias, "03KOVA/alice");
+  EXPECT_TRUE(WaitStatus(*dlg, 104));
+  dlg->DestroyWindow();
+}
+
+TEST_F(EndToEndTest, ASilentGatekeeperIsLeftForTheFallback) {
+  gk.SetSilent(true);
+  SaveLogin(1);
+  auto dlg = OpenWindow();
+  EXPECT_TRUE(PumpUntil([&] { return !fallback.Registrations().empty(); }, 60s));
+  EXPECT_TRUE(WaitStatus(*dlg, 104));
+  EXPECT_GE(gk.GatekeeperRequests(), 2u);  // two attempts at the first address
+  EXPECT_TRUE(gk.Registrations().empty());
+  ASSERT_EQ(fallback.Registrations().size(), 1u);
+  EXPECT_TRUE(fallback.Registrations()[0].passwordVerified);
+  dlg->DestroyWindow();
+}
+
+}  // namespace
