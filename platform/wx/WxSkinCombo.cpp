@@ -53,25 +53,23 @@ std::map<HWND, SkinComboPeer*>& Peers() {
   return *peers;
 }
 
-// The dropped list.  Closing it by a click elsewhere closes the layer's box too.
-class DropList final : public wxPopupTransientWindow {
+// The dropped list: shown while the layer's box is dropped; a pick or another press on the
+// drop button closes it.
+class DropList final : public wxPopupWindow {
  public:
-  DropList(wxWindow* parent, HWND combo) : wxPopupTransientWindow(parent, wxBORDER_SIMPLE), m_combo(combo) {
+  DropList(wxWindow* parent, HWND combo) : wxPopupWindow(parent, wxBORDER_SIMPLE), m_combo(combo) {
     list = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, nullptr, wxLB_SINGLE | wxBORDER_NONE);
     list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& e) {
+      if (quiet || !IsShown()) return;  // the toolkit's own selection while the list is filled or shown
       const int index = e.GetSelection();
-      Dismiss();
       WindowState* w = Sys().Find(m_combo);
       if (auto* c = w ? w->As<ComboBoxClass>() : nullptr; c && index >= 0) c->UserSelect(*w, index);
     });
   }
   wxListBox* list;
+  bool quiet = false;
 
  private:
-  void OnDismiss() override {
-    WindowState* w = Sys().Find(m_combo);
-    if (auto* c = w ? w->As<ComboBoxClass>() : nullptr; c && c->dropped) c->ShowDropped(*w, false);
-  }
   HWND m_combo;
 };
 
@@ -202,6 +200,7 @@ class SkinComboPeer final : public IWindowPeer {
     if (entry->GetValue() != text) entry->ChangeValue(text);
     wxArrayString items;
     for (const auto& s : c->list.items) items.Add(wxString::FromUTF8(s));
+    drop->quiet = true;
     if (drop->list->GetStrings() != items) drop->list->Set(items);
     if (c->dropped && !drop->IsShown()) {
       const wxSize fieldSize = field->GetSize();
@@ -211,10 +210,11 @@ class SkinComboPeer final : public IWindowPeer {
       drop->SetClientSize(drop->list->GetSize());
       drop->Position(field->ClientToScreen(wxPoint(0, 0)), wxSize(0, fieldSize.y));
       if (c->list.cursel >= 0) drop->list->SetSelection(c->list.cursel);
-      drop->Popup();
+      drop->Show();
     } else if (!c->dropped && drop->IsShown()) {
-      drop->Dismiss();
+      drop->Hide();
     }
+    drop->quiet = false;
   }
 
   HWND m_hwnd;
