@@ -510,8 +510,23 @@ bool HandleList(StringList& list, const ListMessages& m, UINT msg, WPARAM wParam
 }  // namespace
 
 void ComboBoxClass::UserSelect(WindowState& w, int index) {
+  const HWND hwnd = w.hwnd;
   Proc(w, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   NotifyParent(w, CBN_SELCHANGE);
+  if (WindowState* still = Sys().Find(hwnd)) ShowDropped(*still, false);
+}
+
+void ComboBoxClass::ShowDropped(WindowState& w, bool show) {
+  if (dropped == show || (w.style & 0x3) == CBS_SIMPLE) return;
+  dropped = show;
+  w.Changed(kChangeContent);
+  NotifyParent(w, show ? CBN_DROPDOWN : CBN_CLOSEUP);
+}
+
+CRect ComboBoxClass::EditRect(const WindowState& w) {
+  CRect r = w.ClientRect();
+  if ((w.style & 0x3) == CBS_DROPDOWN) r.right = std::max(r.left, r.right - kDropButtonWidth);
+  return r;
 }
 
 LRESULT ComboBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -532,7 +547,7 @@ LRESULT ComboBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
       list.sorted = (w.style & CBS_SORT) != 0;
       if (HasEdit(w)) {
-        edit = CreateWindowState(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, w.ClientRect(), w.hwnd,
+        edit = CreateWindowState(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, EditRect(w), w.hwnd,
                                  1001, nullptr);
       }
       return 0;
@@ -556,10 +571,15 @@ LRESULT ComboBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPar
     case CB_LIMITTEXT:
       return Sys().CallWindow(edit, EM_LIMITTEXT, wParam, 0);
     case CB_SHOWDROPDOWN:
+      ShowDropped(w, wParam != 0);
       return TRUE;
-    case WM_SIZE:
-      ::MoveWindow(edit, 0, 0, LOWORD(static_cast<UINT_PTR>(lParam)), HIWORD(static_cast<UINT_PTR>(lParam)), FALSE);
+    case CB_GETDROPPEDSTATE:
+      return dropped ? TRUE : FALSE;
+    case WM_SIZE: {
+      const CRect r = EditRect(w);
+      ::MoveWindow(edit, r.left, r.top, r.Width(), r.Height(), FALSE);
       return 0;
+    }
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == edit) {
         switch (HIWORD(wParam)) {
@@ -585,9 +605,13 @@ LRESULT ComboBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPar
       // The edit field's colour request goes on to the box's parent.
       if (w.IsChild()) return Sys().CallWindow(w.parent, msg, wParam, lParam);
       return DefWindowProcImpl(w, msg, wParam, lParam);
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
+      // A press on the box outside its edit field is a press on the drop button.
+      const HWND hwnd = w.hwnd;
       if (edit) ::SetFocus(edit);
+      if (WindowState* still = Sys().Find(hwnd)) ShowDropped(*still, !dropped);
       return 0;
+    }
     case WM_SETFOCUS:
       if (edit) ::SetFocus(edit);
       return 0;

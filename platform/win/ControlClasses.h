@@ -64,10 +64,16 @@ class ComboBoxClass final : public WindowClass {
   LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
   UINT CtlColorMessage() const override { return WM_CTLCOLOREDIT; }
   bool HasEdit(const WindowState& w) const { return (w.style & 0x3) != CBS_DROPDOWNLIST; }
-  // The user picked an entry in the toolkit's list.
+  // The user picked an entry in the toolkit's list; the list closes.
   void UserSelect(WindowState& w, int index);
+  // Drops the list down or closes it (CBN_DROPDOWN, CBN_CLOSEUP).
+  void ShowDropped(WindowState& w, bool show);
+  // The edit field of a drop-down box leaves the drop button's strip at the right free.
+  static constexpr int kDropButtonWidth = 16;
+  static CRect EditRect(const WindowState& w);
   StringList list;
   HWND edit = nullptr;
+  bool dropped = false;
 };
 
 class ListBoxClass final : public WindowClass {

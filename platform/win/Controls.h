@@ -120,6 +120,7 @@ class CComboBox : public CWnd {
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
   BOOL LimitText(int max) { return static_cast<BOOL>(SendMessage(CB_LIMITTEXT, static_cast<WPARAM>(max))); }
   void ShowDropDown(BOOL show = TRUE) { SendMessage(CB_SHOWDROPDOWN, static_cast<WPARAM>(show)); }
+  BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
 };
 
 class CListBox : public CWnd {

@@ -61,6 +61,7 @@ class CDC {
   CGdiObject* SelectStockObject(int index);
   COLORREF SetTextColor(COLORREF color);
   COLORREF GetTextColor() const { return m_textColor; }
+  HFONT GetCurrentFontHandle() const { return m_font; }
   COLORREF SetBkColor(COLORREF color);
   COLORREF GetBkColor() const { return m_bkColor; }
   int SetBkMode(int mode);

@@ -206,6 +206,7 @@ constexpr UINT CB_SELECTSTRING = 0x014D;
 constexpr UINT CB_SETCURSEL = 0x014E;
 constexpr UINT CB_SHOWDROPDOWN = 0x014F;
 constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+constexpr UINT CB_GETDROPPEDSTATE = 0x0157;
 constexpr LRESULT CB_ERR = -1;
 constexpr UINT CBN_SELCHANGE = 1;
 constexpr UINT CBN_DBLCLK = 2;
@@ -213,6 +214,8 @@ constexpr UINT CBN_SETFOCUS = 3;
 constexpr UINT CBN_KILLFOCUS = 4;
 constexpr UINT CBN_EDITCHANGE = 5;
 constexpr UINT CBN_EDITUPDATE = 6;
+constexpr UINT CBN_DROPDOWN = 7;
+constexpr UINT CBN_CLOSEUP = 8;
 
 // List boxes.
 constexpr UINT LB_ADDSTRING = 0x0180;

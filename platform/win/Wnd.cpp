@@ -178,8 +178,12 @@ BOOL CWnd::SubclassWindow(HWND hwnd) {
   m_hWnd = hwnd;
   w->wnd = this;
   PreSubclassWindow();
+  // The object's handlers may change how the window looks (its colours, its painting).
+  if (WindowState* now = Sys().Find(hwnd)) now->Changed(varlo::win::kChangeStyle);
   return TRUE;
 }
+
+bool CWnd::PaintsItself() const { return FindEntry(GetMessageMap(), WM_PAINT, 0, 0) != nullptr; }
 
 BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
   if (!parent) return FALSE;

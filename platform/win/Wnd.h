@@ -145,6 +145,9 @@ class CWnd {
 
   // The layer's state of this window (null without a window).
   varlo::win::WindowState* State() const;
+  // Whether the object's own message map handles WM_PAINT: its drawing then replaces the
+  // class's (as a subclassed combo box that paints only its drop arrow).
+  bool PaintsItself() const;
   // Called by the layer once the window is gone: detaches and runs PostNcDestroy.
   static void DetachDestroyed(CWnd* wnd);
 

@@ -20,6 +20,7 @@
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
+#include "platform/wx/WxSkinCombo.h"
 #include "platform/wx/WxWebView.h"
 
 namespace varlo::wx {
@@ -81,6 +82,29 @@ class FramePeer;
 FramePeer* FrameFor(WindowState* w);
 void SyncDescendants(WindowState& w, unsigned changes);
 
+// Paints a window and the descendants that the layer draws (and the combo boxes that
+// paint themselves) on a surface; offset: the window's place on the surface.
+void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop) {
+  WindowState* w = Sys().Find(hwnd);
+  if (!w || !w->Visible()) return;
+  if (isTop || (w->cls && w->cls->DrawnByLayer(*w)) || w->className == "#32770" || IsSelfPaintedCombo(*w)) {
+    SetPaintTarget(hwnd, PaintTarget{&surface, offset});
+    w->eraseBackground = true;
+    Sys().CallWindow(hwnd, WM_PAINT, 0, 0);
+    ClearPaintTarget(hwnd);
+  } else {
+    return;  // toolkit widgets draw themselves (and their insides)
+  }
+  w = Sys().Find(hwnd);
+  if (!w) return;
+  const std::vector<HWND> children = w->children;
+  // Earlier controls lie on top, so they are painted last.
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    WindowState* c = Sys().Find(*it);
+    if (c) PaintTree(*it, CPoint(offset.x + c->rect.left, offset.y + c->rect.top), surface, false);
+  }
+}
+
 // The canvas of a top-level window: paints the window and its drawn-by-layer controls,
 // and turns mouse and key events into the layer's messages.
 class Canvas final : public wxWindow {
@@ -104,26 +128,6 @@ class Canvas final : public wxWindow {
   CPoint moveOrigin;
 
  private:
-  void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop) {
-    WindowState* w = Sys().Find(hwnd);
-    if (!w || !w->Visible()) return;
-    if (isTop || (w->cls && w->cls->DrawnByLayer(*w)) || w->className == "#32770") {
-      SetPaintTarget(hwnd, PaintTarget{&surface, offset});
-      w->eraseBackground = true;
-      Sys().CallWindow(hwnd, WM_PAINT, 0, 0);
-      ClearPaintTarget(hwnd);
-    } else {
-      return;  // toolkit widgets draw themselves (and their insides)
-    }
-    w = Sys().Find(hwnd);
-    if (!w) return;
-    const std::vector<HWND> children = w->children;
-    // Earlier controls lie on top, so they are painted last.
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-      WindowState* c = Sys().Find(*it);
-      if (c) PaintTree(*it, CPoint(offset.x + c->rect.left, offset.y + c->rect.top), surface, false);
-    }
-  }
   void OnPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
     dc.SetBackground(wxBrush(ToColour(GetSysColor(COLOR_BTNFACE))));
@@ -515,6 +519,44 @@ class NativePeer final : public IWindowPeer {
   bool m_syncing = false;
 };
 
+// A drop-down combo box: a toolkit combo box, or the skin's field once the box's object
+// paints itself (the object is attached after the window is made, so the choice is made
+// again whenever the window's look may have changed).
+class ComboPeer final : public IWindowPeer {
+ public:
+  ComboPeer(WindowState& w, Canvas* canvas) : m_canvas(canvas) { Choose(w); }
+  void Sync(WindowState& w, unsigned changes) override {
+    if (Choose(w)) return;
+    m_inner->Sync(w, changes);
+  }
+  void Invalidate(const RECT* r) override { m_inner->Invalidate(r); }
+
+ private:
+  // Makes the peer of the right kind; true when it was made now (and is in step).
+  bool Choose(WindowState& w) {
+    const bool skin = IsSelfPaintedCombo(w);
+    if (m_inner && skin == m_skin) return false;
+    m_inner.reset();
+    m_skin = skin;
+    if (skin) {
+      SkinComboHooks hooks;
+      hooks.offsetInTop = [](WindowState& s) { return OffsetInTop(&s); };
+      hooks.paintBeneath = [](HWND top, wxDC& dc, CPoint origin) {
+        DcSurface surface(dc);
+        PaintTree(top, CPoint(-origin.x, -origin.y), surface, true);
+      };
+      hooks.keyToVk = [](const wxKeyEvent& e) { return KeyToVk(e); };
+      m_inner = MakeSelfPaintedComboPeer(w, m_canvas, m_canvas->m_top, std::move(hooks));
+    } else {
+      m_inner = std::make_unique<NativePeer>(w, m_canvas);
+    }
+    return true;
+  }
+  Canvas* m_canvas;
+  bool m_skin = false;
+  std::unique_ptr<IWindowPeer> m_inner;
+};
+
 class Loop final : public ILoopDriver {
  public:
   Loop() { m_timer.Bind(wxEVT_TIMER, [](wxTimerEvent&) { Sys().Pump(); }); }
@@ -560,6 +602,7 @@ class Backend final : public IWindowBackend {
     if (!frame) return nullptr;
     if (w.className == kHtmlViewClass) return MakeWebViewPeer(w, frame->canvas);
     if (w.className == "#32770" || (w.cls && w.cls->DrawnByLayer(w))) return std::make_unique<DrawnPeer>(w);
+    if (w.className == "COMBOBOX" && (w.style & 0x3) == CBS_DROPDOWN) return std::make_unique<ComboPeer>(w, frame->canvas);
     static const char* const natives[] = {"BUTTON", "EDIT", "COMBOBOX", "LISTBOX", "SysListView32",
                                           "msctls_trackbar32", "msctls_progress32"};
     for (const char* n : natives) {

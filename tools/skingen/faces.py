@@ -68,13 +68,15 @@ def segment(skin, pal, ctrl, face, state, under, lang):
     ink = (255, 255, 255) if face['fill'] != 'graphite' else (222, 233, 246)
     d = PRESS if pressed else 0
     lab = label_text(face, lang)
-    gw, gh = 15, 12
-    gx, gy = (w - gw) / 2 + (0.5 if edge == 'left' else 0) + d, 4 + d
+    gw, gh = (15, 12) if lab else (23, 18)  # a face without a label: the glyph alone, larger
+    gx, gy = (w - gw) / 2 + (0.5 if edge == 'left' else 0) + d, (4 if lab else (h - gh) / 2) + d
     g = glyphs.glyph(face['glyph'], size, (gx, gy, gx + gw, gy + gh))
     if face['glyph'] in ('pause', 'play'):
         g = glyphs.glyph(face['glyph'], size, (gx + 3.5, gy + 1, gx + gw - 3.5, gy + gh - 1))
     fill(img, shifted(g, 0, 1), shade(bottom, -0.5), 0.6)
     fill(img, g, ink)
+    if not lab:
+        return img
     fnt = label_font(skin, lang, 9, s=lab, room=w - 6)
     ty = 25 if lang == 'en' else 24
     text(img, (w / 2 + d + (1 if edge == 'left' else 0), ty + d), lab, fnt, ink,
@@ -93,6 +95,13 @@ def pill(skin, pal, ctrl, face, state, under, lang):
     top, bottom = _pair(pal, 'graphite')
     _body_fill(img, m, top, bottom, pressed)
     d = PRESS if pressed else 0
+    if 'glyph' in face:  # the same picture in every language
+        gw, gh = 16, 9
+        gx, gy = (w - gw) / 2 + d, (h - 1 - gh) / 2 + d
+        g = glyphs.glyph(face['glyph'], size, (gx, gy, gx + gw, gy + gh))
+        fill(img, shifted(g, 0, 1), (20, 22, 26), 0.8)
+        fill(img, g, (236, 242, 250))
+        return img
     lab = label_text(face, lang)
     fnt = label_font(skin, lang, 8, s=lab, room=w - 8)
     text(img, (w / 2 + d, (h - 1) / 2 + d + (0 if lang == 'en' else 0.5)), lab,

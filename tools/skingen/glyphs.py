@@ -171,6 +171,17 @@ def star(size, box):
     return polygon(size, pts)
 
 
+def log_list(size, box):
+    """A call list: three rows, each a bullet and a line."""
+    x0, y0, w, h = _fit(box)
+    rows = []
+    for i in range(3):
+        cy = y0 + h * (i + 0.5) / 3
+        rows.append(dot(size, x0 + 1.2, cy, 1.2))
+        rows.append(rrect(size, (x0 + 4, cy - 0.8, x0 + w, cy + 0.8), 0.5))
+    return union(*rows)
+
+
 def dot(size, cx, cy, r):
     return ellipse(size, (cx - r, cy - r, cx + r, cy + r))
 
@@ -188,6 +199,7 @@ GLYPHS = {
     'minus': minus_sign,
     'cross': cross,
     'star': star,
+    'list': log_list,
     'chevron-left': lambda size, box: chevron(size, box, 'left'),
     'chevron-right': lambda size, box: chevron(size, box, 'right'),
 }
