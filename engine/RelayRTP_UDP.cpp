@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr unsigned kCauseUnspecified = 0;
-constexpr unsigned kCauseMulticastChannelNotAllowed = 6;
-
 PIPSocket::Address RelayAddress() {
   return PIPSocket::Address(static_cast<uint8_t>(g_relayOctetA), static_cast<uint8_t>(g_relayOctetB),
                             static_cast<uint8_t>(g_relayOctetC), static_cast<uint8_t>(g_relayOctetD));
@@ -51,15 +48,8 @@ bool CRelayRTP_UDP::OnReceivedAckPDU(H323_RTPChannel& channel, const H245_H2250L
 
 bool CRelayRTP_UDP::ExtractRelayTransport(const H245_TransportAddress& pdu, bool isDataPort, unsigned& errorCode,
                                           unsigned relayPort) {
-  if (pdu.GetTag() != H245_TransportAddress::e_unicastAddress) {
-    errorCode = kCauseMulticastChannelNotAllowed;
-    return false;
-  }
-  const auto& unicast = pdu.unicastAddress();
-  if (unicast.GetTag() != H245_UnicastAddress::e_iPAddress || unicast.iPAddress().m_network.GetSize() != 4) {
-    errorCode = kCauseUnspecified;
-    return false;
-  }
+  // The peer's own address and port are checked as the stack does, then not used.
+  if (UnicastIPv4(pdu, errorCode) == nullptr) return false;
   const DWORD port = relayPort == kRelayDataPort ? g_relayDataPort : g_relayControlPort;
   return rtp.SetRemoteSocketInfo(RelayAddress(), static_cast<uint16_t>(port), isDataPort);
 }

@@ -17,6 +17,7 @@ class H323_RTPChannel;
 class H245_H2250LogicalChannelParameters;
 class H245_H2250LogicalChannelAckParameters;
 class H245_TransportAddress;
+class H245_UnicastAddress_iPAddress;
 
 class H323_RTP_UDP {
  public:
@@ -55,6 +56,10 @@ class H323_RTP_UDP {
   void SetTransport(H245_TransportAddress& pdu, bool isDataPort) const;
 
  protected:
+  // The unicast IPv4 address of `pdu`; null with the cause ExtractTransport gives when it
+  // is multicast (6) or another unicast kind (0).
+  static const H245_UnicastAddress_iPAddress* UnicastIPv4(const H245_TransportAddress& pdu, unsigned& errorCode);
+
   H323Connection& connection;
   std::unique_ptr<RTP_UDP> m_rtp;
   RTP_UDP& rtp;

@@ -19,20 +19,25 @@ void H323_RTP_UDP::SetTransport(H245_TransportAddress& pdu, bool isDataPort) con
   ip.m_tsapIdentifier = isDataPort ? rtp.GetLocalDataPort() : rtp.GetLocalControlPort();
 }
 
-bool H323_RTP_UDP::ExtractTransport(const H245_TransportAddress& pdu, bool isDataPort, unsigned& errorCode) {
+const H245_UnicastAddress_iPAddress* H323_RTP_UDP::UnicastIPv4(const H245_TransportAddress& pdu, unsigned& errorCode) {
   if (pdu.GetTag() != H245_TransportAddress::e_unicastAddress) {
     errorCode = kCauseMulticastChannelNotAllowed;
-    return false;
+    return nullptr;
   }
   const auto& unicast = pdu.unicastAddress();
   if (unicast.GetTag() != H245_UnicastAddress::e_iPAddress || unicast.iPAddress().m_network.GetSize() != 4) {
     errorCode = kCauseUnspecified;
-    return false;
+    return nullptr;
   }
-  const auto& ip = unicast.iPAddress();
-  const auto& n = ip.m_network.GetValue();
+  return &unicast.iPAddress();
+}
+
+bool H323_RTP_UDP::ExtractTransport(const H245_TransportAddress& pdu, bool isDataPort, unsigned& errorCode) {
+  const H245_UnicastAddress_iPAddress* ip = UnicastIPv4(pdu, errorCode);
+  if (ip == nullptr) return false;
+  const auto& n = ip->m_network.GetValue();
   return rtp.SetRemoteSocketInfo(PIPSocket::Address(n[0], n[1], n[2], n[3]),
-                                 static_cast<uint16_t>(ip.m_tsapIdentifier.GetValue()), isDataPort);
+                                 static_cast<uint16_t>(ip->m_tsapIdentifier.GetValue()), isDataPort);
 }
 
 bool H323_RTP_UDP::OnSendingPDU(const H323_RTPChannel& channel, H245_H2250LogicalChannelParameters& param) const {

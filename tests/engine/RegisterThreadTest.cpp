@@ -19,25 +19,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::vector<std::vector<uint8_t>> Refuse(const H225_RasMessage& request) {
-  H225_RasMessage grj;
-  grj.SetTag(H225_RasMessage::e_gatekeeperReject);
-  ras::SetSequenceNumber(grj, ras::GetSequenceNumber(request));
-  grj.gatekeeperReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
-  grj.gatekeeperReject().m_rejectReason.resourceUnavailable();
-  return {EncodeRas(grj)};
-}
-
-CString AddressOf(const ScriptedGatekeeper& gk) {
-  return CString(("127.0.0.1:" + std::to_string(gk.Address().port)).c_str());
-}
-
-size_t CountOf(const ScriptedGatekeeper& gk, unsigned tag) {
-  size_t n = 0;
-  for (const auto& m : gk.Received()) n += m.GetTag() == tag;
-  return n;
-}
-
 // The runner with its posts recorded instead of sent to a window.
 class RegisterTest : public ::testing::Test {
  protected:
@@ -82,24 +63,24 @@ TEST_F(RegisterTest, TwoAttemptsAtTheFirstAddressThenOneAtTheFallback) {
     SCOPED_TRACE(c.what);
     posted.clear();
     ScriptedGatekeeper first, second;
-    first.SetScript(Refuse);
-    if (!c.fallbackConfirms) second.SetScript(Refuse);
-    RegisterParams p = Params(AddressOf(first), c.fallback ? AddressOf(second) : CString());
+    first.SetScript(RefuseDiscovery);
+    if (!c.fallbackConfirms) second.SetScript(RefuseDiscovery);
+    RegisterParams p = Params(CString(first.HostText()), c.fallback ? CString(second.HostText()) : CString());
     runner.Login(p);
     ASSERT_TRUE(runner.WaitIdle(5s));
-    EXPECT_EQ(CountOf(first, H225_RasMessage::e_gatekeeperRequest), 2u);
-    EXPECT_EQ(CountOf(second, H225_RasMessage::e_gatekeeperRequest), c.fallbackGrqs);
+    EXPECT_EQ(first.CountReceived(H225_RasMessage::e_gatekeeperRequest), 2u);
+    EXPECT_EQ(second.CountReceived(H225_RasMessage::e_gatekeeperRequest), c.fallbackGrqs);
     EXPECT_EQ(Posted(), std::vector<UINT>{c.result});
     EXPECT_EQ(endpoint.IsRegistered(), c.result == WM_LOGIN_REGISTERED);
     // The worker worked on a copy: the block keeps its fallback address.
-    EXPECT_EQ(p.fallbackHost, c.fallback ? AddressOf(second) : CString());
+    EXPECT_EQ(p.fallbackHost, c.fallback ? CString(second.HostText()) : CString());
     endpoint.RemoveGatekeeper();  // while the gatekeeper is there to confirm the URQ
   }
 }
 
 TEST_F(RegisterTest, AliasAndPasswordReachTheGatekeeper) {
   ScriptedGatekeeper gk;
-  runner.Login(Params(AddressOf(gk), ""));
+  runner.Login(Params(CString(gk.HostText()), ""));
   ASSERT_TRUE(runner.WaitIdle(5s));
   ASSERT_EQ(Posted(), std::vector<UINT>{WM_LOGIN_REGISTERED});
   const auto got = gk.Received();
@@ -123,11 +104,11 @@ TEST_F(RegisterTest, AliasAndPasswordReachTheGatekeeper) {
 TEST_F(RegisterTest, ASupersededLoginStopsAtOnceAndPostsNothing) {
   ScriptedGatekeeper silent, answering;
   silent.SetScript([](const H225_RasMessage&) { return std::vector<std::vector<uint8_t>>{}; });
-  runner.Login(Params(AddressOf(silent), AddressOf(silent)));
+  runner.Login(Params(CString(silent.HostText()), CString(silent.HostText())));
   ASSERT_TRUE(silent.WaitForCount(1, 5s));  // the first worker waits for its discovery
 
   const auto start = std::chrono::steady_clock::now();
-  RegisterParams second = Params(AddressOf(answering), "");
+  RegisterParams second = Params(CString(answering.HostText()), "");
   second.alias = "03KOVA/bob";
   runner.Login(second);
   ASSERT_TRUE(runner.WaitIdle(5s));
@@ -143,7 +124,7 @@ TEST_F(RegisterTest, ASupersededLoginStopsAtOnceAndPostsNothing) {
 TEST_F(RegisterTest, StopEndsAWorkerWaitingInTheStack) {
   ScriptedGatekeeper silent;
   silent.SetScript([](const H225_RasMessage&) { return std::vector<std::vector<uint8_t>>{}; });
-  runner.Login(Params(AddressOf(silent), ""));
+  runner.Login(Params(CString(silent.HostText()), ""));
   ASSERT_TRUE(silent.WaitForCount(1, 5s));
   const auto start = std::chrono::steady_clock::now();
   runner.Stop();
@@ -153,12 +134,12 @@ TEST_F(RegisterTest, StopEndsAWorkerWaitingInTheStack) {
 
 TEST_F(RegisterTest, AnUnregistrationRunsAfterTheLoginAndDropsIt) {
   ScriptedGatekeeper gk;
-  runner.Login(Params(AddressOf(gk), ""));
+  runner.Login(Params(CString(gk.HostText()), ""));
   runner.Unregister(endpoint);
   ASSERT_TRUE(runner.WaitIdle(5s));
   EXPECT_EQ(Posted(), std::vector<UINT>{WM_LOGIN_REGISTERED});
   EXPECT_FALSE(endpoint.IsRegistered());
-  EXPECT_EQ(CountOf(gk, H225_RasMessage::e_unregistrationRequest), 1u);
+  EXPECT_EQ(gk.CountReceived(H225_RasMessage::e_unregistrationRequest), 1u);
 }
 
 }  // namespace

@@ -21,26 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::vector<std::vector<uint8_t>> Refuse(const H225_RasMessage& request) {
-  if (request.GetTag() != H225_RasMessage::e_gatekeeperRequest) return {};
-  H225_RasMessage grj;
-  grj.SetTag(H225_RasMessage::e_gatekeeperReject);
-  ras::SetSequenceNumber(grj, ras::GetSequenceNumber(request));
-  grj.gatekeeperReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
-  grj.gatekeeperReject().m_rejectReason.resourceUnavailable();
-  return {EncodeRas(grj)};
-}
-
-CString AddressOf(const ScriptedGatekeeper& gk) {
-  return CString(("127.0.0.1:" + std::to_string(gk.Address().port)).c_str());
-}
-
-size_t Count(const ScriptedGatekeeper& gk, unsigned tag) {
-  size_t n = 0;
-  for (const auto& m : gk.Received()) n += m.GetTag() == tag;
-  return n;
-}
-
 const H225_RegistrationRequest* LastRrq(const std::vector<H225_RasMessage>& got) {
   const H225_RegistrationRequest* rrq = nullptr;
   for (const auto& m : got) {
@@ -54,8 +34,8 @@ class LoginTest : public UiTest {
   // The profile's gatekeeper names resolve to the two loopback gatekeepers.
   ProfileServices Services() {
     ProfileServices s = QuietServices();
-    std::map<std::string, CString> names{{CUserProfile::kPrimaryGatekeeperName, AddressOf(primary)},
-                                         {CUserProfile::kFallbackGatekeeperName, AddressOf(fallback)}};
+    std::map<std::string, CString> names{{CUserProfile::kPrimaryGatekeeperName, CString(primary.HostText())},
+                                         {CUserProfile::kFallbackGatekeeperName, CString(fallback.HostText())}};
     s.lookupIPv4 = [names](const char* name, CString& address) {
       auto it = names.find(name);
       if (it == names.end()) return FALSE;
@@ -167,31 +147,31 @@ TEST_F(LoginTest, TheGatekeeperOverrideServesOneLogin) {
   ScriptedGatekeeper alternate;
   Save(1, FALSE);
   auto dlg = Open();
-  dlg->m_profile.m_gatekeeperOverride = AddressOf(alternate);
+  dlg->m_profile.m_gatekeeperOverride = CString(alternate.HostText());
   dlg->SendMessage(WM_VARLO_ACCOUNT_LOGIN, 0, 0);
   Settle(*dlg);
-  EXPECT_EQ(Count(alternate, H225_RasMessage::e_registrationRequest), 1u);
-  EXPECT_EQ(Count(primary, H225_RasMessage::e_gatekeeperRequest), 0u);
+  EXPECT_EQ(alternate.CountReceived(H225_RasMessage::e_registrationRequest), 1u);
+  EXPECT_EQ(primary.CountReceived(H225_RasMessage::e_gatekeeperRequest), 0u);
   EXPECT_TRUE(dlg->m_profile.m_gatekeeperOverride.IsEmpty());
 
   dlg->SendMessage(WM_VARLO_ACCOUNT_LOGIN, 0, 0);
   Settle(*dlg);
-  EXPECT_EQ(Count(alternate, H225_RasMessage::e_unregistrationRequest), 1u);
-  EXPECT_EQ(Count(primary, H225_RasMessage::e_registrationRequest), 1u);
+  EXPECT_EQ(alternate.CountReceived(H225_RasMessage::e_unregistrationRequest), 1u);
+  EXPECT_EQ(primary.CountReceived(H225_RasMessage::e_registrationRequest), 1u);
   EXPECT_TRUE(dlg->m_endpoint.IsRegistered());
   dlg->m_endpoint.RemoveGatekeeper();
 }
 
 TEST_F(LoginTest, FailureBoxShowsThePendingRejectTextThenTheConnectionText) {
-  primary.SetScript(Refuse);
-  fallback.SetScript(Refuse);
+  primary.SetScript(RefuseDiscovery);
+  fallback.SetScript(RefuseDiscovery);
   Save(1, FALSE);
   auto dlg = Open();
   dlg->PostMessage(WM_VARLO_REGISTER_ERROR, 130, 0);
   dlg->PostMessage(WM_VARLO_ACCOUNT_LOGIN, 0, 0);
   Settle(*dlg);
-  EXPECT_EQ(Count(primary, H225_RasMessage::e_gatekeeperRequest), 2u);
-  EXPECT_EQ(Count(fallback, H225_RasMessage::e_gatekeeperRequest), 1u);
+  EXPECT_EQ(primary.CountReceived(H225_RasMessage::e_gatekeeperRequest), 2u);
+  EXPECT_EQ(fallback.CountReceived(H225_RasMessage::e_gatekeeperRequest), 1u);
   dlg->SendMessage(WM_VARLO_ACCOUNT_LOGIN, 0, 0);
   Settle(*dlg);
 
@@ -217,7 +197,7 @@ TEST_F(LoginTest, UnregisterDropsTheRegistrationWithoutBlockingTheWindow) {
   dlg->SendMessage(WM_VARLO_UNREGISTER, 0, 0);
   ASSERT_TRUE(dlg->m_registerRunner.WaitIdle(5s));
   EXPECT_FALSE(dlg->m_endpoint.IsRegistered());
-  EXPECT_EQ(Count(primary, H225_RasMessage::e_unregistrationRequest), 1u);
+  EXPECT_EQ(primary.CountReceived(H225_RasMessage::e_unregistrationRequest), 1u);
 }
 
 TEST_F(LoginTest, ACallAsksTheRelayForAPortPairAndTheEndReleasesIt) {

@@ -116,3 +116,20 @@ ras::RasAddress ScriptedGatekeeper::LastSender() const {
 void ScriptedGatekeeper::Send(const H225_RasMessage& msg, const ras::RasAddress& to) {
   transport_.Send(EncodeRas(msg), to);
 }
+
+size_t ScriptedGatekeeper::CountReceived(unsigned tag) const {
+  std::lock_guard lock(mutex_);
+  size_t n = 0;
+  for (const auto& m : received_) n += m.GetTag() == tag;
+  return n;
+}
+
+std::vector<std::vector<uint8_t>> RefuseDiscovery(const H225_RasMessage& request) {
+  if (request.GetTag() != H225_RasMessage::e_gatekeeperRequest) return {};
+  H225_RasMessage grj;
+  grj.SetTag(H225_RasMessage::e_gatekeeperReject);
+  ras::SetSequenceNumber(grj, ras::GetSequenceNumber(request));
+  grj.gatekeeperReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+  grj.gatekeeperReject().m_rejectReason.resourceUnavailable();
+  return {EncodeRas(grj)};
+}

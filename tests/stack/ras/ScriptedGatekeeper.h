@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "stack/asn/H225.h"
@@ -25,12 +26,16 @@ class ScriptedGatekeeper {
   ~ScriptedGatekeeper();
 
   ras::RasAddress Address() const { return transport_.LocalAddress(); }
+  // The address as a gatekeeper host text: "127.0.0.1:port".
+  std::string HostText() const { return "127.0.0.1:" + std::to_string(Address().port); }
   void SetScript(Script script);
   // The confirm the default script gives to `request` (a GCF names this gatekeeper's
   // address; an RCF the endpoint identifier and the time to live).
   std::vector<std::vector<uint8_t>> Confirm(const H225_RasMessage& request) const;
 
   std::vector<H225_RasMessage> Received() const;
+  // How many of the received messages are of the RasMessage alternative `tag`.
+  size_t CountReceived(unsigned tag) const;
   // The same messages as they came on the wire.
   std::vector<std::vector<uint8_t>> ReceivedOctets() const;
   // Waits until `count` messages have arrived.
@@ -53,3 +58,5 @@ class ScriptedGatekeeper {
 };
 
 std::vector<uint8_t> EncodeRas(const H225_RasMessage& msg);
+// A script that refuses discovery (GRJ, resource unavailable) and ignores anything else.
+std::vector<std::vector<uint8_t>> RefuseDiscovery(const H225_RasMessage& request);
