@@ -2,7 +2,6 @@
 
 #include <wx/wx.h>
 #include <wx/dcbuffer.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/listctrl.h>
 
@@ -690,17 +689,6 @@ wxWindow* FrameOf(HWND hwnd) {
   WindowState* w = Sys().Find(hwnd);
   FramePeer* f = w ? dynamic_cast<FramePeer*>(w->peer.get()) : nullptr;
   return f ? f->frame : nullptr;
-}
-
-bool CaptureWindow(HWND hwnd, wxBitmap& out) {
-  WindowState* w = Sys().Find(hwnd);
-  if (!w) return false;
-  wxScreenDC screen;
-  out = wxBitmap(w->rect.Width(), w->rect.Height());
-  wxMemoryDC mem(out);
-  const bool ok = mem.Blit(0, 0, w->rect.Width(), w->rect.Height(), &screen, w->rect.left, w->rect.top);
-  mem.SelectObject(wxNullBitmap);
-  return ok;
 }
 
 }  // namespace varlo::wx

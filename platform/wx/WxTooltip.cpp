@@ -22,8 +22,6 @@ constexpr int kPaddingX = 4;
 constexpr int kPaddingY = 2;
 
 // A pop-up with a thin frame, the pale face and the tip's text as a toolkit label.
-// Known gap: under Xvfb the pop-up is mapped on top at its place, but its face has not
-// been seen in screen captures (neither drawn by us nor by a label); see StartupTest.
 class TipPopup final : public wxPopupWindow {
  public:
   explicit TipPopup(wxWindow* parent) : wxPopupWindow(parent, wxBORDER_SIMPLE) {
