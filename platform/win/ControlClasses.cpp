@@ -813,59 +813,7 @@ LRESULT ProgressClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPar
 }
 
 // -----------------------------------------------------------------------------------------
-// Tooltips and tabs
-
-LRESULT TooltipClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* info = reinterpret_cast<const TOOLINFO*>(lParam);
-  auto find = [&]() {
-    return std::find_if(tools.begin(), tools.end(), [&](const Tool& t) {
-      return info && t.id == info->uId && (t.owner == info->hwnd || (info->uFlags & TTF_IDISHWND));
-    });
-  };
-  switch (msg) {
-    case TTM_ADDTOOL: {
-      if (!info) return FALSE;
-      Tool t;
-      t.owner = (info->uFlags & TTF_IDISHWND) ? reinterpret_cast<HWND>(info->uId) : info->hwnd;
-      t.id = info->uId;
-      t.rect = info->rect;
-      t.text = info->lpszText ? info->lpszText : "";
-      tools.push_back(t);
-      w.Changed(kChangeContent);
-      return TRUE;
-    }
-    case TTM_DELTOOL:
-      if (auto it = find(); it != tools.end()) tools.erase(it);
-      w.Changed(kChangeContent);
-      return 0;
-    case TTM_UPDATETIPTEXT:
-      if (auto it = find(); it != tools.end()) it->text = info->lpszText ? info->lpszText : "";
-      w.Changed(kChangeContent);
-      return 0;
-    case TTM_GETTOOLCOUNT:
-      return static_cast<LRESULT>(tools.size());
-    case TTM_ACTIVATE:
-      active = wParam != 0;
-      w.Changed(kChangeContent);
-      return 0;
-    case TTM_RELAYEVENT:
-      return 0;
-    default:
-      return DefWindowProcImpl(w, msg, wParam, lParam);
-  }
-}
-
-std::string TooltipTextFor(HWND hwnd) {
-  for (HWND h : Sys().TopLevelWindows()) {
-    WindowState* w = Sys().Find(h);
-    auto* tip = w ? w->As<TooltipClass>() : nullptr;
-    if (!tip || !tip->active) continue;
-    for (const auto& t : tip->tools) {
-      if (t.owner == hwnd && !t.text.empty()) return t.text;
-    }
-  }
-  return {};
-}
+// Tabs (tooltips: TooltipClass.cpp)
 
 CRect TabClass::TabRect(int index) const {
   int x = 2;

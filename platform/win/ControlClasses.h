@@ -154,6 +154,29 @@ class TooltipClass final : public WindowClass {
   LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
   std::vector<Tool> tools;
   bool active = true;
+
+  // The tip of the tool under the pointer shows once the pointer has stayed on the tool
+  // for the initial delay, just below the pointer: the tooltip window becomes visible with
+  // the tool's text as its own.  It goes when the pointer leaves the tool (seen from the
+  // relayed mouse moves and, as the tool's window gets none once the pointer is elsewhere,
+  // by looking at the pointer every kLeaveCheckMs) or when a button is pressed; after a
+  // press it stays away until the pointer has left the tool.
+  static constexpr UINT kInitialDelayMs = 500;
+  static constexpr UINT kLeaveCheckMs = 100;
+  static constexpr int kBelowPointer = 20;  // the tip's top edge below the pointer
+  HWND hoverOwner = nullptr;                // the tool under the pointer (null: none)
+  UINT_PTR hoverId = 0;
+  bool dismissed = false;
+
+ private:
+  const Tool* FindTool(HWND owner, UINT_PTR id) const;
+  const Tool* ToolAt(HWND owner, CPoint client) const;
+  void Relay(WindowState& w, const MSG& m);
+  void Leave(WindowState& w);
+  void Hide(WindowState& w);
+  void Show(WindowState& w);
+  void FitText(WindowState& w, const std::string& text, CPoint topLeft);
+  bool PointerOnHoverTool() const;
 };
 
 // The tooltip text shown for a window: the text of an active tooltip's tool that lies in

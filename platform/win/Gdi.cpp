@@ -192,6 +192,8 @@ COLORREF GetSysColor(int index) {
       return RGB(160, 160, 160);
     case COLOR_GRAYTEXT:
       return RGB(109, 109, 109);
+    case COLOR_INFOBK:
+      return RGB(255, 255, 225);
     default:
       return RGB(0, 0, 0);
   }

@@ -40,6 +40,8 @@ constexpr int COLOR_BTNSHADOW = 16;
 constexpr int COLOR_GRAYTEXT = 17;
 constexpr int COLOR_BTNTEXT = 18;
 constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_INFOTEXT = 23;  // tooltips: text and frame
+constexpr int COLOR_INFOBK = 24;    // tooltips: the pale background
 
 // System cursors (LoadCursor with no module).
 #define IDC_ARROW reinterpret_cast<const char*>(32512)

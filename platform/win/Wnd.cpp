@@ -936,6 +936,7 @@ HWND WindowFromPoint(POINT screen) {
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
       WindowState* w = Sys().Find(*it);
       if (!w || !w->Visible() || w->Topmost() != (pass == 0)) continue;
+      if (w->className == "tooltips_class32") continue;  // tips never take the pointer
       if (!w->rect.PtInRect(screen)) continue;
       POINT local{screen.x - w->rect.left, screen.y - w->rect.top};
       if (w->region && !w->region->Contains(local)) continue;

@@ -2,7 +2,6 @@
 
 #include <wx/wx.h>
 #include <wx/dcbuffer.h>
-#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/listctrl.h>
 
@@ -21,6 +20,7 @@
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
 #include "platform/wx/WxSkinCombo.h"
+#include "platform/wx/WxTooltip.h"
 #include "platform/wx/WxWebView.h"
 
 namespace varlo::wx {
@@ -157,13 +157,6 @@ class Canvas final : public wxWindow {
                  (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) SetFocus();
     RouteMouse(msg, screen, flags);
-    if (msg == WM_MOUSEMOVE) {
-      const wxString tip = Label(TooltipTextFor(::WindowFromPoint(screen)));
-      if (tip != m_tip) {
-        m_tip = tip;
-        SetToolTip(tip);
-      }
-    }
     if (!IsBeingDeleted()) {
       const HWND capture = ::GetCapture();
       if (capture && !HasCapture()) CaptureMouse();
@@ -185,7 +178,6 @@ class Canvas final : public wxWindow {
     const int ch = e.GetKeyCode();
     if (ch >= 0x08 && ch < 0x7F) DeliverInput(KeyTarget(), WM_CHAR, static_cast<WPARAM>(ch), 1);
   }
-  wxString m_tip;
 };
 
 class FramePeer final : public IWindowPeer {
@@ -594,7 +586,13 @@ class Loop final : public ILoopDriver {
 class Backend final : public IWindowBackend {
  public:
   std::unique_ptr<IWindowPeer> CreatePeer(WindowState& w) override {
-    if (w.internal || w.className == "tooltips_class32") return nullptr;
+    if (w.internal) return nullptr;
+    if (w.className == "tooltips_class32") {
+      return MakeTooltipPeer(w, [](HWND owner) -> wxWindow* {
+        FramePeer* f = FrameFor(Sys().Find(owner));
+        return f ? static_cast<wxWindow*>(f->canvas) : nullptr;
+      });
+    }
     if (!w.IsChild()) return std::make_unique<FramePeer>(w);
     WindowState* parent = Sys().Find(w.parent);
     if (parent && parent->className == "COMBOBOX") return nullptr;  // drawn by the combo box's widget
@@ -691,17 +689,6 @@ wxWindow* FrameOf(HWND hwnd) {
   WindowState* w = Sys().Find(hwnd);
   FramePeer* f = w ? dynamic_cast<FramePeer*>(w->peer.get()) : nullptr;
   return f ? f->frame : nullptr;
-}
-
-bool CaptureWindow(HWND hwnd, wxBitmap& out) {
-  WindowState* w = Sys().Find(hwnd);
-  if (!w) return false;
-  wxScreenDC screen;
-  out = wxBitmap(w->rect.Width(), w->rect.Height());
-  wxMemoryDC mem(out);
-  const bool ok = mem.Blit(0, 0, w->rect.Width(), w->rect.Height(), &screen, w->rect.left, w->rect.top);
-  mem.SelectObject(wxNullBitmap);
-  return ok;
 }
 
 }  // namespace varlo::wx

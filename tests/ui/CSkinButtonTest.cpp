@@ -39,7 +39,7 @@ END_MESSAGE_MAP()
 class SkinButtonTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    MessageSystem::Instance().Reset(std::make_shared<ManualClock>(1000));
+    MessageSystem::Instance().Reset(clock);
     AfxSetResourceHandle(ExecutableModule());
     ASSERT_TRUE(parent.CreateEx(0, "", "main", WS_POPUP | WS_VISIBLE, CRect(100, 100, 500, 400), nullptr, 0));
   }
@@ -63,6 +63,15 @@ class SkinButtonTest : public ::testing::Test {
     return 0;
   }
 
+  // Moves time on and runs what came due.
+  void Wait(int ms) {
+    clock->Advance(ms);
+    MessageSystem::Instance().Pump();
+  }
+  const WindowState* Tip() { return button.GetTooltip() ? button.GetTooltip()->State() : nullptr; }
+  bool TipShown() { return Tip() && Tip()->Visible(); }
+
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(1000);
   CClickCounter parent;
   CSkinButton button;
 };
@@ -154,6 +163,66 @@ TEST_F(SkinButtonTest, TooltipIsMadeOnFirstTextAndKeepsOneTool) {
   EXPECT_EQ(button.GetTooltip(), nullptr);
   EXPECT_FALSE(::IsWindow(tip));
   EXPECT_EQ(TooltipTextFor(button.m_hWnd), "");
+}
+
+// Hovering shows the tip after the delay just below the pointer, with the button's
+// current text; a press or leaving the button takes it away.
+TEST_F(SkinButtonTest, TooltipShowsWhileThePointerRestsOnTheButton) {
+  MakeButton(BS_OWNERDRAW);
+  button.SetTooltipText("Call", TRUE);
+  const POINT centre = CentreOnScreen();
+  const POINT outside{centre.x + 100, centre.y + 100};  // on the parent
+  RouteMouse(WM_MOUSEMOVE, centre, 0);
+  Wait(TooltipClass::kInitialDelayMs - 1);
+  EXPECT_FALSE(TipShown());
+  RouteMouse(WM_MOUSEMOVE, POINT{centre.x + 1, centre.y}, 0);  // moving on the button keeps the count
+  Wait(1);
+  ASSERT_TRUE(TipShown());
+  EXPECT_EQ(Tip()->text, "Call");
+  EXPECT_EQ(Tip()->rect.TopLeft(), CPoint(centre.x + 1, centre.y + TooltipClass::kBelowPointer));
+  EXPECT_GT(Tip()->rect.Width(), 0);
+  EXPECT_GT(Tip()->rect.Height(), 0);
+  EXPECT_EQ(::WindowFromPoint(Tip()->rect.TopLeft()), parent.m_hWnd);  // the tip takes no mouse
+
+  // The text follows the button's state where the tip stands.
+  const CPoint place = Tip()->rect.TopLeft();
+  button.SetTooltipText("UnHold", TRUE);
+  EXPECT_TRUE(TipShown());
+  EXPECT_EQ(Tip()->text, "UnHold");
+  EXPECT_EQ(Tip()->rect.TopLeft(), place);
+
+  // A press hides it, and it stays away while the pointer stays on the button.
+  RouteMouse(WM_LBUTTONDOWN, centre, MK_LBUTTON);
+  EXPECT_FALSE(TipShown());
+  RouteMouse(WM_LBUTTONUP, centre, 0);
+  RouteMouse(WM_MOUSEMOVE, centre, 0);
+  Wait(2000);
+  EXPECT_FALSE(TipShown());
+  EXPECT_EQ(parent.clicks, 1);
+
+  // Once the pointer has left, coming back shows it again; leaving hides it.
+  RouteMouse(WM_MOUSEMOVE, outside, 0);  // the button gets no message: the tip looks itself
+  Wait(TooltipClass::kLeaveCheckMs);
+  RouteMouse(WM_MOUSEMOVE, centre, 0);
+  Wait(TooltipClass::kInitialDelayMs);
+  ASSERT_TRUE(TipShown());
+  EXPECT_EQ(Tip()->text, "UnHold");
+  RouteMouse(WM_MOUSEMOVE, outside, 0);
+  Wait(TooltipClass::kLeaveCheckMs);
+  EXPECT_FALSE(TipShown());
+  Wait(2000);
+  EXPECT_FALSE(TipShown());
+
+  // Passing over the button quicker than the delay shows nothing; a deactivated tip neither.
+  RouteMouse(WM_MOUSEMOVE, centre, 0);
+  Wait(TooltipClass::kInitialDelayMs / 2);
+  RouteMouse(WM_MOUSEMOVE, outside, 0);
+  Wait(TooltipClass::kInitialDelayMs);
+  EXPECT_FALSE(TipShown());
+  button.SetTooltipText("Hang", FALSE);
+  RouteMouse(WM_MOUSEMOVE, centre, 0);
+  Wait(2000);
+  EXPECT_FALSE(TipShown());
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/win/Startup.h"
 #include "platform/wx/WxBackend.h"
 #include "platform/wx/WxSkinCombo.h"
+#include "platform/wx/WxTooltip.h"
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
@@ -228,18 +229,10 @@ COLORREF PixelAt(const wxImage& image, int x, int y) {
   return RGB(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
 }
 
-// How many pixels of a rectangle differ between two pictures of the same size.
-int DifferingPixels(const wxImage& a, const wxImage& b, const wxRect& r) {
-  int n = 0;
-  for (int y = r.GetTop(); y <= r.GetBottom(); ++y) {
-    for (int x = r.GetLeft(); x <= r.GetRight(); ++x) n += PixelAt(a, x, y) != PixelAt(b, x, y);
-  }
-  return n;
-}
-
 // The telephone as the user sees it: main_window.png, and main_window_tooltip.png with the
 // Call button's tooltip under the pointer.  The number box is the skin's dark field with
-// light-blue text and the drawn arrow, and its history drops down from the arrow.
+// light-blue text and the drawn arrow; a click on the arrow drops its history down, another
+// closes it.
 TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
   if (!StartToolkit()) GTEST_SKIP() << "no X display";
   varlo::wx::InstallBackend();
@@ -256,6 +249,7 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
   bool saved = false, savedTooltip = false;
   wxImage plain;
   const CPoint call(at.x + 25 + 24, at.y + 195 + 16);  // the middle of the Call button
+  const CPoint arrow(at.x + 162 - 6, at.y + 59 + 7);     // the number box's drawn arrow
   wxUIActionSimulator sim;
   {
     CVarloDlg dlg(dir.Path().c_str(), QuietServices());
@@ -313,12 +307,51 @@ TEST(MainWindowOnScreen, ScreenshotOfTheTelephone) {
           wxBitmap shot;
           ASSERT_TRUE(varlo::wx::CaptureWindow(dlg.m_hWnd, shot));
           savedTooltip = shot.SaveFile("main_window_tooltip.png", wxBITMAP_TYPE_PNG);
-          // The tooltip lies under the pointer, over the bar of big buttons or below it.  The
-          // toolkit shows it on its own timing, so its absence is reported, not failed.
-          const wxRect below(call.x - at.x - 10, call.y - at.y + 8, 60, 50);
-          if (DifferingPixels(plain, shot.ConvertToImage(), below) < 100) std::fprintf(stderr, "no tooltip on the screen\n");
-          // Dropping the box down shows the history under the field.
-          dlg.m_numberBox.ShowDropDown(TRUE);
+          // The Call button's tip, a pale box with its text just below the pointer.
+          varlo::wx::TooltipLook tip;
+          ASSERT_TRUE(varlo::wx::ReadShownTooltip(tip)) << "no tooltip on the screen";
+          EXPECT_EQ(tip.text, "Call");
+          EXPECT_NEAR(tip.rect.GetLeft(), call.x + 2, 2);
+          EXPECT_NEAR(tip.rect.GetTop(), call.y + 1 + varlo::win::TooltipClass::kBelowPointer, 2);
+          EXPECT_GT(tip.rect.GetWidth(), 12);
+          EXPECT_LT(tip.rect.GetWidth(), 80);
+          EXPECT_GT(tip.rect.GetHeight(), 8);
+          EXPECT_LT(tip.rect.GetHeight(), 30);
+          // Its pale face as the screen shows it.
+          const wxImage image = shot.ConvertToImage();
+          const wxRect inWindow(tip.rect.GetLeft() - at.x, tip.rect.GetTop() - at.y, tip.rect.GetWidth(), tip.rect.GetHeight());
+          ASSERT_TRUE(wxRect(0, 0, image.GetWidth(), image.GetHeight()).Contains(inWindow));
+          int pale = 0;
+          for (int y = inWindow.GetTop() + 1; y < inWindow.GetBottom(); ++y) {
+            for (int x = inWindow.GetLeft() + 1; x < inWindow.GetRight(); ++x) pale += PixelAt(image, x, y) == RGB(255, 255, 225);
+          }
+          EXPECT_GT(pale, inWindow.GetWidth() * inWindow.GetHeight() / 3);
+          // Leaving the button takes the tip away; the pointer goes to the number box's arrow.
+          sim.MouseMove(arrow.x, arrow.y);
+        },
+        [] {},
+        [&] {
+          varlo::wx::TooltipLook gone;
+          EXPECT_FALSE(varlo::wx::ReadShownTooltip(gone)) << gone.text;
+          // A click on the arrow drops the history down under the field...
+          sim.MouseClick();
+        },
+        [] {},
+        [&] {
+          varlo::wx::SkinComboLook look;
+          ASSERT_TRUE(varlo::wx::ReadSkinComboLook(box(), look));
+          EXPECT_TRUE(dlg.m_numberBox.GetDroppedState());
+          EXPECT_TRUE(look.listShown);
+          // ...and a second click closes it.
+          sim.MouseClick();
+        },
+        [] {},
+        [&] {
+          varlo::wx::SkinComboLook look;
+          ASSERT_TRUE(varlo::wx::ReadSkinComboLook(box(), look));
+          EXPECT_FALSE(dlg.m_numberBox.GetDroppedState());
+          EXPECT_FALSE(look.listShown);
+          sim.MouseClick();
         },
         [] {},
         [&] {
