@@ -162,18 +162,6 @@ TEST_F(RelaySessionTest, ExtractRelayTransportGivesTheCauses) {
   EXPECT_EQ(relay.GetSession().GetRemoteControlPort(), 7000);  // relay port 1: the data port
 }
 
-// GSM packets (payload type 3, 4 frames) among what a socket received.
-size_t GsmPackets(const WireCapture& capture) {
-  size_t n = 0;
-  for (const auto& bytes : capture.Packets()) {
-    RTP_DataFrame frame;
-    if (frame.SetPacket(bytes.data(), static_cast<unsigned>(bytes.size())) && frame.GetPayloadType() == 3 &&
-        frame.GetPayloadSize() == 4 * 33)
-      ++n;
-  }
-  return n;
-}
-
 using RelayCallTest = phonetest::PhoneCallTest;
 
 // With the relay on, both sides send their RTP to the relay: the phone whatever the peer

@@ -44,18 +44,6 @@ class RedirectingEndPoint : public AudioEndPoint {
   uint16_t m_announce, m_sendTo;
 };
 
-// GSM packets of 4 frames with payload type 3 among what a capture received.
-size_t GsmPackets(const WireCapture& capture) {
-  size_t n = 0;
-  for (const auto& bytes : capture.Packets()) {
-    RTP_DataFrame frame;
-    if (frame.SetPacket(bytes.data(), static_cast<unsigned>(bytes.size())) && frame.GetPayloadType() == 3 &&
-        frame.GetPayloadSize() == 4 * 33)
-      ++n;
-  }
-  return n;
-}
-
 TEST(RtpSessionHooks, AcknowledgementHooksMoveTheMediaOfBothDirections) {
   AlsaFixture& alsa = AlsaFixture::Get();
   alsa.SetCapture("varlo_in_a", signals::Tone(1000, 8000, 5 * 8000));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "stack/ptlib/PUDPSocket.h"
+#include "stack/rtp/RTP_DataFrame.h"
 
 class WireCapture {
  public:
@@ -41,3 +42,15 @@ class WireCapture {
   std::vector<std::vector<uint8_t>> m_packets;
   std::thread m_thread;
 };
+
+// GSM packets of 4 frames with payload type 3 among what a capture received.
+inline size_t GsmPackets(const WireCapture& capture) {
+  size_t n = 0;
+  for (const auto& bytes : capture.Packets()) {
+    RTP_DataFrame frame;
+    if (frame.SetPacket(bytes.data(), static_cast<unsigned>(bytes.size())) && frame.GetPayloadType() == 3 &&
+        frame.GetPayloadSize() == 4 * 33)
+      ++n;
+  }
+  return n;
+}
