@@ -3,6 +3,7 @@
 #include "ui/CVarloDlg.h"
 
 #include "contacts/CQuickDialDlg.h"
+#include "platform/win/CrossProcess.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/Resources.h"
 #include "ui/CPhoneLogDlg.h"
@@ -121,6 +122,8 @@ BOOL CVarloDlg::OnInitDialog() {
   SetIcon(m_hIcon, FALSE);
   HCURSOR previousCursor = ::SetCursor(LoadCursor(nullptr, IDC_WAIT));
   SetWindowText(AfxLoadString(kIdsTitle));
+  // Other programs of the user find the window by its title and dial through WM_COPYDATA.
+  varlo::win::ShareWithOtherPrograms(m_hWnd);
 
   if (!m_profile.m_firstRun) {
     m_profile.m_windowLeft = CorrectedWindowEdge(m_profile.m_windowLeft, GetSystemMetrics(SM_CXSCREEN));
