@@ -70,7 +70,8 @@ std::string FindProgram(const std::string& name) {
   while (start <= dirs.size()) {
     size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    const std::string dir = dirs.substr(start, end - start);
+    std::string dir = dirs.substr(start, end - start);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     // An empty entry would be the current directory: never searched.
     if (!dir.empty() && dir[0] == '/') {
       const std::string candidate = dir + "/" + name;
