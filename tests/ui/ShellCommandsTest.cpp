@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CVarloDlgTestFixture.h"
+#include "platform/win/Input.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
@@ -67,19 +68,28 @@ class ShellCommandsTest : public UiTest {
   std::string oldPath, standIn, appDir;
 };
 
-TEST_F(ShellCommandsTest, WebPagesReachTheOpenerAsOneArgumentWithoutAShell) {
+TEST_F(ShellCommandsTest, WebPagesAndTheLogoReachTheOpenerAsOneArgumentWithoutAShell) {
   const std::string home = "https://home.mine.test/?a=1&b=$(touch${IFS}" + (dir / "pwned") + ")";
   const std::string pages = "http://pages.mine.test/it's;touch${IFS}" + (dir / "pwned") + ";'`x`";
-  std::ofstream(appDir + "service.conf") << "home_page = " << home << "\nyellow_page = " << pages << "\n";
+  const std::string publisher = "https://maker.mine.test/a'b";
+  std::ofstream(appDir + "service.conf") << "home_page = " << home << "\nyellow_page = " << pages
+                                         << "\npublisher_page = " << publisher << "\n";
   CVarloDlg dlg(appDir.c_str(), QuietServices());
   ASSERT_TRUE(dlg.Create(CVarloDlg::IDD));
   Click(dlg, varlo::ids::kHomePage);
   ASSERT_EQ(Runs(1).size(), 1u);
   Click(dlg, varlo::ids::kYellowPage);
-  const auto runs = Runs(2);
-  ASSERT_EQ(runs.size(), 2u);
+  ASSERT_EQ(Runs(2).size(), 2u);
+  // A press on the publisher's logo, after the window's own handling of the press.
+  CRect window;
+  dlg.GetWindowRect(&window);
+  varlo::win::SetTestCursorPos(POINT{window.left + 400, window.top + 275});
+  dlg.SendMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(window.left + 400, window.top + 275));
+  const auto runs = Runs(3);
+  ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[0], std::vector<std::string>{home});
   EXPECT_EQ(runs[1], std::vector<std::string>{pages});
+  EXPECT_EQ(runs[2], std::vector<std::string>{publisher});
   struct stat st;
   EXPECT_NE(::stat((dir / "pwned").c_str(), &st), 0);
   dlg.DestroyWindow();
