@@ -66,7 +66,7 @@ int Dial(const std::string& number, const std::string& title) {
   data.cbData = static_cast<DWORD>(number.size());
   data.lpData = const_cast<char*>(number.data());
   if (number.size() > varlo::win::kMaxCopyDataBytes || !varlo::win::SendCopyDataToOtherProgram(phone, &data)) {
-    std::fprintf(stderr, "varlo-launcher: the window did not take the number\n");
+    std::fprintf(stderr, "varlo-launcher: the window refused the number or did not answer in time\n");
     return 2;
   }
   return 0;
