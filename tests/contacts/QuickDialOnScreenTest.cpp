@@ -98,16 +98,20 @@ CRect RectOf(HWND hwnd) {
   return r;
 }
 
-// Whether the screen shows the same pixels in a part of two captures.
-bool SamePixels(const wxImage& a, const wxImage& b, const wxRect& part) {
+// Where two captures first differ in a part of them; (-1, -1) when they show the same.
+wxPoint FirstDifference(const wxImage& a, const wxImage& b, const wxRect& part) {
   for (int y = part.GetTop(); y <= part.GetBottom(); ++y) {
     for (int x = part.GetLeft(); x <= part.GetRight(); ++x) {
       if (a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) || a.GetBlue(x, y) != b.GetBlue(x, y)) {
-        return false;
+        return wxPoint(x, y);
       }
     }
   }
-  return true;
+  return wxPoint(-1, -1);
+}
+
+bool SamePixels(const wxImage& a, const wxImage& b, const wxRect& part) {
+  return FirstDifference(a, b, part) == wxPoint(-1, -1);
 }
 
 wxImage Capture(const CRect& area, const char* file = nullptr) {
@@ -158,11 +162,14 @@ TEST(QuickDialOnScreen, SlidesOutFollowsDialsEditsAndSlidesBack) {
   wxImage before;
   wxImage panelShot;
   // Ready once the screen has shown the same picture of the keypad for several looks in a
-  // row; that picture is kept in `before`.
+  // row; that picture is kept in `before`.  (A new image is black.)
   int sameLooks = 0;
   auto settled = [&] {
     const wxImage now = Capture(both());
-    sameLooks = before.IsOk() && before.GetSize() == now.GetSize() && SamePixels(before, now, keypad) ? sameLooks + 1 : 0;
+    // A window that is not on the screen yet leaves the part one colour (the root's black).
+    const wxImage plain(now.GetWidth(), now.GetHeight());
+    const bool drawn = !SamePixels(plain, now, keypad);
+    sameLooks = drawn && before.IsOk() && SamePixels(before, now, keypad) ? sameLooks + 1 : 0;
     before = now;
     if (sameLooks < 5) return false;
     sameLooks = 0;
@@ -184,7 +191,9 @@ TEST(QuickDialOnScreen, SlidesOutFollowsDialsEditsAndSlidesBack) {
              EXPECT_LT(p.left, m.right - 1);
              EXPECT_FALSE(panel()->State()->Topmost());
              // The panel comes from behind the main window: the keypad is not covered.
-             EXPECT_TRUE(SamePixels(before, Capture(both(), "quickdial_sliding_out.png"), keypad));
+             const wxPoint at = FirstDifference(before, Capture(both(), "quickdial_sliding_out.png"), keypad);
+             EXPECT_EQ(at, wxPoint(-1, -1)) << at.x << "," << at.y;
+             if (at != wxPoint(-1, -1)) before.SaveFile("quickdial_before.png", wxBITMAP_TYPE_PNG);
            }},
           {"panel docked", [&] { return panel() && panel()->m_slideStep == 0 && panel()->State()->Topmost(); },
            [&] {
