@@ -282,11 +282,16 @@ FramePeer* FrameFor(WindowState* w) {
 
 void KeepTopmostAbove(const WindowState& w) {
   if (w.Topmost() || w.owner) return;
-  for (HWND h : Sys().TopLevelWindows()) {
-    WindowState* other = Sys().Find(h);
-    if (!other || other == &w || !other->Topmost() || !other->Visible()) continue;
-    if (FramePeer* peer = dynamic_cast<FramePeer*>(other->peer.get())) peer->frame->Raise();
-  }
+  auto raise = [] {
+    for (HWND h : Sys().TopLevelWindows()) {
+      WindowState* other = Sys().Find(h);
+      if (!other || !other->Topmost() || !other->Visible()) continue;
+      if (FramePeer* peer = dynamic_cast<FramePeer*>(other->peer.get())) peer->frame->Raise();
+    }
+  };
+  raise();
+  // The toolkit may show the window to the server only later: once more when it has.
+  if (wxTheApp) wxTheApp->CallAfter(raise);
 }
 
 void SyncDescendants(WindowState& w, unsigned changes) {
