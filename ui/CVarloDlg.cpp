@@ -69,6 +69,8 @@ CVarloDlg::~CVarloDlg() {
   // Normally freed when the window is destroyed; a window that never opened leaves it.
   delete m_registerParams;
   delete m_logDlg;
+  // A window destroyed only by the base class (never through OnDestroy) leaves the panel.
+  DeleteQuickDialPanel();
   if (g_mainDlg == this) g_mainDlg = nullptr;
 }
 

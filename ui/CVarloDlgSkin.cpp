@@ -160,10 +160,10 @@ void CVarloDlg::OnMove(int x, int y) {
   CRect main;
   GetWindowRect(&main);
   const CRect dock = QuickDialDockRect(main);
-  // The quick-dial panel is not part of the program yet: without one the docking has
-  // nothing to move.
+  // The pointer is cleared as soon as the panel's window goes (its close message comes later).
   if (!m_quickDialDlg || !m_quickDialDlg->m_hWnd) return;
-  if (y < kPanelHideAboveY) {
+  // Hidden above the screen, and while it slides (its next step shows it again).
+  if (y < kPanelHideAboveY || m_quickDialDlg->m_slideStep != 0) {
     m_quickDialDlg->ShowWindow(SW_HIDE);
     return;
   }

@@ -80,6 +80,9 @@ wxString Label(const std::string& text) { return wxString::FromUTF8(text); }
 
 class FramePeer;
 FramePeer* FrameFor(WindowState* w);
+// An X server without a window manager keeps no topmost windows: when a window that has no
+// owner and is not topmost is raised or shown, the topmost windows are raised over it again.
+void KeepTopmostAbove(const WindowState& w);
 void SyncDescendants(WindowState& w, unsigned changes);
 
 // Paints a window and the descendants that the layer draws (and the combo boxes that
@@ -228,6 +231,7 @@ class FramePeer final : public IWindowPeer {
       const long style = frame->GetWindowStyleFlag();
       frame->SetWindowStyleFlag(w.Topmost() ? (style | wxSTAY_ON_TOP) : (style & ~wxSTAY_ON_TOP));
       frame->Raise();
+      KeepTopmostAbove(w);
     }
     if (changes & kChangeIcon) {
       if (auto icon = GdiGetAs<IconData>(w.iconBig ? w.iconBig : w.iconSmall); icon && icon->image) {
@@ -244,7 +248,10 @@ class FramePeer final : public IWindowPeer {
       } else {
         if (frame->IsIconized() && !w.minimized) frame->Iconize(false);
         frame->Show(w.Visible());
-        if (w.Visible()) Place(w);
+        if (w.Visible()) {
+          Place(w);
+          KeepTopmostAbove(w);
+        }
       }
     }
     if (changes & kChangeFocus) {
@@ -271,6 +278,20 @@ class FramePeer final : public IWindowPeer {
 FramePeer* FrameFor(WindowState* w) {
   WindowState* top = TopOf(w);
   return top ? dynamic_cast<FramePeer*>(top->peer.get()) : nullptr;
+}
+
+void KeepTopmostAbove(const WindowState& w) {
+  if (w.Topmost() || w.owner) return;
+  auto raise = [] {
+    for (HWND h : Sys().TopLevelWindows()) {
+      WindowState* other = Sys().Find(h);
+      if (!other || !other->Topmost() || !other->Visible()) continue;
+      if (FramePeer* peer = dynamic_cast<FramePeer*>(other->peer.get())) peer->frame->Raise();
+    }
+  };
+  raise();
+  // The toolkit may show the window to the server only later: once more when it has.
+  if (wxTheApp) wxTheApp->CallAfter(raise);
 }
 
 void SyncDescendants(WindowState& w, unsigned changes) {

@@ -24,6 +24,8 @@ namespace varlo::wx {
 wxWindow* FrameOf(HWND hwnd);
 // What the window shows on the screen now, read back from the X server.
 bool CaptureWindow(HWND hwnd, wxBitmap& out);
+// What the X server shows in a rectangle of the screen (the parts off the screen black).
+bool CaptureScreen(const RECT& area, wxBitmap& out);
 }  // namespace varlo::wx
 
 // The framework's entry for the program: runs wxWidgets and, in it, the application

@@ -32,16 +32,21 @@ unsigned char Channel(unsigned long pixel, unsigned long mask) {
 
 bool CaptureWindow(HWND hwnd, wxBitmap& out) {
   varlo::win::WindowState* w = varlo::win::MessageSystem::Instance().Find(hwnd);
-  if (!w || w->rect.Width() <= 0 || w->rect.Height() <= 0) return false;
+  return w && CaptureScreen(w->rect, out);
+}
+
+bool CaptureScreen(const RECT& area, wxBitmap& out) {
+  const CRect rect(area);
+  if (rect.Width() <= 0 || rect.Height() <= 0) return false;
   std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
   if (!display) return false;
   const int screen = DefaultScreen(display.get());
   const int screenWidth = DisplayWidth(display.get(), screen), screenHeight = DisplayHeight(display.get(), screen);
   // The part of the window that lies on the screen; the rest stays black.
-  const int left = std::max(0, static_cast<int>(w->rect.left)), top = std::max(0, static_cast<int>(w->rect.top));
-  const int right = std::min(screenWidth, static_cast<int>(w->rect.right));
-  const int bottom = std::min(screenHeight, static_cast<int>(w->rect.bottom));
-  wxImage image(w->rect.Width(), w->rect.Height());
+  const int left = std::max(0, static_cast<int>(rect.left)), top = std::max(0, static_cast<int>(rect.top));
+  const int right = std::min(screenWidth, static_cast<int>(rect.right));
+  const int bottom = std::min(screenHeight, static_cast<int>(rect.bottom));
+  wxImage image(rect.Width(), rect.Height());
   if (right > left && bottom > top) {
     XImage* shot = XGetImage(display.get(), RootWindow(display.get(), screen), left, top,
                              static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
@@ -49,7 +54,7 @@ bool CaptureWindow(HWND hwnd, wxBitmap& out) {
     for (int y = 0; y < bottom - top; ++y) {
       for (int x = 0; x < right - left; ++x) {
         const unsigned long pixel = XGetPixel(shot, x, y);
-        image.SetRGB(left - w->rect.left + x, top - w->rect.top + y, Channel(pixel, shot->red_mask),
+        image.SetRGB(left - rect.left + x, top - rect.top + y, Channel(pixel, shot->red_mask),
                      Channel(pixel, shot->green_mask), Channel(pixel, shot->blue_mask));
       }
     }
