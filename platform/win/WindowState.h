@@ -47,6 +47,9 @@ struct WindowState {
   bool eraseBackground = false;
   std::vector<DrawOp> lastPaint;  // what the last display-free paint drew
 
+  // The window's listener for other programs (CrossProcess.h), joined when it goes.
+  std::shared_ptr<void> sharedWithOtherPrograms;
+
   bool destroying = false;
   bool internal = false;  // the layer's own hidden windows: not found, not listed
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win/CrossProcess.h"
 #include "platform/win/DC.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/Gdi.h"
@@ -572,6 +573,11 @@ BOOL PostMessageWithText(HWND hwnd, UINT msg, const char* text, LPARAM lParam) {
   return Sys().PostWithText(hwnd, msg, text ? text : "", lParam);
 }
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Windows of other programs take WM_COPYDATA only.
+  if (varlo::win::IsOtherProgramWindow(hwnd)) {
+    if (msg != WM_COPYDATA) return 0;
+    return varlo::win::SendCopyDataToOtherProgram(hwnd, reinterpret_cast<const COPYDATASTRUCT*>(lParam)).value_or(0);
+  }
   return Sys().Send(hwnd, msg, wParam, lParam).value_or(0);
 }
 void PostQuitMessage(int exitCode) { Sys().PostQuit(exitCode); }
@@ -585,7 +591,7 @@ HWND FindWindow(const char* className, const char* windowName) {
     if (windowName && w->text != windowName) continue;
     return h;
   }
-  return nullptr;
+  return varlo::win::FindWindowOfOtherProgram(className, windowName);
 }
 
 HWND GetDlgItem(HWND dialog, int id) {

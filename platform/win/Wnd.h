@@ -211,7 +211,9 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, void* callback);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
-// Top-level windows of this process by class name and title (either may be null).
+// Top-level windows by class name and title (either may be null): this process's first,
+// then, by title, the windows other programs of this user share (CrossProcess.h).  A
+// window of another program takes SendMessage(WM_COPYDATA) only.
 HWND FindWindow(const char* className, const char* windowName);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL ShowWindow(HWND hwnd, int cmd);

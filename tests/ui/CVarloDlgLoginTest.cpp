@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "CVarloDlgTestFixture.h"
+#include "LauncherProcess.h"
+#include "platform/win/WinApp.h"
 #include "engine/MediaRelay.h"
 #include "platform/win/WindowState.h"
 #include "stack/ras/H225_RAS.h"
@@ -248,3 +250,22 @@ TEST_F(LoginTest, ACallAsksTheRelayForAPortPairAndTheEndReleasesIt) {
 }
 
 }  // namespace
+
+TEST_F(LoginTest, TheLauncherHearsOfTheFirstRegistrationAndOfTheExit) {
+  // The launcher is another program; its window's title is the softphone's command line.
+  LauncherProcess launcher({"listen", "LAUNCH 42"});
+  const auto pump = [this] { Sys().Pump(); };
+  ASSERT_TRUE(launcher.WaitForLine("ready", pump));
+  CWinApp app("Varlo");
+  app.m_cmdLine = "LAUNCH 42";
+  app.m_lpCmdLine = app.m_cmdLine.GetString();
+  Save(1, TRUE);
+  auto dlg = Open();
+  Settle(*dlg);
+  ASSERT_TRUE(dlg->m_endpoint.IsRegistered());
+  EXPECT_TRUE(launcher.WaitForLine("notice 0 0", pump));
+  dlg->OnExit();
+  EXPECT_EQ(launcher.WaitExit(pump), 0);
+  EXPECT_EQ(launcher.Output(), "ready\nnotice 0 0\nnotice 1 0\n");
+  dlg->m_endpoint.RemoveGatekeeper();
+}

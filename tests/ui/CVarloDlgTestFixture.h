@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -53,6 +54,8 @@ class CStepWnd : public CWnd {
 class UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Windows shared with other programs listen in this test's own directory.
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
     clock = std::make_shared<varlo::win::ManualClock>(1000);
     Sys().Reset(clock);
     varlo::win::ClearShownMessageBoxes();
