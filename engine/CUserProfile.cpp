@@ -1,7 +1,10 @@
 #include "engine/CUserProfile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/CBlowFish.h"
 #include "platform/core/AppDir.h"
@@ -109,7 +112,10 @@ void CUserProfile::Start(const CString& appDir) {
   m_clientFile = m_appDir + "client.dat";
   m_callsFile = m_appDir + "calls.dat";
   m_bookFile = m_appDir + "pbook.dat";
-  m_helpFile = m_appDir + "varlo.chm";
+  m_helpFile = m_appDir + "Varlo.chm";
+  std::vector<std::string> problems;
+  m_service = ServiceSettings::Load(m_appDir + ServiceSettings::kFileName, &problems);
+  for (const std::string& problem : problems) std::fprintf(stderr, "%s\n", problem.c_str());
   LoadAudioSettings();
   LoadUiSettings();
   LoadClientData();
@@ -163,8 +169,8 @@ CString CUserProfile::CipherKey() const { return m_gatekeeperId + m_account; }
 
 void CUserProfile::LoadClientData() {
   m_callType = 0;
-  m_gatekeeperHost = kPrimaryGatekeeperAddress;
-  m_fallbackGatekeeperHost = kFallbackGatekeeperAddress;
+  m_gatekeeperHost = m_service.gatekeeperAddress;
+  m_fallbackGatekeeperHost = m_service.fallbackGatekeeperAddress;
   m_loginMode = 0;
   m_gatekeeperId = kOperatorId;
   m_keepPassword = 0;
@@ -174,8 +180,8 @@ void CUserProfile::LoadClientData() {
   m_pin.Empty();
   if (m_services.lookupIPv4) {
     CString address;
-    if (m_services.lookupIPv4(kPrimaryGatekeeperName, address)) m_gatekeeperHost = address;
-    if (m_services.lookupIPv4(kFallbackGatekeeperName, address)) m_fallbackGatekeeperHost = address;
+    if (m_services.lookupIPv4(m_service.gatekeeper, address)) m_gatekeeperHost = address;
+    if (m_services.lookupIPv4(m_service.fallbackGatekeeper, address)) m_fallbackGatekeeperHost = address;
   }
   ReadDataFile(m_clientFile, [this](CArchive& ar) {
     ar >> m_callType >> m_loginMode >> m_keepPassword >> m_keepPin >> m_account;

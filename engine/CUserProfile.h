@@ -14,17 +14,19 @@
 // file as it was.
 
 #include "engine/ProfileServices.h"
+#include "engine/ServiceSettings.h"
 #include "platform/core/CString.h"
 #include "platform/core/CStringArray.h"
 
 class CUserProfile {
 public:
   // The service's gatekeepers: looked up by name at every start, with fixed addresses for
-  // when the look-up fails.
-  static constexpr const char* kPrimaryGatekeeperName = "gk1.kova-net.com";
-  static constexpr const char* kFallbackGatekeeperName = "gk2.kova-net.com";
-  static constexpr const char* kPrimaryGatekeeperAddress = "203.0.113.10";
-  static constexpr const char* kFallbackGatekeeperAddress = "10.0.0.10";
+  // when the look-up fails.  These are the defaults; "service.conf" may name others
+  // (m_service).
+  static constexpr const char* kPrimaryGatekeeperName = ServiceSettings::kDefaultGatekeeper;
+  static constexpr const char* kFallbackGatekeeperName = ServiceSettings::kDefaultFallbackGatekeeper;
+  static constexpr const char* kPrimaryGatekeeperAddress = ServiceSettings::kDefaultGatekeeperAddress;
+  static constexpr const char* kFallbackGatekeeperAddress = ServiceSettings::kDefaultFallbackGatekeeperAddress;
   static constexpr const char* kOperatorId = "KOVA";
 
   // The application directory is the executable's directory.
@@ -76,6 +78,8 @@ public:
   CString m_callsFile;
   CString m_bookFile;
   CString m_helpFile;
+  // The service's host names, addresses and web pages ("service.conf").
+  ServiceSettings m_service;
 
 private:
   void Start(const CString& appDir);

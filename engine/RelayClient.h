@@ -12,6 +12,7 @@
 
 #include "engine/CRandom15.h"
 #include "engine/RelayProtocol.h"
+#include "engine/ServiceSettings.h"
 #include "platform/core/CString.h"
 #include "platform/core/WinTypes.h"
 
@@ -27,7 +28,7 @@ class RelayEndpoint {
 class CRelayClient {
  public:
   struct Settings {
-    CString relayHost = "relay.kova-net.com";
+    CString relayHost = ServiceSettings::kDefaultRelay;
     int serverPort = kRelayServerPort;
     int replyTimeoutMs = 2000;
     int arqTries = 2;

@@ -4,7 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+# The program and its files (language libraries, user's guide) only: the tests are built by
+# tools/test.sh.
+cmake --build build -j "$(nproc)" --target Varlo
 if [ -x build/ui/Varlo ]; then
   exec build/ui/Varlo "$@"
 fi

@@ -60,7 +60,9 @@ void CVarloDlg::Construct() {
   m_registerError.Empty();
   m_admissionError.Empty();
   m_popupMenu.LoadMenu(kPopupMenuId);
-  m_relayClient = std::make_unique<CRelayClient>(m_relayEndpoint);
+  CRelayClient::Settings relay;
+  relay.relayHost = m_profile.m_service.relay;
+  m_relayClient = std::make_unique<CRelayClient>(m_relayEndpoint, std::move(relay));
 }
 
 CVarloDlg::~CVarloDlg() {

@@ -1,11 +1,14 @@
 // The "M" button's menu, the web pages and help, the minimise button, and the mouse on the
-// skin outside the controls (the whole window is its own caption).  The web pages and the
-// help viewer are not part of the program yet: their commands do nothing.
+// skin outside the controls (the whole window is its own caption).  Web pages and the help
+// file open in the programs the desktop has for them; every program is started with its
+// argument as one piece, never through a shell.
 #include "platform/win/Menu.h"
 #include "platform/win/Resources.h"
+#include "platform/win/Shell.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
+#include "ui/ViewerCommands.h"
 
 namespace {
 
@@ -13,6 +16,9 @@ constexpr UINT kMainMenuId = 256;
 constexpr UINT kHandCursor = 180;
 constexpr int kMenuOffsetX = 10;
 constexpr int kMenuOffsetY = 25;
+// The user's guide as web pages, beside the program: where the desktop has no program for
+// compiled help files.
+constexpr const char* kHelpPages = "help/index.html";
 
 // Zones relative to the window's top-left corner.
 bool InsideExclusive(CPoint p, int left, int top, int right, int bottom) {
@@ -52,7 +58,10 @@ void CVarloDlg::OnNcLButtonDown(UINT hitTest, CPoint point) {
   CRect window;
   GetWindowRect(&window);
   const CPoint p(cursor.x - window.left, cursor.y - window.top);
-  // The publisher's page behind the logo is not opened yet.
+  if (InLogo(p)) {
+    ShellExecuteA(nullptr, "open", m_profile.m_service.publisherPage, nullptr, nullptr, SW_SHOW);
+    ::SetCursor(LoadCursor(AfxGetResourceHandle(), MAKEINTRESOURCE(kHandCursor)));
+  }
   if (InSpeakerBars(p) || InMicBars(p)) {
     int& level = InSpeakerBars(p) ? m_speakerLevel : m_micLevel;
     const int first = InSpeakerBars(p) ? 50 : 145;
@@ -86,7 +95,23 @@ void CVarloDlg::OnMenuHelp() { OnHelp(); }
 
 void CVarloDlg::OnMinimize() { ShowWindow(SW_MINIMIZE); }
 
-// Not part of the program yet: the registered viewers for the web pages and the help file.
-void CVarloDlg::OnHelp() {}
-void CVarloDlg::OnHomePage() {}
-void CVarloDlg::OnYellowPage() {}
+void CVarloDlg::OnHelp() {
+  CString viewer;
+  if (GetChmOpenCommand(viewer) == ERROR_SUCCESS) {
+    WinExec(viewer + " " + m_profile.m_helpFile, SW_SHOW);
+  } else if (GetHtmlOpenCommand(viewer) == ERROR_SUCCESS) {
+    WinExec(viewer + " " + m_profile.m_appDir + kHelpPages, SW_SHOW);
+  }
+}
+
+void CVarloDlg::OnHomePage() {
+  CString viewer;
+  if (GetHtmlOpenCommand(viewer) != ERROR_SUCCESS) return;
+  WinExec(viewer + " " + m_profile.m_service.homePage, SW_SHOW);
+}
+
+void CVarloDlg::OnYellowPage() {
+  CString viewer;
+  if (GetHtmlOpenCommand(viewer) != ERROR_SUCCESS) return;
+  WinExec(viewer + " " + m_profile.m_service.yellowPage, SW_SHOW);
+}

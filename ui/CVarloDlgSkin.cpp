@@ -9,8 +9,6 @@
 
 namespace {
 
-// The service's banner page.
-constexpr const char* kBannerUrl = "http://www.kova-net.com/banner.jsp";
 constexpr UINT kCallTimerDialog = 182;
 
 // One control of the skin layout: its faces, its place and, for the buttons that are not
@@ -107,7 +105,7 @@ void CVarloDlg::LayoutSkin() {
 
   if (m_banner.CreateFromStatic(varlo::ids::kBannerStatic, this)) {
     m_banner.MoveWindow(kBannerX, kBannerY, kBannerWidth, kBannerHeight, TRUE);
-    m_banner.Navigate(kBannerUrl);
+    m_banner.Navigate(m_profile.m_service.bannerPage);
   }
 
   for (const SkinEntry& e : kSkinLayout) {

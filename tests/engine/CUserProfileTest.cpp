@@ -94,7 +94,7 @@ TEST(CUserProfileTest, FirstStartHasDefaultsAndWritesDefaultFiles) {
     EXPECT_EQ(p->m_clientFile, appDir + "client.dat");
     EXPECT_EQ(p->m_callsFile, appDir + "calls.dat");
     EXPECT_EQ(p->m_bookFile, appDir + "pbook.dat");
-    EXPECT_EQ(p->m_helpFile, appDir + "varlo.chm");
+    EXPECT_EQ(p->m_helpFile, appDir + "Varlo.chm");
     EXPECT_EQ(p->m_audioValue1, 0u);
     EXPECT_EQ(p->m_audioValue2, 56u);
     EXPECT_EQ(p->m_audioDelay, 200);
@@ -108,7 +108,7 @@ TEST(CUserProfileTest, FirstStartHasDefaultsAndWritesDefaultFiles) {
     EXPECT_EQ(p->m_windowTop, 0);
     EXPECT_EQ(p->m_callType, 0);
     EXPECT_EQ(p->m_gatekeeperHost, "203.0.113.10");
-    EXPECT_EQ(p->m_fallbackGatekeeperHost, "10.0.0.10");
+    EXPECT_EQ(p->m_fallbackGatekeeperHost, "203.0.113.11");
     EXPECT_TRUE(p->m_gatekeeperOverride.IsEmpty());
     EXPECT_EQ(p->m_loginMode, 0);
     EXPECT_EQ(p->m_gatekeeperId, "KOVA");
@@ -138,10 +138,10 @@ TEST(CUserProfileTest, GatekeeperAddressesComeFromTheLookUps) {
   TempDir dir;
   std::vector<std::string> asked;
   CUserProfile p(CString(dir.Path().c_str()),
-                 FakeServices({{"gk1.kova-net.com", "198.51.100.7"}}, &asked));
-  EXPECT_EQ(asked, (std::vector<std::string>{"gk1.kova-net.com", "gk2.kova-net.com"}));
+                 FakeServices({{CUserProfile::kPrimaryGatekeeperName, "198.51.100.7"}}, &asked));
+  EXPECT_EQ(asked, (std::vector<std::string>{CUserProfile::kPrimaryGatekeeperName, CUserProfile::kFallbackGatekeeperName}));
   EXPECT_EQ(p.m_gatekeeperHost, "198.51.100.7");
-  EXPECT_EQ(p.m_fallbackGatekeeperHost, "10.0.0.10");  // failed look-up: the fixed address
+  EXPECT_EQ(p.m_fallbackGatekeeperHost, "203.0.113.11");  // failed look-up: the fixed address
 }
 
 TEST(CUserProfileTest, FilledFilesLoadAndAreWrittenBackByteForByte) {
