@@ -7,6 +7,8 @@
 // What is read is someone else's data: every text is valid UTF-8 without control
 // characters and at most kMaxPropText bytes, and a table holds at most kMaxTableRows rows.
 #pragma once
+#include <string>
+
 #include "platform/core/WinTypes.h"
 #include "platform/win/WinTypes.h"
 
@@ -178,10 +180,13 @@ using LPWAB_PARAM = WAB_PARAM*;
 using LPWABOPEN = HRESULT (*)(LPADRBOOK* addrBook, LPWABOBJECT* wabObject, LPWAB_PARAM param, DWORD reserved);
 
 // The address-book library.  Every name gives the built-in library on the desktop's
-// address book: a name is never loaded as code.
+// address book, which reads it through the program "varlo-contacts" beside the executable:
+// a name is never loaded as code.  Null when that program is missing.
 namespace varlo::wab {
 HMODULE LoadLibraryA(LPCSTR name);
 // "WABOpen" (as a LPWABOPEN), else null.
 void* GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
+// Where the address-book program is, for programs that do not stand beside it (tests).
+void SetAddressBookProgram(const std::string& path);
 }  // namespace varlo::wab
