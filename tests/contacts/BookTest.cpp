@@ -2,6 +2,9 @@
 // it opens and closes, and what it does when the desktop's address book is absent.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "contacts/CPhoneBookDlg.h"
@@ -9,6 +12,7 @@
 #include "platform/wab/Wab.h"
 #include "platform/win/Clock.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
 #include "platform/win/WinApp.h"
@@ -141,6 +145,47 @@ TEST_F(BookTest, ABookThatFailsToOpenDoesNotBlockTheNext) {
   CPhoneBookDlg* book = OpenBook();
   ASSERT_NE(book, nullptr);
   book->SendMessage(WM_CLOSE);
+}
+
+TEST_F(BookTest, HandleMenuCallsOrMailsTheSelectedContactThroughTheMainWindowAndTheShell) {
+  // The desktop's opener is a script that writes down the arguments it was given.
+  const std::string bin = dir / "bin";
+  ::mkdir(bin.c_str(), 0700);
+  const std::string opened = dir / "opened.txt";
+  const std::string script = "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > " + opened + ".part && /bin/mv " + opened + ".part " + opened + "\n";
+  WriteBytes(bin + "/xdg-open", Bytes(script.begin(), script.end()));
+  ::chmod((bin + "/xdg-open").c_str(), 0700);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", bin.c_str(), 1);
+
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(),
+                               {Contact("Eve", "eve@example.org?attach=/etc/passwd&cc=x@y.z", "127.0.0.1", "", "")}));
+  CPhoneBookDlg* book = OpenBook();
+  ASSERT_NE(book, nullptr);
+  UINT chosen = 0;
+  varlo::win::SetPopupMenuHook([&](const varlo::win::MenuData&, CPoint) { return chosen; });
+
+  book->m_contactList.SetItemState(-1, 0, LVIS_SELECTED_STATE);
+  book->OnHandleButton();
+  ASSERT_EQ(varlo::win::ShownMessageBoxes().size(), 1u);
+  EXPECT_EQ(varlo::win::ShownMessageBoxes()[0].text, "No item was selected!");
+
+  book->m_contactList.SetItemState(0, LVIS_SELECTED_STATE, LVIS_SELECTED_STATE);
+  chosen = CPhoneBookDlg::kCallBusinessTel;
+  book->OnHandleButton();
+  Sys().Pump();  // the menu's command
+  EXPECT_EQ(main->m_numberText, "127.0.0.1");  // the main window took the number and dialled
+
+  chosen = CPhoneBookDlg::kSendMail;
+  book->OnHandleButton();
+  Sys().Pump();
+  std::string args;
+  for (int i = 0; i < 100 && !Exists(opened); ++i) ::usleep(50000);
+  const Bytes recorded = ReadBytes(opened);
+  args.assign(recorded.begin(), recorded.end());
+  EXPECT_EQ(args, "1|mailto:eve@example.org%3Fattach=/etc/passwd%26cc=x@y.z|");
+  varlo::win::SetPopupMenuHook(nullptr);
+  ::setenv("PATH", oldPath.c_str(), 1);
 }
 
 TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeaders) {

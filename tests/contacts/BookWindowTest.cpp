@@ -152,6 +152,7 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
                   "mobile=0700 123"}),
             0);
   ASSERT_EQ(Seed({"list", "name=Friends"}), 0);
+  ASSERT_EQ(Seed({"mobile=0799"}), 0);  // no name at all: still marked as the address book's
   ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Bob", "", "", "5551234")}));
 
   CVarloDlg dlg(dir.Path().c_str(), QuietServices());
@@ -242,16 +243,16 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
   });
   dlg.DoModal();
 
-  EXPECT_EQ(opened, (std::vector<std::string>{"*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+  EXPECT_EQ(opened, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
                                                "Bob|||5551234|"}));
   EXPECT_EQ(addTitle, "Add Contact");
-  EXPECT_EQ(added, (std::vector<std::string>{"*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+  EXPECT_EQ(added, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
                                               "Bob|||5551234|", "Zoe||5550100||"}));
   EXPECT_EQ(modifyTitle, "Modify Contact");
   EXPECT_EQ(modifyButton, "Modify");
-  EXPECT_EQ(modified, (std::vector<std::string>{"*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+  EXPECT_EQ(modified, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
                                                  "Bob|||5551234|", "Zoe||5550100||0711"}));
-  EXPECT_EQ(afterDelete, (std::vector<std::string>{"*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+  EXPECT_EQ(afterDelete, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
                                                     "Zoe||5550100||0711"}));
   EXPECT_EQ(boxes, (std::vector<std::string>{"You can't delete contact from outlook!",
                                              "You can't modify contact from outlook!",
