@@ -12,6 +12,7 @@
 #include "platform/wab/Wab.h"
 #include "platform/win/Clock.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
@@ -83,6 +84,11 @@ TEST_F(BookTest, OpensOnceShowsOwnContactsAndClosingWritesThemBack) {
   EXPECT_EQ(book->m_contactList.GetNextItem(-1, LVNI_SELECTED), 0);
   EXPECT_FALSE(book->IsAddressBookRow(0));
   EXPECT_TRUE(varlo::win::ShownMessageBoxes().empty());  // no address book is no error
+  // Enter and Escape do not end the book.
+  varlo::win::SimulateKey(VK_ESCAPE, book->m_contactList.m_hWnd);
+  varlo::win::SimulateKey(VK_RETURN, book->m_contactList.m_hWnd);
+  Sys().Pump();
+  EXPECT_TRUE(book->IsWindowVisible());
 
   book->SendMessage(WM_CLOSE);
   EXPECT_EQ(main->m_bookDlg, nullptr);
