@@ -11,6 +11,7 @@
 #include "platform/wab/WabText.h"
 #include "tests/contacts/PrivateSession.h"
 #include "tests/contacts/SeedBook.h"
+#include "tests/support/WindowTestSupport.h"
 
 namespace {
 
@@ -169,6 +170,10 @@ TEST(AddressBookText, IsValidUtf8WithoutControlsAndBounded) {
 }
 
 }  // namespace
+
+// The toolkit's and the address-book client's process-long caches.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
 
 int main(int argc, char** argv) {
   if (!InPrivateSession()) return RunInPrivateSession(argc, argv);

@@ -303,6 +303,10 @@ TEST_F(BookWindowTest, DoubleClickOnANumberCallsItThroughTheMainWindow) {
 
 }  // namespace
 
+// The toolkit's and the address-book client's process-long caches.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
 int main(int argc, char** argv) {
   if (!InPrivateSession()) return RunInPrivateSession(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -7,6 +7,11 @@
 
 #include "tests/contacts/SeedBook.h"
 
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libglib-2.0\nleak:libgobject-2.0\nleak:libgio-2.0\nleak:libebook\nleak:libedataserver\n";
+}
+
 int main(int argc, char** argv) {
   const std::map<std::string, EContactField> fields = {{"name", E_CONTACT_FULL_NAME},
                                                        {"email", E_CONTACT_EMAIL_1},
