@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "contacts/CAddressBookReader.h"
 #include "platform/wab/Wab.h"
 #include "platform/wab/WabText.h"
 #include "tests/contacts/PrivateSession.h"
@@ -153,6 +154,36 @@ TEST(AddressBookTest, UnknownEntriesAndBooksAreNotFound) {
 
   Opened unknown;
   EXPECT_EQ(Open(unknown, "no-such-book"), MAPI_E_NOT_FOUND);
+}
+
+// An entry that cannot be read leaves nothing behind: never the entry read before it.
+TEST(AddressBookTest, ReaderKeepsNoValuesOfAnEarlierEntry) {
+  SeedBook seed;
+  ASSERT_TRUE(seed.Ok());
+  seed.Add({{E_CONTACT_FULL_NAME, "First"}, {E_CONTACT_PHONE_MOBILE, "0700"}});
+  varlo::wab::SetAddressBookProgram(VARLO_CONTACTS_PROGRAM);
+  const CString defaultBook;
+  CAddressBookReader reader(&defaultBook);
+  ASSERT_TRUE(reader.m_opened);
+  Opened opened;
+  ASSERT_EQ(Open(opened), S_OK);
+  std::string id;
+  for (const Row& row : ContentsRows(opened)) {
+    if (row.name == "First") id = row.id;
+  }
+  ASSERT_FALSE(id.empty());
+  char value[512];
+  reader.m_entryId.assign(id.begin(), id.end());
+  reader.ReadEntryProps();
+  ASSERT_TRUE(reader.GetStringProp(nullptr, PR_CELLULAR_TELEPHONE_NUMBER, value, sizeof(value)));
+  EXPECT_STREQ(value, "0700");
+
+  const std::string gone = id + "-gone";
+  reader.m_entryId.assign(gone.begin(), gone.end());
+  reader.ReadEntryProps();
+  EXPECT_EQ(reader.m_propCount, 0u);
+  EXPECT_FALSE(reader.GetStringProp(nullptr, PR_CELLULAR_TELEPHONE_NUMBER, value, sizeof(value)));
+  EXPECT_FALSE(reader.GetStringProp(nullptr, PR_DISPLAY_NAME, value, sizeof(value)));
 }
 
 TEST(AddressBookText, IsValidUtf8WithoutControlsAndBounded) {
