@@ -205,6 +205,19 @@ CString CListCtrl::GetItemText(int item, int subItem) const {
   return static_cast<size_t>(subItem) < cells.size() ? CString(cells[static_cast<size_t>(subItem)].c_str()) : CString();
 }
 
+BOOL CListCtrl::SetItemData(int item, DWORD_PTR data) {
+  ListViewClass* v = View(this);
+  if (!v || item < 0 || item >= static_cast<int>(v->rows.size())) return FALSE;
+  v->rows[static_cast<size_t>(item)].data = static_cast<LPARAM>(data);
+  return TRUE;
+}
+
+DWORD_PTR CListCtrl::GetItemData(int item) const {
+  ListViewClass* v = View(this);
+  if (!v || item < 0 || item >= static_cast<int>(v->rows.size())) return 0;
+  return static_cast<DWORD_PTR>(v->rows[static_cast<size_t>(item)].data);
+}
+
 BOOL CListCtrl::DeleteItem(int item) {
   WindowState* w;
   ListViewClass* v = View(this, &w);

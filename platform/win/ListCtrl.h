@@ -27,6 +27,9 @@ class CListCtrl : public CWnd {
   int InsertItem(int index, const char* text);
   BOOL SetItemText(int item, int subItem, const char* text);
   CString GetItemText(int item, int subItem) const;
+  // A value the program keeps with a row; it moves with the row and is 0 for a new row.
+  BOOL SetItemData(int item, DWORD_PTR data);
+  DWORD_PTR GetItemData(int item) const;
   BOOL DeleteItem(int item);
   BOOL DeleteAllItems();
   int GetItemCount() const;

@@ -1,0 +1,314 @@
+// The contact book on the screen, beside the main window, with the desktop's address book
+// running in a private session: rows added, modified and deleted by hand, address-book rows
+// that refuse both, and a double click on a number that starts a call through the main
+// window.  Screenshots are written into the working directory.
+#include <gtest/gtest.h>
+#include <wx/listctrl.h>
+#include <wx/uiaction.h>
+#include <wx/wx.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "contacts/CPhoneBookDlg.h"
+#include "contacts/ContactFile.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/MessageSystem.h"
+#include "platform/win/Resources.h"
+#include "platform/wab/Wab.h"
+#include "platform/win/WinApp.h"
+#include "platform/wx/WxBackend.h"
+#include "tests/contacts/PrivateSession.h"
+#include "tests/support/WindowTestSupport.h"
+#include "tests/ui/CVarloDlgTestFixture.h"
+#include "ui/CVarloDlg.h"
+#include "ui/VarloMessages.h"
+
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
+  ON_MESSAGE(kStep, &CStepWnd::OnStep)
+END_MESSAGE_MAP()
+
+namespace {
+
+bool StartToolkit() {
+  static bool started = false;
+  if (started) return true;
+  if (!std::getenv("DISPLAY")) return false;
+  static int argc = 1;
+  static char name[] = "book_window_tests";
+  static char* argv[] = {name, nullptr};
+  wxApp::SetInstance(new wxApp());
+  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
+  started = true;
+  return true;
+}
+
+ContactRecord Contact(const char* name, const char* email = "", const char* business = "", const char* home = "",
+                      const char* mobile = "") {
+  return ContactRecord{{CString(name), CString(email), CString(business), CString(home), CString(mobile)}};
+}
+
+wxPoint CentreOf(HWND control) {
+  CRect r;
+  ::GetWindowRect(control, &r);
+  return wxPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+void Screenshot(HWND hwnd, const char* file) {
+  wxBitmap shot;
+  ASSERT_TRUE(varlo::wx::CaptureWindow(hwnd, shot));
+  EXPECT_TRUE(shot.SaveFile(file, wxBITMAP_TYPE_PNG));
+}
+
+// Adds a contact to the session's address book through the seeding program (this
+// program's toolkit cannot share a process with the server's client library).
+int Seed(std::vector<std::string> args) {
+  std::string program = VARLO_SEED_PROGRAM;
+  std::vector<char*> argv{program.data()};
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The screen point inside row `item` of the list control, `x` pixels from its left edge.
+wxPoint RowPoint(HWND list, int item, int x) {
+  const wxPoint centre = CentreOf(list);
+  wxWindow* under = wxFindWindowAtPoint(centre);
+  wxListCtrl* control = nullptr;
+  for (wxWindow* w = under; w && !control; w = w->GetParent()) control = dynamic_cast<wxListCtrl*>(w);
+  wxRect rect;
+  if (!control || !control->GetItemRect(item, rect)) return wxPoint(-1, -1);
+  const wxPoint topLeft = control->ClientToScreen(rect.GetTopLeft());
+  return wxPoint(control->GetScreenPosition().x + x, topLeft.y + rect.GetHeight() / 2);
+}
+
+class BookWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!StartToolkit()) GTEST_SKIP() << "no X display";
+    varlo::wab::SetAddressBookProgram(VARLO_CONTACTS_PROGRAM);
+    varlo::wx::InstallBackend();
+    AfxSetResourceHandle(varlo::win::ExecutableModule());
+    varlo::win::ClearShownMessageBoxes();
+    varlo::win::SetMessageBoxHook([this](const varlo::win::MessageBoxRequest& r) {
+      boxes.push_back(r.text);
+      return IDYES;
+    });
+    // The main window away from where the book opens.
+    CUserProfile profile(dir.Path().c_str(), QuietServices());
+    profile.m_windowLeft = 760;
+    profile.m_windowTop = 700;
+  }
+  void TearDown() override {
+    varlo::win::SetMessageBoxHook(nullptr);
+    if (varlo::wx::BackendInstalled()) varlo::win::MessageSystem::Instance().Reset(nullptr, nullptr, nullptr);
+    AfxSetResourceHandle(varlo::win::ExecutableModule());
+  }
+  std::string BookFile() const { return dir / "pbook.dat"; }
+  // The book's rows as "name|email|business|home|mobile".
+  static std::vector<std::string> Rows(CPhoneBookDlg* book) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < book->m_contactList.GetItemCount(); ++i) {
+      std::string row;
+      for (int c = 0; c < kContactColumns; ++c) row += std::string(c ? "|" : "") + book->m_contactList.GetItemText(i, c).GetString();
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  static int Find(CPhoneBookDlg* book, const char* name) {
+    for (int i = 0; i < book->m_contactList.GetItemCount(); ++i) {
+      if (book->m_contactList.GetItemText(i, 0) == name) return i;
+    }
+    return -1;
+  }
+  static void Select(CPhoneBookDlg* book, int item) {
+    book->m_contactList.SetItemState(item, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+  }
+  void Click(HWND control) {
+    sim.MouseMove(CentreOf(control));
+    sim.MouseClick();
+  }
+  void ClickItem(CWnd* wnd, int id) { Click(::GetDlgItem(wnd->m_hWnd, id)); }
+
+  TempDir dir;
+  CWinApp app{"Varlo"};
+  wxUIActionSimulator sim;
+  std::vector<std::string> boxes;
+};
+
+TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
+  ASSERT_EQ(Seed({"name=Ann Example", "email=ann@example.org", "business=+1 555 0100", "home=020 7946 0000",
+                  "mobile=0700 123"}),
+            0);
+  ASSERT_EQ(Seed({"list", "name=Friends"}), 0);
+  ASSERT_EQ(Seed({"mobile=0799"}), 0);  // no name at all: still marked as the address book's
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Bob", "", "", "5551234")}));
+
+  CVarloDlg dlg(dir.Path().c_str(), QuietServices());
+  app.m_pMainWnd = &dlg;
+  CPhoneBookDlg* book = nullptr;
+  std::vector<std::string> opened, added, modified, afterDelete;
+  CString addTitle, modifyTitle, modifyButton;
+  HWND contactDlg = nullptr;
+  auto contactDialog = [&](const char* title) { return ::FindWindow(nullptr, title); };
+  CScript script({
+      [] {},
+      [&] { ClickItem(&dlg, varlo::ids::kBook); },
+      [] {}, [] {},
+      [&] {
+        book = dlg.m_bookDlg;
+        ASSERT_NE(book, nullptr);
+        book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        opened = Rows(book);
+      },
+      [] {},
+      [&] { Screenshot(book->m_hWnd, "book_opened.png"); },
+      // Address-book rows can be neither deleted nor modified.
+      [&] {
+        Select(book, Find(book, "*Ann Example"));
+        ClickItem(book, CPhoneBookDlg::kDeleteButton);
+      },
+      [] {},
+      [&] { ClickItem(book, CPhoneBookDlg::kModifyButton); },
+      [] {},
+      // Add: a contact typed into the dialog, which stays open for the next.
+      [&] { ClickItem(book, CPhoneBookDlg::kAddButton); },
+      [] {},
+      [&] {
+        contactDlg = contactDialog("Add Contact");
+        ASSERT_NE(contactDlg, nullptr);
+        CWnd::FromHandle(contactDlg)->GetWindowText(addTitle);
+        Click(::GetDlgItem(contactDlg, 1010));
+      },
+      [&] { sim.Text("Zoe"); },
+      [&] { Click(::GetDlgItem(contactDlg, 1012)); },
+      [&] { sim.Text("5550100"); },
+      [] {},
+      [&] {
+        Screenshot(contactDlg, "add_contact.png");
+        Click(::GetDlgItem(contactDlg, IDOK));
+      },
+      [] {},
+      [&] {
+        added = Rows(book);
+        Click(::GetDlgItem(contactDlg, IDCANCEL));
+      },
+      [] {},
+      // Modify: the row's fields in the dialog, one changed.
+      [&] {
+        ASSERT_EQ(contactDialog("Add Contact"), nullptr);
+        Select(book, Find(book, "Zoe"));
+        ClickItem(book, CPhoneBookDlg::kModifyButton);
+      },
+      [] {},
+      [&] {
+        contactDlg = contactDialog("Modify Contact");
+        ASSERT_NE(contactDlg, nullptr);
+        CWnd::FromHandle(contactDlg)->GetWindowText(modifyTitle);
+        CWnd::FromHandle(::GetDlgItem(contactDlg, IDOK))->GetWindowText(modifyButton);
+        Click(::GetDlgItem(contactDlg, 1014));
+      },
+      [&] { sim.Text("0711"); },
+      [] {},
+      [&] {
+        Screenshot(contactDlg, "modify_contact.png");
+        Click(::GetDlgItem(contactDlg, IDOK));
+      },
+      [] {},
+      [&] {
+        modified = Rows(book);
+        // Delete, after the question.
+        Select(book, Find(book, "Bob"));
+        ClickItem(book, CPhoneBookDlg::kDeleteButton);
+      },
+      [] {},
+      [&] {
+        afterDelete = Rows(book);
+        Screenshot(book->m_hWnd, "book_after_delete.png");
+        book->PostMessage(WM_CLOSE);
+      },
+      [] {}, [] {},
+      [&] { dlg.EndDialog(IDCANCEL); },
+  });
+  dlg.DoModal();
+
+  EXPECT_EQ(opened, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                               "Bob|||5551234|"}));
+  EXPECT_EQ(addTitle, "Add Contact");
+  EXPECT_EQ(added, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                              "Bob|||5551234|", "Zoe||5550100||"}));
+  EXPECT_EQ(modifyTitle, "Modify Contact");
+  EXPECT_EQ(modifyButton, "Modify");
+  EXPECT_EQ(modified, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                                 "Bob|||5551234|", "Zoe||5550100||0711"}));
+  EXPECT_EQ(afterDelete, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                                    "Zoe||5550100||0711"}));
+  EXPECT_EQ(boxes, (std::vector<std::string>{"You can't delete contact from outlook!",
+                                             "You can't modify contact from outlook!",
+                                             "Delete item \"Bob\". Are you sure?"}));
+  // Only the user's own contacts are stored.
+  EXPECT_EQ(ReadContactFile(BookFile().c_str()), std::vector<ContactRecord>{Contact("Zoe", "", "5550100", "", "0711")});
+  EXPECT_EQ(dlg.m_bookDlg, nullptr);
+}
+
+TEST_F(BookWindowTest, DoubleClickOnANumberCallsItThroughTheMainWindow) {
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Carol", "carol@example.org", "127.0.0.1")}));
+  CVarloDlg dlg(dir.Path().c_str(), QuietServices());
+  app.m_pMainWnd = &dlg;
+  CPhoneBookDlg* book = nullptr;
+  CString numberLine;
+  CScript script({
+      [] {},
+      [&] { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kBook, BN_CLICKED), 0); },
+      [] {},
+      [&] {
+        book = dlg.m_bookDlg;
+        ASSERT_NE(book, nullptr);
+        book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      },
+      [] {},
+      [&] {
+        // The middle of the Business Tel column (70 + 130 + 90 / 2 pixels in).
+        const wxPoint at = RowPoint(book->m_contactList.m_hWnd, 0, 70 + 130 + 45);
+        ASSERT_NE(at, wxPoint(-1, -1));
+        sim.MouseMove(at);
+        sim.MouseDblClick();
+      },
+      [] {}, [] {},
+      [&] {
+        numberLine = dlg.m_numberText;
+        Screenshot(dlg.m_hWnd, "book_dialled.png");
+        book->PostMessage(WM_CLOSE);
+      },
+      [] {}, [] {},
+      [&] { dlg.EndDialog(IDCANCEL); },
+  });
+  dlg.DoModal();
+  // The call started (nobody answers at that address, so it may have ended since).
+  EXPECT_EQ(numberLine, "127.0.0.1");
+  const Bytes log = ReadBytes(dir / "Log.log");
+  EXPECT_NE(std::string(log.begin(), log.end()).find("Call: 127.0.0.1\r\r\n"), std::string::npos);
+}
+
+}  // namespace
+
+// The toolkit's and the address-book client's process-long caches.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+int main(int argc, char** argv) {
+  if (!InPrivateSession()) return RunInPrivateSession(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
