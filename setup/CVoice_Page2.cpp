@@ -80,24 +80,22 @@ void CVoice_Page2::OnTest() {
   channel->SetBuffers(65536, 2);
   channel->Open(PString(m_sheet->m_playDevice.GetString()), PSoundChannel::Player, 1, 8000, 16);
   const CString path = (m_sheet->m_profile ? m_sheet->m_profile->m_appDir : g_appDir) + "Busy.wav";
-  m_testSound.Start([this, channel, path] { TestSoundThread(channel, path); });
+  const uint64_t opened = m_testOpened = channel->GetOpenCount();
+  m_testSound.Start([this, channel, opened, path] { TestSoundThread(channel, opened, path); });
 }
 
-void CVoice_Page2::TestSoundThread(PSoundChannel* channel, const CString& path) {
+void CVoice_Page2::TestSoundThread(PSoundChannel* channel, uint64_t opened, const CString& path) {
   const PString file(path.GetString());
-  // The channel stays this thread's to close unless a play of it is cut short by someone
-  // else: the main window took the channel over for a sound of its own.
-  bool owned = true;
+  // The channel is the test's while nobody else has opened it since the test did; once
+  // the main window re-opens it for a sound of its own, the test leaves it to the window.
+  const auto ours = [channel, opened] { return channel->GetOpenCount() == opened; };
   std::unique_lock lock(m_stopMutex);
   while (!m_stop) {
     lock.unlock();
+    if (!ours()) return;
     const bool idle = channel->HasPlayCompleted();
-    bool played = false;
-    if (idle) {
-      played = channel->PlayFile(file, true);
-      if (played) owned = true;
-      else if (channel->GetErrorCode() == PChannel::Interrupted && !m_cutting) owned = false;
-    }
+    const bool played = idle && channel->PlayFile(file, true);
+    if (!ours()) return;
     lock.lock();
     if (!played) {
       // Something else plays on the channel, or the device or the file failed.
@@ -105,7 +103,7 @@ void CVoice_Page2::TestSoundThread(PSoundChannel* channel, const CString& path) 
     }
   }
   lock.unlock();
-  if (owned) channel->Close();
+  if (ours()) channel->Close();
 }
 
 void CVoice_Page2::StopTestSound() {
@@ -116,13 +114,11 @@ void CVoice_Page2::StopTestSound() {
 
 void CVoice_Page2::EndTestSound() {
   StopTestSound();
-  if (m_testSound.IsRunning()) {
-    m_cutting = true;
-    while (m_testSound.IsRunning()) {
-      if (m_sheet && m_sheet->m_sound) m_sheet->m_sound->Abort();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    m_cutting = false;
+  PSoundChannel* channel = m_sheet ? m_sheet->m_sound : nullptr;
+  while (m_testSound.IsRunning()) {
+    // Cuts the playback in progress short, unless the channel is the main window's again.
+    if (channel && channel->GetOpenCount() == m_testOpened) channel->Abort();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   m_testSound.Join();
 }

@@ -5,10 +5,11 @@
 // the page is left; a stop ends it after the playback in progress.  At most one such
 // thread runs; it is joined before another starts and before the page's window goes
 // (closing the wizard cuts the playback short).  A play that fails (no device, no file)
-// is retried after a pause, never in a busy loop.
+// is retried after a pause, never in a busy loop.  When the main window re-opens or closes
+// the channel for a sound of its own, the test sound leaves the channel to it.
 #pragma once
-#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 
 #include "platform/core/CString.h"
@@ -27,6 +28,8 @@ class CVoice_Page2 : public CPropertyPage {
   CVoiceSheet* m_sheet = nullptr;
   BOOL m_running = FALSE;  // the test sound is playing
   int m_volumePos = 0;     // slider 1025, 0 to 100
+
+  bool TestSoundRunning() const { return m_testSound.IsRunning(); }
 
   // Pause before a failed play of the test sound is tried again.
   static constexpr int kRetryMs = 500;
@@ -47,11 +50,11 @@ class CVoice_Page2 : public CPropertyPage {
   void StopTestSound();
   // Stops the test sound at once (cutting the playback short) and joins its thread.
   void EndTestSound();
-  void TestSoundThread(PSoundChannel* channel, const CString& path);
+  void TestSoundThread(PSoundChannel* channel, uint64_t opened, const CString& path);
 
   std::mutex m_stopMutex;
   std::condition_variable m_stopChanged;
   bool m_stop = true;                 // asks the test-sound thread to end
-  std::atomic<bool> m_cutting{false};  // the page cuts the playback short
+  uint64_t m_testOpened = 0;  // the channel's open count once the test opened it
   WorkerThread m_testSound;
 };

@@ -209,6 +209,29 @@ TEST_F(VoiceSheetTest, TestSoundReachesThePlaybackDeviceUntilTestIsPressedAgain)
   EXPECT_EQ(Run(sheet, steps), IDCANCEL);
 }
 
+TEST_F(VoiceSheetTest, TheTestSoundLeavesTheChannelToTheMainWindowsOwnSound) {
+  alsa.ClearPlayed("varlo_out_b");
+  CVoiceSheet sheet("Voice Setting", main.get(), 0);
+  CStepRunner steps([&] { sheet.EndDialog(-2); });
+  steps.Do([] {})
+      .Do([&] { Press(sheet, ID_WIZNEXT); })
+      .Do([&] { PressTest(sheet); })
+      .Until([&] { return !sound.HasPlayCompleted(); })
+      // The main window opens its channel for the far end's ringing.
+      .Do([&] { EXPECT_TRUE(sound.Open("varlo_out_b", PSoundChannel::Player)); })
+      .Until([&] { return !sheet.m_page2.TestSoundRunning(); })
+      .Do([&] {
+        EXPECT_TRUE(sound.IsOpen());
+        EXPECT_EQ(sound.GetName(), "varlo_out_b");
+        PressTest(sheet);
+        Press(sheet, IDCANCEL);
+      });
+  EXPECT_EQ(Run(sheet, steps), IDCANCEL);
+  EXPECT_TRUE(sound.IsOpen());  // closing the wizard leaves the window's sound alone
+  sound.Close();
+  EXPECT_TRUE(alsa.Played("varlo_out_b").empty());
+}
+
 TEST_F(VoiceSheetTest, ATestSoundThatCannotPlayWaitsBetweenTries) {
   std::remove((dir / "Busy.wav").c_str());
   CVoiceSheet sheet("Voice Setting", main.get(), 0);
