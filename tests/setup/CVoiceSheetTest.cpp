@@ -292,7 +292,7 @@ TEST_F(VoiceSheetTest, MeterRisesForAToneAndStaysAtZeroForSilence) {
 // Under the sanitizers: nothing freed is used and no thread outlives its wizard.
 TEST_F(VoiceSheetTest, OpeningAndClosingDuringTheTestSoundAndTheMeter) {
   alsa.SetCapture("varlo_in_a", std::vector<int16_t>(11025 * 2, 3000));
-  for (int round = 0; round < 6; ++round) {
+  for (int round = 0; round < 10; ++round) {
     CVoiceSheet sheet("Voice Setting", main.get(), 0);
     CStepRunner steps([&] { sheet.EndDialog(-2); });
     steps.Do([] {}).Do([&] { Press(sheet, ID_WIZNEXT); }).Do([&] { PressTest(sheet); });
