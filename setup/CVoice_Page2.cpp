@@ -24,7 +24,12 @@ END_MESSAGE_MAP()
 
 CVoice_Page2::CVoice_Page2() : CPropertyPage(IDD) {}
 
-CVoice_Page2::~CVoice_Page2() { EndTestSound(); }
+// The window's destruction has ended the test sound already (the sheet destroys its window
+// before its pages); this only makes sure.
+CVoice_Page2::~CVoice_Page2() {
+  StopTestSound();
+  m_testSound.Join();
+}
 
 void CVoice_Page2::DoDataExchange(CDataExchange* dx) {
   CPropertyPage::DoDataExchange(dx);

@@ -5,8 +5,8 @@
 // the page is left; a stop ends it after the playback in progress.  At most one such
 // thread runs; it is joined before another starts and before the page's window goes
 // (closing the wizard cuts the playback short).  A play that fails (no device, no file)
-// is retried after a pause, never in a busy loop.  When the main window re-opens or closes
-// the channel for a sound of its own, the test sound leaves the channel to it.
+// is retried after a pause, never in a busy loop.  When the main window re-opens the
+// channel for a sound of its own, the test sound leaves the channel to it.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
