@@ -168,3 +168,17 @@ int AfxMessageBox(const char* text, UINT type, UINT) {
 int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
   return AfxMessageBox(AfxLoadString(stringId).GetString(), type, helpId);
 }
+
+void AfxMessageBoxLater(const char* text) {
+  bool hooked = false;
+  {
+    varlo::win::Boxes& b = varlo::win::TheBoxes();
+    std::lock_guard lock(b.mutex);
+    hooked = static_cast<bool>(b.hook);
+  }
+  if (hooked || varlo::win::MessageSystem::Instance().IsUiThread()) {
+    AfxMessageBox(text);
+    return;
+  }
+  varlo::win::MessageSystem::Instance().PostTextTask([](const char* t) { AfxMessageBox(t); }, text ? text : "");
+}

@@ -34,3 +34,7 @@ inline int MessageBoxA(HWND owner, const char* text, const char* caption, UINT t
 // With the application's name as caption, owned by the main window.
 int AfxMessageBox(const char* text, UINT type = 0, UINT helpId = 0);
 int AfxMessageBox(UINT stringId, UINT type = 0, UINT helpId = 0);
+// Any thread: an OK box like AfxMessageBox's, shown later by the user-interface thread;
+// the caller does not wait for it.  For reports of worker threads that the user-interface
+// thread may be waiting for (a test hook still answers at once, on the calling thread).
+void AfxMessageBoxLater(const char* text);

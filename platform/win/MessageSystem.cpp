@@ -24,12 +24,17 @@ MessageSystem& MessageSystem::Instance() {
 
 namespace {
 constexpr UINT kInvokeMessage = WM_APP + 0x3F00;
+constexpr UINT kTextTaskMessage = WM_APP + 0x3F01;
 
 class HostClass final : public WindowClass {
  public:
   LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == kInvokeMessage) {
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      return 1;
+    }
+    if (msg == kTextTaskMessage) {
+      reinterpret_cast<void (*)(const char*)>(lParam)(reinterpret_cast<const char*>(wParam));
       return 1;
     }
     return DefWindowProcImpl(w, msg, wParam, lParam);
@@ -234,6 +239,15 @@ bool MessageSystem::PostWithText(HWND hwnd, UINT msg, std::string text, LPARAM l
   // The payload does not move with the owning pointer, so wParam stays valid.
   const WPARAM wParam = reinterpret_cast<WPARAM>(copy->text.c_str());
   return Enqueue(Posted{hwnd, msg, wParam, lParam, std::move(copy)});
+}
+
+bool MessageSystem::PostTextTask(void (*fn)(const char*), std::string text) {
+  HWND host;
+  {
+    std::lock_guard lock(m_mutex);
+    host = m_host;
+  }
+  return fn != nullptr && PostWithText(host, kTextTaskMessage, std::move(text), reinterpret_cast<LPARAM>(fn));
 }
 
 bool MessageSystem::Enqueue(Posted p) {

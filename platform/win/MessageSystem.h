@@ -60,6 +60,9 @@ class MessageSystem {
   // and is freed afterwards, or when the message is dropped (window gone, Reset).  Keeps
   // its place among ordinary posts.  False (nothing kept) when the window does not exist.
   bool PostWithText(HWND hwnd, UINT msg, std::string text, LPARAM lParam);
+  // Any thread: the UI thread calls fn(text) later, from its queue; the caller does not
+  // wait.  False when the layer could not take it.
+  bool PostTextTask(void (*fn)(const char*), std::string text);
   // Text payloads not yet freed (queued or being handled).
   size_t LiveTextCount() const { return m_liveTexts.load(); }
   // From the UI thread a direct call; from another thread it waits until the UI thread

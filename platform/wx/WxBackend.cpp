@@ -431,7 +431,13 @@ class NativePeer final : public IWindowPeer {
     if (changes & (kChangeRect | kChangeVisible)) {
       const CPoint at = OffsetInTop(&w);
       widget->SetPosition(wxPoint(at.x, at.y));
-      if (!dynamic_cast<wxChoice*>(widget) && !dynamic_cast<wxComboBox*>(widget)) {
+      if (dynamic_cast<wxSlider*>(widget)) {
+        // A toolkit slider draws nothing when lower than it wants to be: it gets that
+        // height, centred on the control's place.
+        const int height = std::max(w.rect.Height(), widget->GetBestSize().y);
+        widget->SetPosition(wxPoint(at.x, at.y - (height - w.rect.Height()) / 2));
+        widget->SetSize(w.rect.Width(), height);
+      } else if (!dynamic_cast<wxChoice*>(widget) && !dynamic_cast<wxComboBox*>(widget)) {
         widget->SetSize(w.rect.Width(), w.rect.Height());
       } else {
         widget->SetSize(w.rect.Width(), -1);

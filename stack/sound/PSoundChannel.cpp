@@ -66,6 +66,7 @@ bool PSoundChannel::OpenLocked(std::unique_lock<std::mutex>&) {
     return SetError(NotFound);
   }
   m_pcm = std::move(pcm);
+  ++m_openCount;
   m_playEnd = m_clock.NowMicros();
   m_captureTime = -1;
   ClearError();
@@ -299,6 +300,11 @@ bool PSoundChannel::WaitForPlayCompletion() {
   m_cv.wait(lock, [&] { return !m_playerRunning || stop(); });
   if (stop()) return false;
   return PaceUntil(lock, m_playEnd, stop);
+}
+
+uint64_t PSoundChannel::GetOpenCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_openCount;
 }
 
 PString PSoundChannel::GetName() const {

@@ -66,6 +66,10 @@ class PSoundChannel : public PChannel {
   // Cuts short a playback and discards what is queued.
   bool Abort();
 
+  // How many times the channel has been opened: a user sharing the channel sees from a
+  // changed count that someone else opened it since.
+  uint64_t GetOpenCount() const;
+
   PString GetName() const;
   Directions GetDirection() const;
   unsigned GetChannels() const;
@@ -104,4 +108,5 @@ class PSoundChannel : public PChannel {
   bool m_stopPlayer = false;
   bool m_playerResult = false;
   uint64_t m_playGeneration = 0;
+  uint64_t m_openCount = 0;
 };

@@ -133,6 +133,19 @@ TEST_F(LayerTest, MessageBoxesAreAnsweredByTheHookAlsoFromOtherThreads) {
   EXPECT_EQ(ShownMessageBoxes().back().caption, "Error");
 }
 
+TEST_F(LayerTest, ALaterBoxFromAWorkerDoesNotWaitForTheUiThread) {
+  // The UI thread is busy joining the worker: an ordinary box would wait for it for ever.
+  std::thread worker([] { AfxMessageBoxLater("Cannot Add Buffer !"); });
+  worker.join();
+  EXPECT_TRUE(ShownMessageBoxes().empty());
+  CStepWnd steps;
+  steps.Later([] { PostQuitMessage(0); });
+  MessageSystem::Instance().RunLoop([] { return false; });
+  ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+  EXPECT_EQ(ShownMessageBoxes()[0].text, "Cannot Add Buffer !");
+  EXPECT_EQ(ShownMessageBoxes()[0].caption, AfxGetAppName());
+}
+
 namespace {
 // A wizard page that asks for its buttons the way the audio wizard's pages do.
 class CStepPage : public CPropertyPage {

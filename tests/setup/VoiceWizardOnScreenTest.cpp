@@ -1,0 +1,166 @@
+// The audio wizard under an X server: real clicks on its buttons walk the pages, the
+// test sound reaches the playback device, the meter moves for a tone, and Finish stores
+// the devices and reports them to the main window.
+#include <gtest/gtest.h>
+
+#include <wx/uiaction.h>
+#include <wx/wx.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "WizardTestSupport.h"
+#include "platform/win/Controls.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/Resources.h"
+#include "platform/wx/WxBackend.h"
+#include "setup/CVoiceSheet.h"
+#include "tests/support/WindowTestSupport.h"
+
+namespace {
+
+bool StartToolkit() {
+  static bool started = false;
+  if (started) return true;
+  if (!std::getenv("DISPLAY")) return false;
+  static int argc = 1;
+  static char name[] = "setup_window_tests";
+  static char* argv[] = {name, nullptr};
+  wxApp::SetInstance(new wxApp());
+  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
+  started = true;
+  return true;
+}
+
+// Kept in the working directory for a look at the pages.
+void Screenshot(HWND window, const char* file) {
+  wxBitmap shot;
+  ASSERT_TRUE(varlo::wx::CaptureWindow(window, shot));
+  ASSERT_TRUE(shot.SaveFile(file, wxBITMAP_TYPE_PNG));
+}
+
+wxPoint CentreOf(HWND parent, int id) {
+  CRect r;
+  ::GetWindowRect(::GetDlgItem(parent, id), &r);
+  return wxPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+class VoiceWizardOnScreen : public ::testing::Test {
+ protected:
+  VoiceWizardOnScreen() : alsa(AlsaFixture::Get()) {}
+  void SetUp() override {
+    if (!StartToolkit()) GTEST_SKIP() << "no X display";
+    varlo::wx::InstallBackend();
+    AfxSetResourceHandle(varlo::win::ExecutableModule());
+    varlo::win::SetMessageBoxHook([](const varlo::win::MessageBoxRequest&) { return IDOK; });
+    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), OfflineServices());
+    profile->m_playDevice = "varlo_out_b";
+    profile->m_recordDevice = "varlo_in_b";
+    WriteTestSound(dir / "Busy.wav");
+    alsa.ClearPlayed("varlo_out_b");
+    std::vector<int16_t> tone(11025 * 6);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>(i % 25 < 12 ? 9000 : -9000);
+    alsa.SetCapture("varlo_in_b", tone);
+    main = std::make_unique<CReportWnd>();
+    main->MoveWindow(100, 100, 600, 500);  // the wizard centres itself on it
+    app.m_pMainWnd = main.get();
+  }
+  void TearDown() override {
+    app.m_pMainWnd = nullptr;
+    main.reset();
+    varlo::win::SetMessageBoxHook(nullptr);
+    if (varlo::wx::BackendInstalled()) varlo::win::MessageSystem::Instance().Reset(nullptr, nullptr, nullptr);
+  }
+
+  AlsaFixture& alsa;
+  TempDir dir;
+  CWinApp app{"Varlo"};
+  std::unique_ptr<CUserProfile> profile;
+  std::unique_ptr<CReportWnd> main;
+  PSoundChannel sound;
+};
+
+TEST_F(VoiceWizardOnScreen, ClicksWalkThePagesTestTheDevicesAndFinish) {
+  CVoiceSheet sheet("Voice Setting", main.get(), 0);
+  sheet.m_psh.dwFlags |= PSH_WIZARD;
+  sheet.m_profile = profile.get();
+  sheet.m_sound = &sound;
+  wxUIActionSimulator sim;
+  auto click = [&](HWND parent, int id) {
+    sim.MouseMove(CentreOf(parent, id));
+    sim.MouseClick();
+  };
+  auto visible = [&](int page) {
+    return sheet.GetActiveIndex() == page && sheet.GetPage(page)->IsWindowVisible();
+  };
+  int meter = 0;
+  CScript script({
+      [&] {},  // the window reaches the screen
+      [&] {
+        ASSERT_TRUE(visible(0));
+        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
+        CString title;
+        sheet.GetWindowText(title);
+        EXPECT_EQ(title, "Voice Setting");
+        Screenshot(sheet.m_hWnd, "voice_wizard_1.png");
+        click(sheet.m_hWnd, ID_WIZNEXT);
+      },
+      [&] {},
+      [&] {
+        ASSERT_TRUE(visible(1));
+        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+        Screenshot(sheet.m_hWnd, "voice_wizard_2.png");
+        click(sheet.m_page2.m_hWnd, 1026);
+      },
+      [&] {},
+      [&] {
+        CString text;
+        sheet.m_page2.GetDlgItemText(1026, text);
+        EXPECT_EQ(text, "Stop");
+        click(sheet.m_page2.m_hWnd, 1026);  // stops after the playback in progress
+      },
+      [&] {}, [&] {},
+      [&] {
+        EXPECT_FALSE(sound.IsOpen());
+        const auto expected = TestSoundSamples();
+        const auto played = alsa.Played("varlo_out_b");
+        ASSERT_GE(played.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
+        click(sheet.m_hWnd, ID_WIZNEXT);
+      },
+      [&] {}, [&] {}, [&] {},
+      [&] {
+        ASSERT_TRUE(visible(2));
+        meter = static_cast<int>(sheet.m_page3.m_levelBar.SendMessage(PBM_GETPOS));
+        Screenshot(sheet.m_hWnd, "voice_wizard_3.png");
+        click(sheet.m_hWnd, ID_WIZNEXT);
+      },
+      [&] {},
+      [&] {
+        ASSERT_TRUE(visible(3));
+        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
+        Screenshot(sheet.m_hWnd, "voice_wizard_4.png");
+        click(sheet.m_hWnd, ID_WIZFINISH);
+      },
+      [&] {}, [&] {}, [&] {},
+      [&] { sheet.EndDialog(-2); },  // only if a click never arrived
+  });
+  EXPECT_EQ(sheet.DoModal(), ID_WIZFINISH);
+  EXPECT_EQ(meter, 30);  // a swing of 18000
+  EXPECT_EQ(profile->m_playDevice, "varlo_out_b");
+  EXPECT_EQ(profile->m_recordDevice, "varlo_in_b");
+  CScript wait({[] {}, [] { PostQuitMessage(0); }});
+  varlo::win::MessageSystem::Instance().RunLoop([] { return false; });
+  EXPECT_EQ(main->reports, (std::vector<std::pair<WPARAM, LPARAM>>{{1, 1}}));
+}
+
+}  // namespace
+
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
