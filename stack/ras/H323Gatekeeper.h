@@ -26,7 +26,7 @@ namespace ras {
 struct GatekeeperSettings {
   std::vector<std::string> aliases;   // h323-IDs; the first is the one the password is for
   std::string password;               // empty: no H.235 token
-  PasswordHashVariant hashVariant = PasswordHashVariant::kWithAlias;
+  PasswordHashVariant hashVariant = PasswordHashVariant::kWithAliasNul;
   RasAddress callSignalAddress;       // where calls reach us
   std::string protocolIdentifier = "0.0.8.2250.0.4";  // version 4
   H225_VendorIdentifier vendor;

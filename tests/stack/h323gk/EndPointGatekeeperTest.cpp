@@ -131,7 +131,7 @@ TEST(EndPointGatekeeper, RegistersUnderItsAliasAndPasswordAndUnregistersWhenRemo
     EXPECT_EQ(hash.m_alias.h323_ID().GetValue(), kAlias);
     H225_CryptoH323Token expected;
     ASSERT_TRUE(ras::MakePasswordToken(kAlias, kPassword, static_cast<uint32_t>(hash.m_timeStamp.GetValue()),
-                                       ras::PasswordHashVariant::kWithAlias, expected));
+                                       ras::PasswordHashVariant::kWithAliasNul, expected));
     EXPECT_EQ(hash.m_token.m_hash.GetData(), expected.cryptoEPPwdHash().m_token.m_hash.GetData());
   }
 
