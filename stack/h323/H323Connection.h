@@ -158,6 +158,7 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   void OnReceivedReleaseComplete(const H323SignalPDU& pdu);
   void OnReceivedFacility(const H323SignalPDU& pdu);
   void OnReceivedStatusEnquiry(const H323SignalPDU& pdu);
+  void OnReceivedInformation(const Q931& message);
   void OnFastStartAnswer(const H323SignalPDU& pdu);
 
   // A message of this call to send, with the fields every message carries.
