@@ -503,9 +503,10 @@ TEST(PasswordToken, GatekeeperCheckingTheNulConventionAcceptsTheDefaultToken) {
       exchange.insert(exchange.end(), replies.begin(), replies.end());
     }
     std::multiset<std::string> kinds;
-    for (const auto& octets : exchange) {
-      auto t = testing_tools::TsharkDecode(octets, testing_tools::Transport::kUdp, 1719, 1719,
-                                           {"h225.RasMessage", "h225.timeStamp"});
+    const auto decoded = testing_tools::TsharkDecodeAll(exchange, testing_tools::Transport::kUdp, 1719, 1719,
+                                                        {"h225.RasMessage", "h225.timeStamp"});
+    ASSERT_EQ(decoded.size(), exchange.size());
+    for (const auto& t : decoded) {
       ASSERT_EQ(t.error, "");
       EXPECT_FALSE(t.malformed);
       EXPECT_TRUE(t.expert.empty());
