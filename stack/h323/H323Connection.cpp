@@ -287,6 +287,7 @@ void H323Connection::OnSignalMessage(const Q931& message) {
     // Nothing may follow the peer's release, not even the answer to what it tunnels.
     PWaitAndSignal lock(m_mutex);
     m_remoteReleased = true;
+    m_releaseReceived = true;
   }
   ProcessTunnelled(pdu);
   switch (message.GetMessageType()) {
@@ -438,7 +439,7 @@ void H323Connection::ClearCall(CallEndReason reason) {
     if (m_clearing.exchange(true)) return;
     SetEndReason(reason);
     m_answerDeadline.reset();
-    if (!m_remoteReleased) m_control->SendEndSession();
+    if (!m_releaseReceived) m_control->SendEndSession();
     if (!m_remoteReleased && m_signal && m_signal->IsOpen()) {
       H323SignalPDU release = BuildPDU(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete);
       release.m_q931pdu.SetCause(Q931CauseFromCallEndReason(reason));
@@ -586,7 +587,7 @@ void H323Connection::StartControl() {
 
 bool H323Connection::SendTunnelled(const std::vector<uint8_t>& pdu) {
   PWaitAndSignal lock(m_mutex);
-  if (m_remoteReleased) return false;
+  if (m_releaseReceived) return false;
   H323SignalPDU facility = BuildPDU(Q931::FacilityMsg, H323UserInformation::e_facility);
   facility.m_userInfo.h245Control.push_back(pdu);
   return WriteSignalPDU(facility);
@@ -603,7 +604,7 @@ void H323Connection::ProcessTunnelled(const H323SignalPDU& pdu) {
     if (m_clearing) return;
     if (m_originating && !m_h245Tunnelling && m_wantTunnelling) m_h245Tunnelling = true;
     if (!m_h245Tunnelling) return;
-    if (!m_remoteReleased) StartControl();
+    if (!m_releaseReceived) StartControl();
   }
   for (const auto& message : pdu.m_userInfo.h245Control) m_control->OnReceived(message);
 }
