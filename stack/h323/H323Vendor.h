@@ -3,6 +3,8 @@
 // messages tells gatekeepers and peers: the country and manufacturer codes of the
 // maker, the product "Varlo" and the program's version.
 
+#include <string>
+
 #include "stack/asn/H225.h"
 
 inline constexpr unsigned kVarloT35CountryCode = 38;      // China
