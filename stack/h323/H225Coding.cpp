@@ -8,6 +8,7 @@
 #include "stack/asn/H4504.h"
 #include "stack/asn/X880.h"
 #include "stack/h323/H323UserInformation.h"
+#include "stack/h323/H323Vendor.h"
 
 namespace {
 
@@ -79,6 +80,8 @@ std::vector<Info::Bytes> GetOctetStrings(const H225_ArrayOf_OctetString& in) {
 }
 
 void SetTerminal(H225_EndpointType& type) {
+  type.IncludeOptionalField(H225_EndpointType::e_vendor);
+  H323SetVendorIdentifier(type.m_vendor);
   type.IncludeOptionalField(H225_EndpointType::e_terminal);
   type.m_mc = false;
   type.m_undefinedNode = false;

@@ -231,6 +231,7 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     request.conferenceID = m_conferenceID;
     request.bandwidth = m_endpoint.GetInitialBandwidth();
   }
+  ProcessTunnelled(setupPDU);
   const H323AdmissionResult admission = m_endpoint.OnAdmitCall(*this, request);
   if (IsClearing()) return;
   if (!admission.admitted) {
@@ -282,6 +283,12 @@ void H323Connection::OnSignalMessage(const Q931& message) {
   // A message whose user-user information cannot be read is still handled by its Q.931
   // part: a release is a release, whatever else it carries.
   pdu.Read(message, &error);
+  if (message.GetMessageType() == Q931::ReleaseCompleteMsg) {
+    // Nothing may follow the peer's release, not even the answer to what it tunnels.
+    PWaitAndSignal lock(m_mutex);
+    m_remoteReleased = true;
+    m_releaseReceived = true;
+  }
   ProcessTunnelled(pdu);
   switch (message.GetMessageType()) {
     case Q931::CallProceedingMsg: OnReceivedCallProceeding(pdu); break;
@@ -293,8 +300,16 @@ void H323Connection::OnSignalMessage(const Q931& message) {
     case Q931::ProgressMsg:
       if (m_originating && GetPhase() == Phase::AwaitingReply) SetPhase(Phase::Proceeding);
       break;
-    default: break;  // Information, Notify, Status and the rest need no action
+    case Q931::InformationMsg: OnReceivedInformation(message); break;
+    default: break;  // Notify, Status and the rest need no action
   }
+}
+
+void H323Connection::OnReceivedInformation(const Q931& message) {
+  // Key tones sent as the keypad facility, as peers do when no H.245 channel exists.
+  const std::optional<std::string> keys = message.GetKeypad();
+  if (!keys || keys->empty() || IsClearing() || !IsEstablished()) return;
+  OnUserInputString(PString(*keys));
 }
 
 void H323Connection::OnReceivedCallProceeding(const H323SignalPDU& pdu) {
@@ -329,7 +344,8 @@ void H323Connection::OnReceivedConnect(const H323SignalPDU& pdu) {
     m_answerDeadline.reset();
     UpdateRemoteName(pdu);
     OnFastStartAnswer(pdu);
-    m_h245Tunnelling = m_wantTunnelling && pdu.m_userInfo.h245Tunnelling;
+    // Tunnelling may already run from an earlier message that carried H.245.
+    m_h245Tunnelling = m_h245Tunnelling || (m_wantTunnelling && pdu.m_userInfo.h245Tunnelling);
     if (m_h245Tunnelling) {
       StartControl();
     } else if (pdu.m_userInfo.h245Address) {
@@ -423,7 +439,7 @@ void H323Connection::ClearCall(CallEndReason reason) {
     if (m_clearing.exchange(true)) return;
     SetEndReason(reason);
     m_answerDeadline.reset();
-    m_control->SendEndSession();
+    if (!m_releaseReceived) m_control->SendEndSession();
     if (!m_remoteReleased && m_signal && m_signal->IsOpen()) {
       H323SignalPDU release = BuildPDU(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete);
       release.m_q931pdu.SetCause(Q931CauseFromCallEndReason(reason));
@@ -571,16 +587,24 @@ void H323Connection::StartControl() {
 
 bool H323Connection::SendTunnelled(const std::vector<uint8_t>& pdu) {
   PWaitAndSignal lock(m_mutex);
+  if (m_releaseReceived) return false;
   H323SignalPDU facility = BuildPDU(Q931::FacilityMsg, H323UserInformation::e_facility);
   facility.m_userInfo.h245Control.push_back(pdu);
   return WriteSignalPDU(facility);
 }
 
+// H.245 may ride in any message from the first one on: a caller's Setup, and a callee's
+// Call Proceeding, Alerting or Progress before its Connect.  The first tunnelled message
+// starts this side's part (capability set, master/slave determination), so that what the
+// peer sent is answered at once.
 void H323Connection::ProcessTunnelled(const H323SignalPDU& pdu) {
   if (pdu.m_userInfo.h245Control.empty()) return;
   {
     PWaitAndSignal lock(m_mutex);
-    if (!m_h245Tunnelling || m_clearing) return;
+    if (m_clearing) return;
+    if (m_originating && !m_h245Tunnelling && m_wantTunnelling) m_h245Tunnelling = true;
+    if (!m_h245Tunnelling) return;
+    if (!m_releaseReceived) StartControl();
   }
   for (const auto& message : pdu.m_userInfo.h245Control) m_control->OnReceived(message);
 }

@@ -158,6 +158,7 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   void OnReceivedReleaseComplete(const H323SignalPDU& pdu);
   void OnReceivedFacility(const H323SignalPDU& pdu);
   void OnReceivedStatusEnquiry(const H323SignalPDU& pdu);
+  void OnReceivedInformation(const Q931& message);
   void OnFastStartAnswer(const H323SignalPDU& pdu);
 
   // A message of this call to send, with the fields every message carries.
@@ -183,7 +184,8 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   std::atomic<CallEndReason> m_callEndReason{NumCallEndReasons};
   std::atomic<bool> m_clearing{false};
   bool m_shutdown = false;
-  bool m_remoteReleased = false;
+  bool m_remoteReleased = false;   // nothing more can or may be sent on call signalling
+  bool m_releaseReceived = false;  // the peer's Release Complete arrived: nothing follows it
   bool m_admitted = false;
   std::optional<Clock::time_point> m_answerDeadline;
   std::atomic<bool> m_localHold{false};

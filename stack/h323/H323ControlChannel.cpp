@@ -85,6 +85,17 @@ const H245_AudioCapability* ReceiveAudio(const H245_Capability& capability) {
 
 }  // namespace
 
+std::optional<bool> H323ControlChannel::DetermineMasterSlave(unsigned localType, uint32_t localNumber,
+                                                             unsigned remoteType, uint32_t remoteNumber) {
+  // The larger terminal type is master; between equal types the numbers decide: this
+  // side is master when (remote - local) modulo 2^24 lies in the lower half, and a
+  // difference of 0 or exactly half the range decides nothing.
+  if (localType != remoteType) return localType > remoteType;
+  const uint32_t diff = (remoteNumber - localNumber) % kMsdRange;
+  if (diff == 0 || diff == kMsdRange / 2) return std::nullopt;
+  return diff < kMsdRange / 2;
+}
+
 H323ControlChannel::H323ControlChannel(H323Connection& connection) : m_connection(connection) {}
 
 H323ControlChannel::~H323ControlChannel() = default;
@@ -182,23 +193,18 @@ void H323ControlChannel::OnRequest(const Msg& pdu) {
   switch (request.GetTag()) {
     case H245_RequestMessage::e_masterSlaveDetermination: {
       const auto& msd = request.masterSlaveDetermination();
-      const int64_t theirType = msd.m_terminalType.GetValue();
-      bool remoteIsMaster;
-      if (theirType != kTerminalType) {
-        remoteIsMaster = theirType > kTerminalType;
-      } else {
-        const uint32_t diff =
-            (static_cast<uint32_t>(msd.m_statusDeterminationNumber.GetValue()) - m_msdNumber) % kMsdRange;
-        if (diff == 0 || diff == kMsdRange / 2) {
-          // Indeterminate: refuse, and try again with a new number.
-          reply.response().masterSlaveDeterminationReject().m_cause.SetTag(0);
-          Send(reply);
-          if (++m_msdRetries <= kMsdMaxRetries) SendMasterSlaveDetermination();
-          return;
-        }
-        remoteIsMaster = diff < kMsdRange / 2;
+      const auto decision = DetermineMasterSlave(
+          kTerminalType, m_msdNumber, static_cast<unsigned>(msd.m_terminalType.GetValue()),
+          static_cast<uint32_t>(msd.m_statusDeterminationNumber.GetValue()));
+      if (!decision) {
+        // Indeterminate: refuse, and try again with a new number.
+        reply.response().masterSlaveDeterminationReject().m_cause.SetTag(0);
+        Send(reply);
+        if (++m_msdRetries <= kMsdMaxRetries) SendMasterSlaveDetermination();
+        return;
       }
-      m_master = !remoteIsMaster;
+      const bool remoteIsMaster = !*decision;
+      m_master = *decision;
       auto& ack = reply.response().masterSlaveDeterminationAck();
       ack.m_decision.SetTag(remoteIsMaster ? H245_MasterSlaveDeterminationAck_decision::e_master
                                            : H245_MasterSlaveDeterminationAck_decision::e_slave);

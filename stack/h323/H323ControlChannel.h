@@ -38,6 +38,12 @@ class H323ControlChannel {
   H323ControlChannel(const H323ControlChannel&) = delete;
   H323ControlChannel& operator=(const H323ControlChannel&) = delete;
 
+  // Master/slave determination between two terminals: true when the local one is
+  // master, nothing when the numbers cannot decide (equal types, and numbers equal or
+  // half the 24-bit range apart).  The numbers are taken modulo 2^24.
+  static std::optional<bool> DetermineMasterSlave(unsigned localType, uint32_t localNumber, unsigned remoteType,
+                                                  uint32_t remoteNumber);
+
   void SetSender(Sender sender);
   // Sends the capability set and starts master/slave determination.
   void Start();

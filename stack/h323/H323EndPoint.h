@@ -218,6 +218,11 @@ class H323EndPoint : public PObject {
     Clock::time_point deadline;
   };
 
+  friend class H323Gatekeeper;
+  // The gatekeeper `client` disengaged a call: it is cleared at once.
+  void OnGatekeeperDisengage(const H323Gatekeeper& client, const std::string& callId, const std::string& conferenceId,
+                             unsigned callReference);
+
   void OnAccepted(std::unique_ptr<H323SignalChannel> channel);
   void OnFirstMessage(const std::shared_ptr<PendingSignal>& pending, const Q931& message);
   std::shared_ptr<H323Connection> NewConnection(unsigned callReference);

@@ -8,6 +8,7 @@
 
 #include "stack/h323/H323EndPoint.h"
 #include "stack/h323/H323GatekeeperAdmission.h"
+#include "stack/h323/H323Vendor.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ ras::GatekeeperSettings SettingsFor(const H323EndPoint& endpoint, const H323Tran
     if (alias.kind == H323AliasAddress::e_h323_ID) settings.aliases.push_back(alias.value.str());
   }
   settings.password = endpoint.GetGatekeeperPassword().str();
+  H323SetVendorIdentifier(settings.vendor);
   const uint32_t localIp = transport != nullptr ? transport->GetLocalTransport().ip : 0;
   settings.callSignalAddress = ras::RasAddress{localIp != 0 ? localIp : TcpAddress::kLoopback,
                                                endpoint.GetListenerPort()};
@@ -70,6 +72,26 @@ ras::GatekeeperSettings SettingsFor(const H323EndPoint& endpoint, const H323Tran
 H323Gatekeeper::H323Gatekeeper(H323EndPoint& endpoint, H323Transport* transport)
     : H323Gatekeeper(SettingsFor(endpoint, transport)) {
   endpoint_ = &endpoint;
+  onDisengage_ = [this, &endpoint](const H225_DisengageRequest& drq) {
+    const std::string callId = drq.HasOptionalField(H225_DisengageRequest::e_callIdentifier)
+                                   ? std::string(drq.m_callIdentifier.m_guid.GetValue().begin(),
+                                                 drq.m_callIdentifier.m_guid.GetValue().end())
+                                   : std::string();
+    const std::string conferenceId(drq.m_conferenceID.GetValue().begin(), drq.m_conferenceID.GetValue().end());
+    endpoint.OnGatekeeperDisengage(*this, callId, conferenceId, static_cast<unsigned>(drq.m_callReferenceValue.GetValue()));
+  };
+}
+
+void H323EndPoint::OnGatekeeperDisengage(const H323Gatekeeper& client, const std::string& callId,
+                                         const std::string& conferenceId, unsigned callReference) {
+  std::shared_ptr<H323GatekeeperAdmission> admission;
+  {
+    std::lock_guard lock(m_gatekeeperMutex);
+    admission = m_gatekeeperAdmission;
+  }
+  if (!admission) return;
+  const PString token = admission->OnGatekeeperDisengage(client, callId, conferenceId, callReference);
+  if (!token.IsEmpty()) ClearCall(token, H323Connection::EndedByGatekeeper);
 }
 
 void H323EndPoint::SetGatekeeperPassword(const PString& password) {

@@ -1,6 +1,7 @@
 #include "stack/h323/H323GatekeeperAdmission.h"
 
 #include "stack/h323/H323Connection.h"
+#include "stack/h323/H323EndPoint.h"
 
 namespace {
 
@@ -58,9 +59,19 @@ H323AdmissionResult H323GatekeeperAdmission::AdmitCall(H323Connection& connectio
   arq.callReference = connection.GetCallReference();
   arq.conferenceId = GuidOctets(request.conferenceID);
   arq.callId = GuidOctets(request.callIdentifier);
-  for (const H323AliasAddress& alias : request.destinationAliases) {
+  // Answering, the destination is this endpoint and the source the caller.
+  const std::vector<H323AliasAddress> destination =
+      request.answeringCall ? connection.GetEndPoint().GetAliases() : request.destinationAliases;
+  for (const H323AliasAddress& alias : destination) {
     (alias.kind == H323AliasAddress::e_dialedDigits ? arq.destinationDigits : arq.destinationIds)
         .push_back(alias.value.str());
+  }
+  if (request.answeringCall) {
+    for (const H323AliasAddress& alias : request.sourceAliases) {
+      (alias.kind == H323AliasAddress::e_dialedDigits ? arq.sourceDigits : arq.sourceIds)
+          .push_back(alias.value.str());
+    }
+    if (request.sourceCallSignalAddress) arq.srcCallSignalAddress = ToRas(*request.sourceCallSignalAddress);
   }
   if (request.destCallSignalAddress) arq.destCallSignalAddress = ToRas(*request.destCallSignalAddress);
   if (request.bandwidth != 0) arq.bandwidth = request.bandwidth;
@@ -95,6 +106,21 @@ H323AdmissionResult H323GatekeeperAdmission::AdmitCall(H323Connection& connectio
   }
 }
 
+PString H323GatekeeperAdmission::OnGatekeeperDisengage(const H323Gatekeeper& client, const std::string& callId,
+                                                       const std::string& conferenceId, unsigned callReference) {
+  std::lock_guard lock(m_mutex);
+  for (auto& [token, admitted] : m_admitted) {
+    if (admitted.dropped || admitted.client.lock().get() != &client) continue;
+    const ras::DisengageParams& p = admitted.params;
+    const bool same = !callId.empty() ? p.callId == callId
+                                      : p.conferenceId == conferenceId && p.callReference == callReference;
+    if (!same) continue;
+    admitted.dropped = true;
+    return token;
+  }
+  return PString();
+}
+
 void H323GatekeeperAdmission::DisengageCall(H323Connection& connection) {
   Admitted admitted;
   {
@@ -107,6 +133,7 @@ void H323GatekeeperAdmission::DisengageCall(H323Connection& connection) {
     admitted = std::move(it->second);
     m_admitted.erase(it);
   }
+  if (admitted.dropped) return;  // the gatekeeper ended it: it knows already
   std::shared_ptr<H323Gatekeeper> client = admitted.client.lock();
   if (client && client->IsRegistered()) client->DisengageRequest(admitted.params);
 }

@@ -31,6 +31,11 @@ class H323GatekeeperAdmission : public H323CallAdmission {
 
   H323AdmissionResult AdmitCall(H323Connection& connection, const H323AdmissionRequest& request) override;
   void DisengageCall(H323Connection& connection) override;
+  // The gatekeeper of `client` has disengaged a call (DRQ): the token of the admitted
+  // call it names (by call identifier, else conference and call reference), which then
+  // ends without a DRQ of ours; empty when no such call.
+  PString OnGatekeeperDisengage(const H323Gatekeeper& client, const std::string& callId,
+                                const std::string& conferenceId, unsigned callReference);
 
   // Where a reject reason leaves the call.
   static CallEndReason EndReasonFor(unsigned admissionRejectTag);
@@ -39,6 +44,7 @@ class H323GatekeeperAdmission : public H323CallAdmission {
   struct Admitted {
     std::weak_ptr<H323Gatekeeper> client;
     ras::DisengageParams params;
+    bool dropped = false;  // the gatekeeper disengaged it
   };
 
   H323CallAdmission* const m_fallback;

@@ -238,12 +238,21 @@ H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
     arq.IncludeOptionalField(H225_AdmissionRequest::e_destCallSignalAddress);
     p.destCallSignalAddress.ToH225(arq.m_destCallSignalAddress);
   }
-  for (const auto& a : settings_.aliases) arq.m_srcInfo.Append().h323_ID() = a;
-  if (p.answerCall || !settings_.callSignalAddress.IsValid()) {
-    // The caller's address is not ours to give when answering.
+  if (p.answerCall) {
+    // The source is the caller: its aliases, or its address when it gave none.
+    for (const auto& d : p.sourceDigits) arq.m_srcInfo.Append().dialedDigits() = d;
+    for (const auto& a : p.sourceIds) arq.m_srcInfo.Append().h323_ID() = a;
+    if (p.srcCallSignalAddress.IsValid()) {
+      if (arq.m_srcInfo.GetSize() == 0) p.srcCallSignalAddress.ToH225(arq.m_srcInfo.Append().transportID());
+      arq.IncludeOptionalField(H225_AdmissionRequest::e_srcCallSignalAddress);
+      p.srcCallSignalAddress.ToH225(arq.m_srcCallSignalAddress);
+    }
   } else {
-    arq.IncludeOptionalField(H225_AdmissionRequest::e_srcCallSignalAddress);
-    settings_.callSignalAddress.ToH225(arq.m_srcCallSignalAddress);
+    for (const auto& a : settings_.aliases) arq.m_srcInfo.Append().h323_ID() = a;
+    if (settings_.callSignalAddress.IsValid()) {
+      arq.IncludeOptionalField(H225_AdmissionRequest::e_srcCallSignalAddress);
+      settings_.callSignalAddress.ToH225(arq.m_srcCallSignalAddress);
+    }
   }
   arq.m_bandWidth = p.bandwidth;
   arq.m_callReferenceValue = p.callReference;
@@ -331,6 +340,7 @@ bool H323Gatekeeper::OnReceiveDisengageRequest(const H225_DisengageRequest& drq)
   H225_RasMessage reply;
   reply.disengageConfirm().m_requestSeqNum = drq.m_requestSeqNum.GetValue();
   SendMessage(reply, GetReplyAddress());
+  if (onDisengage_) onDisengage_(drq);
   return true;
 }
 

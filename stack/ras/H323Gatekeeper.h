@@ -26,7 +26,7 @@ namespace ras {
 struct GatekeeperSettings {
   std::vector<std::string> aliases;   // h323-IDs; the first is the one the password is for
   std::string password;               // empty: no H.235 token
-  PasswordHashVariant hashVariant = PasswordHashVariant::kWithAlias;
+  PasswordHashVariant hashVariant = PasswordHashVariant::kWithAliasNul;
   RasAddress callSignalAddress;       // where calls reach us
   std::string protocolIdentifier = "0.0.8.2250.0.4";  // version 4
   H225_VendorIdentifier vendor;
@@ -44,6 +44,10 @@ struct AdmissionParams {
   std::vector<std::string> destinationDigits;  // dialedDigits aliases of the called party
   std::vector<std::string> destinationIds;     // h323-ID aliases of the called party
   RasAddress destCallSignalAddress;   // when calling an address directly
+  // Answering: the caller's aliases and call-signalling address (the destination is us).
+  std::vector<std::string> sourceDigits;
+  std::vector<std::string> sourceIds;
+  RasAddress srcCallSignalAddress;
   unsigned bandwidth = 1280;          // in 100 bit/s
 };
 
@@ -112,6 +116,11 @@ class H323Gatekeeper : public H225_RAS {
   void AddToken(Message& msg) const;
   void KeepAliveLoop();
   void StopKeepAlive();
+
+  // The endpoint's part of a DisengageRequest from the gatekeeper (the call it names is
+  // cleared), set when the client is built for an endpoint; runs on the RAS thread after
+  // the confirm has gone out.
+  std::function<void(const H225_DisengageRequest& drq)> onDisengage_;
 
   ras::GatekeeperSettings settings_;
   H323EndPoint* endpoint_ = nullptr;

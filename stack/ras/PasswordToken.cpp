@@ -6,7 +6,14 @@ namespace ras {
 
 namespace {
 constexpr const char* kMd5Oid = "1.2.840.113549.2.5";
+
+void SetWithNul(asn::BMPString& out, const std::string& text) {
+  out = text;
+  std::u16string value = out.GetUcs2();
+  value.push_back(u'\0');
+  out.SetUcs2(std::move(value));
 }
+}  // namespace
 
 H235_ClearToken HashedClearToken(const std::string& alias, const std::string& password,
                                  uint32_t timeStamp, PasswordHashVariant variant) {
@@ -15,7 +22,13 @@ H235_ClearToken HashedClearToken(const std::string& alias, const std::string& pa
   clear.IncludeOptionalField(H235_ClearToken::e_timeStamp);
   clear.m_timeStamp = timeStamp;
   clear.IncludeOptionalField(H235_ClearToken::e_password);
-  clear.m_password = password;
+  if (variant == PasswordHashVariant::kWithAliasNul) {
+    SetWithNul(clear.m_password, password);
+    clear.IncludeOptionalField(H235_ClearToken::e_generalID);
+    SetWithNul(clear.m_generalID, alias);
+  } else {
+    clear.m_password = password;
+  }
   if (variant == PasswordHashVariant::kWithAlias) {
     clear.IncludeOptionalField(H235_ClearToken::e_generalID);
     clear.m_generalID = alias;

@@ -1,8 +1,9 @@
 #pragma once
 // The H.235 password token of RAS requests: a CryptoH323Token cryptoEPPwdHash whose hash
 // is the MD5 digest of the aligned-PER encoding of a ClearToken holding the time stamp,
-// the password and, in the usual variant, the alias as generalID. Gatekeepers differ in
-// which clear token they hash, so the variant is a setting.
+// the password and, in the usual variants, the alias as generalID. Gatekeepers differ in
+// which clear token they hash, so the variant is a setting; the default is the one most
+// gatekeepers check, whose password and generalID end in a NUL character.
 
 #include <cstdint>
 #include <string>
@@ -12,6 +13,7 @@
 namespace ras {
 
 enum class PasswordHashVariant {
+  kWithAliasNul,  // ClearToken { tokenOID 0.0, timeStamp, password + NUL, generalID alias + NUL }
   kWithAlias,     // ClearToken { tokenOID 0.0, timeStamp, password, generalID alias }
   kWithoutAlias,  // ClearToken { tokenOID 0.0, timeStamp, password }
 };

@@ -94,7 +94,7 @@ TEST_F(RegisterTest, AliasAndPasswordReachTheGatekeeper) {
   const H225_CryptoH323Token& sent = rrq->m_cryptoTokens[0];
   H225_CryptoH323Token expected;
   ASSERT_TRUE(ras::MakePasswordToken("03KOVA/alice", "secret", sent.cryptoEPPwdHash().m_timeStamp.GetValue(),
-                                     ras::PasswordHashVariant::kWithAlias, expected));
+                                     ras::PasswordHashVariant::kWithAliasNul, expected));
   std::vector<uint8_t> a, b;
   ASSERT_TRUE(sent.Encode(a));
   ASSERT_TRUE(expected.Encode(b));

@@ -38,7 +38,8 @@ bool TokenVerifies(const H225_ArrayOf_CryptoH323Token& tokens, const std::string
     if (tokens[i].GetTag() != H225_CryptoH323Token::e_cryptoEPPwdHash) continue;
     const auto& hash = tokens[i].cryptoEPPwdHash();
     const uint32_t stamp = static_cast<uint32_t>(hash.m_timeStamp.GetValue());
-    for (auto variant : {ras::PasswordHashVariant::kWithAlias, ras::PasswordHashVariant::kWithoutAlias}) {
+    for (auto variant : {ras::PasswordHashVariant::kWithAliasNul, ras::PasswordHashVariant::kWithAlias,
+                         ras::PasswordHashVariant::kWithoutAlias}) {
       std::vector<uint8_t> encoded;
       if (!ras::HashedClearToken(alias, password, stamp, variant).Encode(encoded)) continue;
       const auto digest = ras::Md5(encoded);

@@ -64,16 +64,30 @@ TsharkResult TsharkDecode(const std::vector<uint8_t>& payload, Transport transpo
                           uint16_t srcPort, uint16_t dstPort,
                           const std::vector<std::string>& fields,
                           const std::vector<std::string>& extraArgs) {
+  auto results = TsharkDecodeAll({payload}, transport, srcPort, dstPort, fields, extraArgs);
+  if (results.size() == 1) return results.front();
   TsharkResult result;
+  result.error = results.empty() ? "tshark read no packet" : results.front().error;
+  return result;
+}
+
+std::vector<TsharkResult> TsharkDecodeAll(const std::vector<std::vector<uint8_t>>& payloads, Transport transport,
+                                          uint16_t srcPort, uint16_t dstPort,
+                                          const std::vector<std::string>& fields,
+                                          const std::vector<std::string>& extraArgs) {
+  auto failed = [](const std::string& error) {
+    TsharkResult result;
+    result.error = error;
+    return std::vector<TsharkResult>{result};
+  };
   TempDir dir;
-  WriteFile(dir.File("msg.txt"), HexDump(payload));
+  std::string dump;
+  for (const auto& payload : payloads) dump += HexDump(payload);
+  WriteFile(dir.File("msg.txt"), dump);
   std::string ports = std::to_string(srcPort) + "," + std::to_string(dstPort);
   ProcessResult pcap = RunProcess({"text2pcap", "-q", transport == Transport::kUdp ? "-u" : "-T",
                                    ports, dir.File("msg.txt"), dir.File("msg.pcap")});
-  if (pcap.exitCode != 0) {
-    result.error = "text2pcap failed: " + pcap.err;
-    return result;
-  }
+  if (pcap.exitCode != 0) return failed("text2pcap failed: " + pcap.err);
   std::vector<std::string> argv{"tshark", "-n", "-r", dir.File("msg.pcap")};
   argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
   for (const char* opt : {"-T", "fields", "-E", "occurrence=a", "-E", "aggregator=|"}) {
@@ -86,26 +100,29 @@ TsharkResult TsharkDecode(const std::vector<uint8_t>& payload, Transport transpo
     argv.push_back(f);
   }
   ProcessResult run = RunProcess(argv);
-  if (run.exitCode != 0) {
-    result.error = "tshark failed: " + run.err;
-    return result;
-  }
-  std::string line = run.out.substr(0, run.out.find('\n'));
-  std::vector<std::string> columns = Split(line, '\t');
-  for (size_t i = 0; i < all.size(); ++i) {
-    std::string value = i < columns.size() ? columns[i] : "";
-    result.fields[all[i]] = value.empty() ? std::vector<std::string>{} : Split(value, kAggregator);
-  }
-  result.malformed = !result.All("_ws.malformed").empty();
-  const auto& severity = result.All("_ws.expert.severity");
-  const auto& message = result.All("_ws.expert.message");
-  for (size_t i = 0; i < severity.size(); ++i) {
-    // Expert severities: 0x00800000 is an error (a warning is 0x00600000).
-    if (severity[i] == "8388608" || severity[i] == "0x00800000") {
-      result.expert.push_back(i < message.size() ? message[i] : "error");
+  if (run.exitCode != 0) return failed("tshark failed: " + run.err);
+  std::vector<TsharkResult> results;
+  std::vector<std::string> lines = Split(run.out, '\n');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  for (const auto& line : lines) {
+    TsharkResult result;
+    std::vector<std::string> columns = Split(line, '\t');
+    for (size_t i = 0; i < all.size(); ++i) {
+      std::string value = i < columns.size() ? columns[i] : "";
+      result.fields[all[i]] = value.empty() ? std::vector<std::string>{} : Split(value, kAggregator);
     }
+    result.malformed = !result.All("_ws.malformed").empty();
+    const auto& severity = result.All("_ws.expert.severity");
+    const auto& message = result.All("_ws.expert.message");
+    for (size_t i = 0; i < severity.size(); ++i) {
+      // Expert severities: 0x00800000 is an error (a warning is 0x00600000).
+      if (severity[i] == "8388608" || severity[i] == "0x00800000") {
+        result.expert.push_back(i < message.size() ? message[i] : "error");
+      }
+    }
+    results.push_back(std::move(result));
   }
-  return result;
+  return results;
 }
 
 }  // namespace testing_tools

@@ -30,4 +30,11 @@ TsharkResult TsharkDecode(const std::vector<uint8_t>& payload, Transport transpo
                           const std::vector<std::string>& fields,
                           const std::vector<std::string>& extraArgs = {});
 
+// The same for several payloads in one capture (one tshark run), one result each in
+// order; a single result with the error when the tools could not be run.
+std::vector<TsharkResult> TsharkDecodeAll(const std::vector<std::vector<uint8_t>>& payloads, Transport transport,
+                                          uint16_t srcPort, uint16_t dstPort,
+                                          const std::vector<std::string>& fields,
+                                          const std::vector<std::string>& extraArgs = {});
+
 }  // namespace testing_tools

@@ -124,6 +124,12 @@ class TestEndPoint : public H323EndPoint {
 // scripts (TPKT packets, or any bytes) and records the Q.931 messages it receives.
 class ScriptedPeer {
  public:
+  // A Q.931 message that went over the connection, either way.
+  struct Packet {
+    bool fromPeer;
+    std::vector<uint8_t> payload;  // the TPKT payload
+  };
+
   ~ScriptedPeer() { Close(); }
 
   // Listens on loopback and accepts one connection in the background; "127.0.0.1:port".
@@ -155,7 +161,9 @@ class ScriptedPeer {
   }
   bool SendPacket(const std::vector<uint8_t>& payload) {
     std::vector<uint8_t> frame;
-    return tpkt::AppendPacket(payload, frame) && SendBytes(frame);
+    if (!tpkt::AppendPacket(payload, frame)) return false;
+    m_events.Change([&] { m_packets.push_back({true, payload}); });
+    return SendBytes(frame);
   }
   bool Send(const Q931& message) {
     q931::Bytes bytes;
@@ -195,6 +203,16 @@ class ScriptedPeer {
         timeout);
     return found;
   }
+  // Every message sent and received so far, in order.
+  std::vector<Packet> Packets() {
+    std::lock_guard lock(m_events.Mutex());
+    return m_packets;
+  }
+  // Waits until `pred` holds for the messages so far.
+  bool WaitPackets(const std::function<bool(const std::vector<Packet>&)>& pred,
+                   std::chrono::milliseconds timeout = 5000ms) {
+    return m_events.WaitFor([&] { return pred(m_packets); }, timeout);
+  }
   // True once the endpoint has closed the connection.
   bool WaitClosed(std::chrono::milliseconds timeout = 5000ms) {
     return m_events.WaitFor([&] { return m_closed; }, timeout);
@@ -211,7 +229,10 @@ class ScriptedPeer {
       std::vector<uint8_t> payload;
       while (reassembler.Next(payload) == tpkt::Reassembler::Result::kPacket) {
         Q931 m;
-        if (m.Decode(payload)) m_events.Change([&] { m_received.push_back(std::move(m)); });
+        if (m.Decode(payload)) m_events.Change([&] {
+          m_packets.push_back({false, payload});
+          m_received.push_back(std::move(m));
+        });
       }
     }
     m_events.Change([&] { m_closed = true; });
@@ -223,6 +244,7 @@ class ScriptedPeer {
   std::thread m_reader;
   Events m_events;
   std::deque<Q931> m_received;
+  std::vector<Packet> m_packets;
   bool m_closed = false;
 };
 

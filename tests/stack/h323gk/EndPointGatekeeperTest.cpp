@@ -11,6 +11,8 @@
 
 #include "CallFixture.h"
 #include "ScriptedGatekeeper.h"
+#include "Tshark.h"
+#include "stack/h323/H323Vendor.h"
 #include "stack/h323/H323Transport.h"
 #include "stack/ras/H323Gatekeeper.h"
 
@@ -131,7 +133,7 @@ TEST(EndPointGatekeeper, RegistersUnderItsAliasAndPasswordAndUnregistersWhenRemo
     EXPECT_EQ(hash.m_alias.h323_ID().GetValue(), kAlias);
     H225_CryptoH323Token expected;
     ASSERT_TRUE(ras::MakePasswordToken(kAlias, kPassword, static_cast<uint32_t>(hash.m_timeStamp.GetValue()),
-                                       ras::PasswordHashVariant::kWithAlias, expected));
+                                       ras::PasswordHashVariant::kWithAliasNul, expected));
     EXPECT_EQ(hash.m_token.m_hash.GetData(), expected.cryptoEPPwdHash().m_token.m_hash.GetData());
   }
 
@@ -272,6 +274,137 @@ TEST(EndPointGatekeeper, RegisteredEndpointsCallByNumberWithAdmissionAndDisengag
   }
   EXPECT_EQ(answered, 1);
   EXPECT_EQ(alice.Seen(), (std::vector<std::string>{"GCF", "RCF", "ACF"}));
+}
+
+std::vector<std::string> H323Ids(const H225_ArrayOf_AliasAddress& aliases) {
+  std::vector<std::string> ids;
+  for (size_t i = 0; i < aliases.GetSize(); ++i)
+    if (aliases[i].GetTag() == H225_AliasAddress::e_h323_ID) ids.push_back(aliases[i].h323_ID().GetValue());
+  return ids;
+}
+
+// tshark reads every RAS message cleanly; the values of `field`, one entry per message.
+std::vector<std::string> ExpectCleanRas(const std::vector<std::vector<uint8_t>>& messages, const std::string& field) {
+  const auto decoded =
+      testing_tools::TsharkDecodeAll(messages, testing_tools::Transport::kUdp, 1719, 1719, {field});
+  std::vector<std::string> values;
+  EXPECT_EQ(decoded.size(), messages.size()) << (decoded.empty() ? "" : decoded[0].error);
+  for (const auto& t : decoded) {
+    EXPECT_EQ(t.error, "");
+    EXPECT_FALSE(t.malformed);
+    EXPECT_TRUE(t.expert.empty());
+    std::string joined;
+    for (const auto& v : t.All(field)) joined += (joined.empty() ? "" : ",") + v;
+    values.push_back(joined);
+  }
+  values.resize(messages.size());
+  return values;
+}
+
+// The answering endpoint's ARQ names the caller as the source and itself as the
+// destination, and every registration carries this product's vendor identifier.
+TEST(EndPointGatekeeper, AnsweringAdmissionNamesTheCallerAndRequestsCarryOurVendor) {
+  ScriptedGatekeeper gk;
+  Directory directory(gk);
+  GatekeeperEndPoint alice("alice"), bob("bob");
+  directory.Add("2002", bob.GetListenerPort());
+  ASSERT_TRUE(alice.SetGatekeeper(AddressOf(gk)));
+  ASSERT_TRUE(bob.SetGatekeeper(AddressOf(gk)));
+  PString token;
+  ASSERT_NE(alice.MakeCall("2002", token), nullptr);
+  ASSERT_TRUE(bob.WaitEstablished());
+
+  const auto got = gk.Received();
+  const auto arqs = OfKind(got, H225_RasMessage::e_admissionRequest);
+  ASSERT_EQ(arqs.size(), 2u);
+  const auto& answering = arqs[1]->admissionRequest();
+  ASSERT_TRUE(answering.m_answerCall.GetValue());
+  EXPECT_EQ(H323Ids(answering.m_srcInfo), (std::vector<std::string>{"alice"}));
+  ASSERT_TRUE(answering.HasOptionalField(H225_AdmissionRequest::e_destinationInfo));
+  EXPECT_EQ(H323Ids(answering.m_destinationInfo), (std::vector<std::string>{"bob"}));
+  ASSERT_TRUE(answering.HasOptionalField(H225_AdmissionRequest::e_srcCallSignalAddress));
+  EXPECT_EQ(H323Ids(arqs[0]->admissionRequest().m_srcInfo), (std::vector<std::string>{"alice"}));
+
+  const auto rrqs = OfKind(got, H225_RasMessage::e_registrationRequest);
+  ASSERT_EQ(rrqs.size(), 2u);
+  for (const auto* m : rrqs) {
+    const auto& rrq = m->registrationRequest();
+    for (const H225_VendorIdentifier* vendor : {&rrq.m_endpointVendor, &rrq.m_terminalType.m_vendor}) {
+      EXPECT_EQ(vendor->m_vendor.m_t35CountryCode.GetValue(), kVarloT35CountryCode);
+      EXPECT_EQ(vendor->m_vendor.m_t35Extension.GetValue(), kVarloT35Extension);
+      EXPECT_EQ(vendor->m_vendor.m_manufacturerCode.GetValue(), kVarloManufacturerCode);
+      ASSERT_TRUE(vendor->HasOptionalField(H225_VendorIdentifier::e_productId));
+      const auto& product = vendor->m_productId.GetValue();
+      EXPECT_EQ(std::string(product.begin(), product.end()), "Varlo");
+      ASSERT_TRUE(vendor->HasOptionalField(H225_VendorIdentifier::e_versionId));
+      const auto& version = vendor->m_versionId.GetValue();
+      EXPECT_EQ(std::string(version.begin(), version.end()), H323GetVersionId());
+    }
+  }
+
+  if (!testing_tools::TsharkAvailable()) return;
+  const auto octets = gk.ReceivedOctets();
+  const auto ids = ExpectCleanRas(octets, "h225.h323_ID");
+  const auto countries = ExpectCleanRas(octets, "h225.t35CountryCode");
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (got[i].GetTag() == H225_RasMessage::e_registrationRequest) {
+      EXPECT_EQ(countries[i], "38,38") << i;
+    }
+    if (&got[i] == arqs[1]) {
+      EXPECT_EQ(ids[i], "bob,alice");  // destinationInfo, then srcInfo
+    }
+  }
+}
+
+// A DisengageRequest from the gatekeeper clears the call at once with a Release
+// Complete, and the endpoint sends no DRQ of its own for it.
+TEST(EndPointGatekeeper, ForcedDropByTheGatekeeperClearsTheCallAtOnce) {
+  ScriptedGatekeeper gk;
+  Directory directory(gk);
+  GatekeeperEndPoint alice("alice"), bob("bob");
+  directory.Add("2002", bob.GetListenerPort());
+  ASSERT_TRUE(alice.SetGatekeeper(AddressOf(gk)));
+  ASSERT_TRUE(bob.SetGatekeeper(AddressOf(gk)));
+  PString token;
+  ASSERT_NE(alice.MakeCall("2002", token), nullptr);
+  ASSERT_TRUE(alice.WaitEstablished());
+  ASSERT_TRUE(bob.WaitEstablished());
+
+  const auto before = gk.Received();
+  const auto rrqs = OfKind(before, H225_RasMessage::e_registrationRequest);
+  const auto arqs = OfKind(before, H225_RasMessage::e_admissionRequest);
+  ASSERT_EQ(rrqs.size(), 2u);
+  ASSERT_EQ(arqs.size(), 2u);
+  ras::RasAddress bobRas;
+  ASSERT_TRUE(ras::RasAddress::FromH225(rrqs[1]->registrationRequest().m_rasAddress[0], bobRas));
+  const auto& answering = arqs[1]->admissionRequest();
+  H225_RasMessage drq;
+  auto& d = drq.disengageRequest();
+  d.m_requestSeqNum = 4711;
+  d.m_endpointIdentifier = ScriptedGatekeeper::kEndpointId;
+  d.m_conferenceID = answering.m_conferenceID;
+  d.m_callReferenceValue = answering.m_callReferenceValue.GetValue();
+  d.m_disengageReason.forcedDrop();
+  d.IncludeOptionalField(H225_DisengageRequest::e_callIdentifier);
+  d.m_callIdentifier = answering.m_callIdentifier;
+  gk.Send(drq, bobRas);
+
+  EXPECT_EQ(bob.WaitCleared(bob.EstablishedToken()), H323Connection::EndedByGatekeeper);
+  EXPECT_TRUE(alice.WaitCleared(token).has_value()) << "no Release Complete reached the caller";
+  ASSERT_TRUE(gk.WaitForCount(before.size() + 2, 3000ms));  // bob's DCF, alice's DRQ
+  const auto after = gk.Received();
+  const auto dcfs = OfKind(after, H225_RasMessage::e_disengageConfirm);
+  ASSERT_EQ(dcfs.size(), 1u);
+  EXPECT_EQ(dcfs[0]->disengageConfirm().m_requestSeqNum.GetValue(), 4711);
+  for (const auto* m : OfKind(after, H225_RasMessage::e_disengageRequest))
+    EXPECT_FALSE(m->disengageRequest().m_answeredCall.GetValue()) << "a DRQ for the dropped call";
+
+  if (!testing_tools::TsharkAvailable()) return;
+  auto octets = gk.ReceivedOctets();
+  octets.push_back(EncodeRas(drq));
+  const auto kinds = ExpectCleanRas(octets, "h225.RasMessage");
+  EXPECT_EQ(kinds.back(), "15");  // disengageRequest
+  EXPECT_EQ(ExpectCleanRas({octets.back()}, "h225.disengageReason"), (std::vector<std::string>{"0"}));  // forcedDrop
 }
 
 TEST(EndPointGatekeeper, AdmissionRejectEndsTheCallWithTheGatekeepersReason) {

@@ -7,11 +7,13 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ScriptedGatekeeper.h"
+#include "Tshark.h"
 #include "stack/ras/H323Gatekeeper.h"
 #include "stack/ras/Md5.h"
 
@@ -360,6 +362,7 @@ TEST(GatekeeperClient, SignsRequestsWithThePasswordHash) {
     const char* md5;  // of the clear token's encoding, as erlang's codec encodes it
   };
   const Case cases[] = {
+      {ras::PasswordHashVariant::kWithAliasNul, "234f53a251a23da23d64d9cb926a1955"},  // the default
       {ras::PasswordHashVariant::kWithAlias, "4e8231d3c7ecd206e3cfa3a5c5ad0ea7"},
       {ras::PasswordHashVariant::kWithoutAlias, "de7b012c61a79318c0134dfe57f834c7"},
   };
@@ -388,6 +391,129 @@ TEST(GatekeeperClient, SignsRequestsWithThePasswordHash) {
       EXPECT_EQ(hash.m_token.m_hash.GetSize(), 128u);
       EXPECT_EQ(hex, c.md5);
     }
+  }
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string hex;
+  for (uint8_t b : bytes) {
+    static const char kHex[] = "0123456789abcdef";
+    hex += kHex[b >> 4];
+    hex += kHex[b & 15];
+  }
+  return hex;
+}
+
+// The clear token as written out by hand in aligned PER: the preamble (no extension;
+// timeStamp, password, generalID present), tokenOID 0.0, the time stamp less one in four
+// octets, then each BMPString as its length less one in 7 bits and its characters.
+std::vector<uint8_t> HandEncodedClearToken(const std::string& alias, const std::string& password, uint32_t stamp,
+                                           bool withNul) {
+  std::vector<uint8_t> out{0x61, 0x00, 0x01, 0x00, 0xC0};
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>((stamp - 1) >> shift));
+  for (std::string text : {password, alias}) {
+    if (withNul) text += '\0';
+    out.push_back(static_cast<uint8_t>((text.size() - 1) << 1));
+    for (char c : text) {
+      out.push_back(0);
+      out.push_back(static_cast<uint8_t>(c));
+    }
+  }
+  return out;
+}
+
+TEST(PasswordToken, ClearTokenEncodingAndDigestMatchHandComputedVectors) {
+  struct Case {
+    ras::PasswordHashVariant variant;
+    const char* encoding;
+    const char* md5;
+  };
+  const Case cases[] = {
+      {ras::PasswordHashVariant::kWithAliasNul,
+       "61000100c06553f0ff0c00730065006300720065007400001800300033004b004f00560041002f0061006c0069006300650000",
+       "234f53a251a23da23d64d9cb926a1955"},
+      {ras::PasswordHashVariant::kWithAlias,
+       "61000100c06553f0ff0a0073006500630072006500741600300033004b004f00560041002f0061006c006900630065",
+       "4e8231d3c7ecd206e3cfa3a5c5ad0ea7"},
+      {ras::PasswordHashVariant::kWithoutAlias, "60000100c06553f0ff0a007300650063007200650074",
+       "de7b012c61a79318c0134dfe57f834c7"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.encoding);
+    std::vector<uint8_t> encoded;
+    ASSERT_TRUE(ras::HashedClearToken(kAlias, "secret", 1700000000u, c.variant).Encode(encoded));
+    EXPECT_EQ(Hex(encoded), c.encoding);
+    const auto digest = ras::Md5(encoded);
+    EXPECT_EQ(Hex(std::vector<uint8_t>(digest.begin(), digest.end())), c.md5);
+  }
+  EXPECT_EQ(Hex(HandEncodedClearToken(kAlias, "secret", 1700000000u, true)), cases[0].encoding);
+  EXPECT_EQ(Hex(HandEncodedClearToken(kAlias, "secret", 1700000000u, false)), cases[1].encoding);
+  EXPECT_EQ(ras::GatekeeperSettings().hashVariant, ras::PasswordHashVariant::kWithAliasNul);
+}
+
+// A gatekeeper that checks the MD5 token as most gatekeepers do (password and generalID
+// ending in NUL) admits the right password with the default settings and refuses a wrong
+// one with securityDenial; tshark reads the whole exchange.
+TEST(PasswordToken, GatekeeperCheckingTheNulConventionAcceptsTheDefaultToken) {
+  for (const char* password : {"secret", "wrong"}) {
+    SCOPED_TRACE(password);
+    ScriptedGatekeeper gk(60);
+    std::mutex mutex;
+    std::vector<std::vector<uint8_t>> replies;
+    gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+      bool verified = false;
+      const H225_ArrayOf_CryptoH323Token* tokens =
+          req.GetTag() == H225_RasMessage::e_gatekeeperRequest      ? &req.gatekeeperRequest().m_cryptoTokens
+          : req.GetTag() == H225_RasMessage::e_registrationRequest ? &req.registrationRequest().m_cryptoTokens
+                                                                    : nullptr;
+      for (size_t i = 0; tokens != nullptr && i < tokens->GetSize(); ++i) {
+        if ((*tokens)[i].GetTag() != H225_CryptoH323Token::e_cryptoEPPwdHash) continue;
+        const auto& hash = (*tokens)[i].cryptoEPPwdHash();
+        const auto digest = ras::Md5(HandEncodedClearToken(
+            hash.m_alias.h323_ID().GetValue(), "secret", static_cast<uint32_t>(hash.m_timeStamp.GetValue()), true));
+        verified = verified || hash.m_token.m_hash.GetData() == std::vector<uint8_t>(digest.begin(), digest.end());
+      }
+      std::vector<std::vector<uint8_t>> answer;
+      if (req.GetTag() == H225_RasMessage::e_registrationRequest && !verified) {
+        auto rrj = Reply(H225_RasMessage::e_registrationReject, ras::GetSequenceNumber(req));
+        rrj.registrationReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+        rrj.registrationReject().m_rejectReason.securityDenial();
+        answer = {EncodeRas(rrj)};
+      } else {
+        answer = gk.Confirm(req);
+      }
+      std::lock_guard lock(mutex);
+      replies.insert(replies.end(), answer.begin(), answer.end());
+      return answer;
+    });
+    auto settings = Settings();  // the default hash variant
+    settings.password = password;
+    RecordingGatekeeper client(settings);
+    const bool right = std::string(password) == "secret";
+    EXPECT_EQ(client.DiscoverAndRegister(gk.Address()), right);
+    EXPECT_EQ(client.IsRegistered(), right);
+    if (!right) {
+      EXPECT_EQ(client.Events(), (std::vector<std::string>{"RRJ securityDenial"}));
+    }
+
+    if (!testing_tools::TsharkAvailable()) continue;
+    std::vector<std::vector<uint8_t>> exchange = gk.ReceivedOctets();
+    {
+      std::lock_guard lock(mutex);
+      exchange.insert(exchange.end(), replies.begin(), replies.end());
+    }
+    std::multiset<std::string> kinds;
+    const auto decoded = testing_tools::TsharkDecodeAll(exchange, testing_tools::Transport::kUdp, 1719, 1719,
+                                                        {"h225.RasMessage", "h225.timeStamp"});
+    ASSERT_EQ(decoded.size(), exchange.size());
+    for (const auto& t : decoded) {
+      ASSERT_EQ(t.error, "");
+      EXPECT_FALSE(t.malformed);
+      EXPECT_TRUE(t.expert.empty());
+      kinds.insert(t.Get("h225.RasMessage"));
+    }
+    // GRQ, GCF, RRQ and an RCF or RRJ.
+    EXPECT_EQ(kinds, (std::multiset<std::string>{"0", "1", "3", right ? "4" : "5"}));
   }
 }
 
