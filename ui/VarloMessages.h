@@ -20,6 +20,7 @@ constexpr UINT WM_VARLO_ADMISSION_ERROR = WM_USER + 115;
 constexpr UINT WM_VARLO_UNREGISTER = WM_USER + 116;
 constexpr UINT WM_VARLO_QUICKDIAL_CLOSED = WM_USER + 117;
 constexpr UINT WM_VARLO_LOG_CLOSED = WM_USER + 118;
+constexpr UINT WM_VARLO_LISTENER_TAKEN = WM_USER + 140;  // the call port is held by another program
 // The mixer's notice that one of its controls changed (wParam mixer, lParam control id).
 constexpr UINT MM_MIXM_CONTROL_CHANGE = 0x3D1;
 
