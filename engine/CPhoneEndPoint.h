@@ -47,6 +47,8 @@ class CPhoneEndPoint : public H323EndPoint {
   BOOL IsIdle() const;
   // TRUE while a gatekeeper client exists and reports itself registered.
   BOOL IsRegistered() const;
+  // Whether the call port could be had at initialisation (another program may hold it).
+  BOOL IsListening() const { return m_listener != nullptr; }
   // Sends '0'-'9', '*' or '#' on the current call as user input.
   void SendTone(char key);
   // Holds the current call (result 1) or retrieves it when held (result 0); 0 when there

@@ -17,6 +17,7 @@ constexpr DWORD kDefaultAudioValue2 = 56;
 constexpr int kDefaultAudioDelayMs = 200;
 constexpr int kFixedListSize = 10;
 constexpr mode_t kClientFilePermissions = 0600;  // holds the enciphered password and PIN
+constexpr mode_t kCallsFilePermissions = 0600;   // holds the numbers dialled
 
 // Reads `path` through a load archive.  An archive or file exception stops reading and
 // keeps what was read.  Returns FALSE when the file does not open.
@@ -219,7 +220,7 @@ void CUserProfile::LoadCallLists() {
 }
 
 void CUserProfile::SaveCallLists() {
-  WriteDataFile(m_callsFile, CFile::kDefaultPermissions, [this](CArchive& ar) {
+  WriteDataFile(m_callsFile, kCallsFilePermissions, [this](CArchive& ar) {
     for (int i = 0; i < m_fixedListCount; ++i) {
       ar << (i < m_fixedList.GetSize() ? m_fixedList[i] : CString());
     }

@@ -1,7 +1,9 @@
 #include "ui/CVarloApp.h"
 
+#include <cerrno>
 #include <cstdio>
 
+#include "platform/core/RegularFile.h"
 #include "platform/win/Resources.h"
 #include "platform/win/Startup.h"
 #include "ui/CVarloDlg.h"
@@ -56,6 +58,7 @@ BOOL CVarloApp::InitInstance() {
   HANDLE mutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
+    TellAlreadyRunning();
     return FALSE;
   }
   ReleaseMutex(mutex);
@@ -74,10 +77,14 @@ BOOL CVarloApp::InitInstance() {
   CString languageFile;
   languageFile.Format("%s/%s", appDirectory.GetString(), kLanguageFileName);
   char line[kLanguageLineBytes] = {'0', '\0'};
-  if (FILE* file = std::fopen(languageFile, "r")) {
+  // Only a regular file is read, and only a missing one is created: a FIFO in its place
+  // must not hold the start.
+  if (FILE* file = FopenRegularFileForReading(languageFile)) {
     if (!std::fgets(line, sizeof(line), file)) line[0] = '\0';
     std::fclose(file);
-  } else if (FILE* created = std::fopen(languageFile, "w")) {
+  } else if (errno != ENOENT) {
+    // something else stands there: keep the default language and leave it alone
+  } else if (FILE* created = std::fopen(languageFile, "wx")) {
     std::fputs("0", created);
     std::fclose(created);
   }

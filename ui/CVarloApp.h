@@ -51,6 +51,9 @@ class CVarloApp : public CWinApp {
   };
 
   CString ModulePath() const;
+  // Tells the user that the phone is running already, in the language its file names;
+  // reads that file but writes nothing.
+  void TellAlreadyRunning() const;
   CProcessPart m_process;
   void* m_instanceMutex = nullptr;  // the single-instance mutex, held while the object lives
 };

@@ -145,6 +145,7 @@ BOOL CVarloDlg::OnInitDialog() {
   m_registerParams->fallbackHost = m_profile.m_fallbackGatekeeperHost;
 
   m_endpoint.Initialise(this, &m_profile);
+  if (!m_endpoint.IsListening()) PostMessage(WM_VARLO_LISTENER_TAKEN, 0, 0);
 
   if (m_profile.m_callType != 0) {
     ShowMode(kIdsModeLumoreth);
@@ -250,6 +251,11 @@ BEGIN_MESSAGE_MAP(CVarloDlg, CDialog)
   ON_BN_CLICKED(varlo::ids::kVolumeDown, &CVarloDlg::OnVolumeDown)
   ON_BN_CLICKED(varlo::ids::kMicUp, &CVarloDlg::OnMicUp)
   ON_BN_CLICKED(varlo::ids::kMicDown, &CVarloDlg::OnMicDown)
+  // A quick second press arrives as a double click: it is one more step all the same.
+  ON_BN_DOUBLECLICKED(varlo::ids::kVolumeUp, &CVarloDlg::OnVolumeUp)
+  ON_BN_DOUBLECLICKED(varlo::ids::kVolumeDown, &CVarloDlg::OnVolumeDown)
+  ON_BN_DOUBLECLICKED(varlo::ids::kMicUp, &CVarloDlg::OnMicUp)
+  ON_BN_DOUBLECLICKED(varlo::ids::kMicDown, &CVarloDlg::OnMicDown)
   ON_WM_MOVE()
   ON_BN_CLICKED(varlo::ids::kTalkLog, &CVarloDlg::OnTalkLog)
   ON_BN_CLICKED(varlo::ids::kMenuButton, &CVarloDlg::OnMenuButton)
@@ -262,6 +268,7 @@ BEGIN_MESSAGE_MAP(CVarloDlg, CDialog)
   ON_MESSAGE(WM_VARLO_REGISTERED, &CVarloDlg::OnRegistered)
   ON_MESSAGE(WM_VARLO_REGISTER_FAILED, &CVarloDlg::OnRegisterFailed)
   ON_MESSAGE(WM_VARLO_ACCOUNT_LOGIN, &CVarloDlg::OnAccountLogin)
+  ON_MESSAGE(WM_VARLO_LISTENER_TAKEN, &CVarloDlg::OnListenerTaken)
   ON_MESSAGE(WM_VARLO_CARD_LOGIN, &CVarloDlg::OnCardLogin)
   ON_MESSAGE(WM_VARLO_REMOTE_RINGING, &CVarloDlg::OnRemoteRinging)
   ON_MESSAGE(WM_VARLO_CALL_CONNECTED, &CVarloDlg::OnCallConnected)

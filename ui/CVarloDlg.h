@@ -258,6 +258,7 @@ class CVarloDlg : public CDialog {
   LRESULT OnRegisterFailed(WPARAM wParam, LPARAM lParam);
   LRESULT OnAccountLogin(WPARAM wParam, LPARAM lParam);
   LRESULT OnCardLogin(WPARAM wParam, LPARAM lParam);
+  LRESULT OnListenerTaken(WPARAM wParam, LPARAM lParam);
   LRESULT OnRemoteRinging(WPARAM wParam, LPARAM lParam);
   LRESULT OnCallConnected(WPARAM wParam, LPARAM lParam);
   LRESULT OnCallCleared(WPARAM wParam, LPARAM lParam);

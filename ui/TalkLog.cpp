@@ -1,10 +1,35 @@
 #include "ui/TalkLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+
+#include "platform/core/RegularFile.h"
 
 namespace {
 constexpr const char kStoredLineEnd[] = "\r\r\n";
 constexpr int kReadChunkBytes = 256;  // one read: up to 255 bytes or one line
+constexpr mode_t kLogFilePermissions = 0600;  // the log holds the numbers dialled
+
+// Opens the log for writing (appending or emptying it), creating it readable by its owner
+// alone; a log that is not a regular file is left alone.  An older log that others could
+// read is made private too.
+std::FILE* OpenLogForWriting(const CString& path, int extraFlags, const char* mode) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | extraFlags, kLogFilePermissions);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  if ((st.st_mode & 0077) != 0 && st.st_uid == ::geteuid()) ::fchmod(fd, kLogFilePermissions);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = ::fdopen(fd, mode);
+  if (!file) ::close(fd);
+  return file;
+}
 }  // namespace
 
 CString TalkLogPath(const CString& appDir) {
@@ -14,7 +39,7 @@ CString TalkLogPath(const CString& appDir) {
 }
 
 bool AppendTalkLogLine(const CString& path, const CString& text) {
-  FILE* file = std::fopen(path, "ab");
+  FILE* file = OpenLogForWriting(path, O_APPEND, "ab");
   if (!file) return false;
   std::fwrite(text.GetString(), 1, static_cast<size_t>(text.GetLength()), file);
   std::fwrite(kStoredLineEnd, 1, sizeof(kStoredLineEnd) - 1, file);
@@ -22,7 +47,7 @@ bool AppendTalkLogLine(const CString& path, const CString& text) {
 }
 
 CString ReadTalkLog(const CString& path) {
-  FILE* file = std::fopen(path, "rb");
+  FILE* file = FopenRegularFileForReading(path);
   if (!file) return CString();
   std::string bytes;
   char chunk[kReadChunkBytes];
@@ -40,7 +65,7 @@ CString ReadTalkLog(const CString& path) {
 }
 
 bool TruncateTalkLog(const CString& path) {
-  FILE* file = std::fopen(path, "wb");
+  FILE* file = OpenLogForWriting(path, O_TRUNC, "wb");
   if (!file) return false;
   return std::fclose(file) == 0;
 }

@@ -27,6 +27,7 @@ constexpr UINT WM_VARLO_LOG_CLOSED = WM_USER + 118;
 // device change.
 constexpr UINT WM_VARLO_PHONE_KEY = WM_APP + 0x110;
 constexpr UINT WM_VARLO_PHONE_DEVICE = WM_APP + 0x111;
+constexpr UINT WM_VARLO_LISTENER_TAKEN = WM_USER + 140;  // the call port is held by another program
 
 namespace varlo::ids {
 // Main window controls.

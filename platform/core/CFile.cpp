@@ -1,5 +1,7 @@
 #include "platform/core/CFile.h"
 
+#include "platform/core/RegularFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,15 +64,11 @@ BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error, mode_t
   }
   const UINT flags = openFlags & ~static_cast<UINT>(typeBinary);
   if (flags == modeRead) {
-    const int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    // Only a regular file is read: a FIFO or device in a data file's place must not hold
+    // the reader.
+    const int fd = OpenRegularFileForReading(fileName);
     if (fd < 0) {
       Report(error, errno, fileName);
-      return FALSE;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      Report(error, EISDIR, fileName);
       return FALSE;
     }
     m_fd = fd;
@@ -87,7 +85,14 @@ BOOL CFile::Open(LPCTSTR fileName, UINT openFlags, CFileException* error, mode_t
     }
     m_fd = fd;
   } else if (flags == modeWrite) {
-    const int fd = ::open(fileName, O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(fileName, O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+      ::close(fd);
+      Report(error, EINVAL, fileName);
+      return FALSE;
+    }
+    if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (fd < 0) {
       Report(error, errno, fileName);
       return FALSE;

@@ -453,6 +453,13 @@ constexpr ListMessages kListMessages{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTR
                                      LB_GETCOUNT,  LB_GETCURSEL,    LB_SETCURSEL,    LB_GETTEXT,
                                      LB_GETTEXTLEN, LB_FINDSTRING, LB_FINDSTRINGEXACT, 0x018C, LB_ERR};
 
+// True for the messages that change a list's items or its selection (queries change nothing
+// and must not make the toolkit's copy be compared or rebuilt: a loop reading every item of a
+// long list would otherwise take time in the square of its length).
+bool ChangesList(const ListMessages& m, UINT msg) {
+  return msg == m.add || msg == m.insert || msg == m.remove || msg == m.reset || msg == m.setCur || msg == m.select;
+}
+
 // Returns true when it handled the message; the caller does what follows a selection.
 bool HandleList(StringList& list, const ListMessages& m, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r,
                 bool& selectionChanged, bool& reset) {
@@ -540,7 +547,12 @@ LRESULT ComboBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPar
         e->Changed(kChangeText);
       }
     }
-    w.Changed(kChangeContent | kChangeText);
+    if (selectionChanged || reset) {
+      w.Changed(kChangeContent | kChangeText);
+    } else if (ChangesList(kComboMessages, msg)) {
+      // Items added or removed one by one reach the toolkit once, when the loop next turns.
+      Sys().SyncLater(w.hwnd, kChangeContent);
+    }
     return r;
   }
   switch (msg) {
@@ -629,7 +641,11 @@ LRESULT ListBoxClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lPara
   LRESULT r = 0;
   bool selectionChanged = false, reset = false;
   if (HandleList(list, kListMessages, msg, wParam, lParam, r, selectionChanged, reset)) {
-    w.Changed(kChangeContent);
+    if (selectionChanged || reset) {
+      w.Changed(kChangeContent);
+    } else if (ChangesList(kListMessages, msg)) {
+      Sys().SyncLater(w.hwnd, kChangeContent);
+    }
     return r;
   }
   if (msg == WM_CREATE) {

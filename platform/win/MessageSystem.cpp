@@ -83,6 +83,7 @@ void MessageSystem::Reset(std::shared_ptr<IClock> clock, ILoopDriver* driver, IW
   }
   order = m_order;
   for (auto it = order.rbegin(); it != order.rend(); ++it) DestroyRecursive(*it);
+  m_laterSyncs.clear();
   {
     std::lock_guard lock(m_mutex);
     FailSendsLocked(nullptr);
@@ -478,8 +479,30 @@ bool MessageSystem::PaintOne() {
   return false;
 }
 
+void MessageSystem::SyncLater(HWND hwnd, unsigned changes) {
+  WindowState* w = Find(hwnd);
+  if (!w || !w->peer) return;
+  for (auto& [h, pending] : m_laterSyncs) {
+    if (h == hwnd) {
+      pending |= changes;
+      return;
+    }
+  }
+  m_laterSyncs.emplace_back(hwnd, changes);
+  Wake();
+}
+
+void MessageSystem::FlushLaterSyncs() {
+  std::vector<std::pair<HWND, unsigned>> due;
+  due.swap(m_laterSyncs);
+  for (const auto& [hwnd, changes] : due) {
+    if (WindowState* w = Find(hwnd)) w->Changed(changes);
+  }
+}
+
 void MessageSystem::Pump() {
   if (!IsUiThread()) return;
+  FlushLaterSyncs();
   for (;;) {
     if (InnermostDone()) break;
     if (DispatchOneSent()) continue;

@@ -98,6 +98,9 @@ class MessageSystem {
   void Pump();
   // Any thread: makes the loop look at its queues.
   void Wake();
+  // UI thread: tells the window's peer of the changes when the loop next turns, once for
+  // all the changes made until then (a list filled item by item is mirrored once).
+  void SyncLater(HWND hwnd, unsigned changes);
   // Runs fn on the UI thread and waits for it (directly when called there).  False when
   // it could not run: the loop has ended or the layer was reset while waiting.
   bool Invoke(const std::function<void()>& fn);
@@ -144,6 +147,7 @@ class MessageSystem {
   bool DispatchOnePosted();
   bool PaintOne();
   bool FireOneTimer();
+  void FlushLaterSyncs();
   void ArmNextTimer();
   void FailSendsLocked(HWND hwnd);  // null: all
   void DestroyRecursive(HWND hwnd);
@@ -159,6 +163,7 @@ class MessageSystem {
   std::deque<Posted> m_posted;
   std::deque<std::shared_ptr<SendRecord>> m_sent;
   std::map<std::pair<HWND, UINT_PTR>, Timer> m_timers;
+  std::vector<std::pair<HWND, unsigned>> m_laterSyncs;  // UI thread only
   bool m_quit = false;
   int m_quitCode = 0;
   LoopState m_loopState = LoopState::kNotStarted;

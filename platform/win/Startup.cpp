@@ -1,5 +1,7 @@
 #include "platform/win/Startup.h"
 
+#include "platform/core/RuntimeDir.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -22,14 +24,6 @@ struct MutexObject {
   bool owned = false;
 };
 
-std::string LockDirectory() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) {
-    struct stat st {};
-    if (stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
-  }
-  return "/tmp";
-}
 
 std::string SafeFileName(const char* name) {
   std::string out;
@@ -61,8 +55,18 @@ HANDLE CreateMutexA(void*, BOOL initialOwner, const char* name) {
     SetLastError(ERROR_INVALID_NAME);
     return nullptr;
   }
-  const std::string path = LockDirectory() + "/" + SafeFileName(name) + ".lock";
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // The lock lives where only this user can write, and a link planted in its place is
+  // never followed.
+  const std::string dir = PrivateRuntimeDirectory();
+  const std::string path = dir + "/" + SafeFileName(name) + ".lock";
+  const int fd = dir.empty() ? -1 : open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  struct stat st {};
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    close(fd);
+    delete mutex;
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
   if (fd < 0) {
     delete mutex;
     SetLastError(ERROR_INVALID_HANDLE);

@@ -1,5 +1,7 @@
 #include "platform/win/WinApp.h"
 
+#include "platform/win/ShutdownSignals.h"
+
 #include <unistd.h>
 
 #include <string>
@@ -69,6 +71,9 @@ int RunApplication(int argc, char** argv) {
   }
   app->m_cmdLine = CString(line);
   app->m_lpCmdLine = app->m_cmdLine.GetString();
+  // A request to end from the system (SIGTERM, SIGINT, SIGHUP) leaves the loops as a quit
+  // would, so that the windows close and save.
+  ShutdownSignalWatcher signals;
   if (!app->InitInstance()) return app->ExitInstance();
   return app->Run();
 }

@@ -16,6 +16,7 @@
 #include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
+#include "platform/win/ShutdownSignals.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
@@ -30,6 +31,10 @@ using namespace varlo::win;
 namespace {
 
 MessageSystem& Sys() { return MessageSystem::Instance(); }
+
+constexpr int kFirstMenuItemId = 100;  // toolkit ids of a pop-up menu's items, in order
+constexpr WPARAM kSizeRestored = 0;    // WM_SIZE's kinds
+constexpr WPARAM kSizeMinimized = 1;
 
 WindowState* TopOf(WindowState* w) {
   while (w && w->IsChild()) w = Sys().Find(w->parent);
@@ -193,6 +198,9 @@ class FramePeer final : public IWindowPeer {
     if (w.Topmost()) style |= wxSTAY_ON_TOP;
     WindowState* owner = Sys().Find(w.owner);
     FramePeer* ownerPeer = owner ? FrameFor(owner) : nullptr;
+    // An owned window stays above its owner (the window manager is told whose it is), even
+    // when the owner is a topmost window.
+    if (ownerPeer) style |= wxFRAME_FLOAT_ON_PARENT;
     frame = new wxFrame(ownerPeer ? ownerPeer->frame : nullptr, wxID_ANY, Label(w.text),
                         wxPoint(w.rect.left, w.rect.top), wxSize(w.rect.Width(), w.rect.Height()), style);
     canvas = new Canvas(frame, w.hwnd);
@@ -200,6 +208,17 @@ class FramePeer final : public IWindowPeer {
     frame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
       if (e.CanVeto()) e.Veto();
       Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    // Minimised and restored by the window manager (the task bar, a key): the window's own
+    // state follows, so that it paints its face again, not its icon.
+    frame->Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+      e.Skip();
+      WindowState* s = Sys().Find(m_hwnd);
+      if (!s || s->minimized == e.IsIconized()) return;
+      s->minimized = e.IsIconized();
+      Sys().CallWindow(m_hwnd, WM_SIZE, s->minimized ? kSizeMinimized : kSizeRestored,
+                       MAKELPARAM(static_cast<WORD>(s->rect.Width()), static_cast<WORD>(s->rect.Height())));
+      canvas->Refresh();
     });
   }
   ~FramePeer() override {
@@ -452,6 +471,7 @@ class NativePeer final : public IWindowPeer {
     m_syncing = false;
   }
   void Invalidate(const RECT*) override { widget->Refresh(); }
+  wxWindow* Widget() const { return widget; }
 
  private:
   void Click() {
@@ -660,6 +680,9 @@ class Backend final : public IWindowBackend {
   UINT TrackPopupMenu(const MenuData& menu, CPoint screen, HWND owner) override {
     FramePeer* frame = FrameFor(Sys().Find(owner));
     if (!frame) return 0;
+    // The toolkit takes item ids below 0x7fff only; the menu's own command ids (32775 and
+    // up are common) are numbered afresh here and mapped back on the choice.
+    std::vector<UINT> commands;
     std::function<wxMenu*(const MenuData&)> build = [&](const MenuData& m) {
       auto* out = new wxMenu();
       for (const MenuItem& item : m.items) {
@@ -668,7 +691,8 @@ class Backend final : public IWindowBackend {
         } else if (item.popup) {
           out->AppendSubMenu(build(*item.popup), Label(item.text));
         } else {
-          wxMenuItem* mi = out->Append(static_cast<int>(item.id), Label(item.text));
+          commands.push_back(item.id);
+          wxMenuItem* mi = out->Append(kFirstMenuItemId + static_cast<int>(commands.size()) - 1, Label(item.text));
           mi->Enable(!(item.flags & (MF_GRAYED | MF_DISABLED)));
         }
       }
@@ -676,7 +700,10 @@ class Backend final : public IWindowBackend {
     };
     std::unique_ptr<wxMenu> m(build(menu));
     UINT chosen = 0;
-    auto pick = [&](wxCommandEvent& e) { chosen = static_cast<UINT>(e.GetId()); };
+    auto pick = [&](wxCommandEvent& e) {
+      const int index = e.GetId() - kFirstMenuItemId;
+      if (index >= 0 && index < static_cast<int>(commands.size())) chosen = commands[static_cast<size_t>(index)];
+    };
     m->Bind(wxEVT_MENU, pick);
     frame->canvas->PopupMenu(m.get(), frame->canvas->ScreenToClient(wxPoint(screen.x, screen.y)));
     return chosen;
@@ -718,6 +745,12 @@ wxWindow* FrameOf(HWND hwnd) {
   return f ? f->frame : nullptr;
 }
 
+wxWindow* NativeWidgetOf(HWND hwnd) {
+  WindowState* w = Sys().Find(hwnd);
+  auto* native = w ? dynamic_cast<NativePeer*>(w->peer.get()) : nullptr;
+  return native ? native->Widget() : nullptr;
+}
+
 }  // namespace varlo::wx
 
 namespace {
@@ -737,6 +770,8 @@ class VarloWxApp final : public wxApp {
 }  // namespace
 
 int AfxWinMain(int argc, char** argv) {
+  // Before the toolkit starts threads of its own, which would otherwise take the signals.
+  varlo::win::BlockShutdownSignals();
   wxApp::SetInstance(new VarloWxApp(argc, argv));
   return wxEntry(argc, argv);
 }

@@ -22,6 +22,8 @@ class wxBitmap;
 namespace varlo::wx {
 // The frame of a top-level window, null when there is none.
 wxWindow* FrameOf(HWND hwnd);
+// The toolkit widget that shows a control the toolkit draws (an edit, a list...), or null.
+wxWindow* NativeWidgetOf(HWND hwnd);
 // What the window shows on the screen now, read back from the X server.
 bool CaptureWindow(HWND hwnd, wxBitmap& out);
 // What the X server shows in a rectangle of the screen (the parts off the screen black).

@@ -59,18 +59,37 @@ class DropList final : public wxPopupWindow {
  public:
   DropList(wxWindow* parent, HWND combo) : wxPopupWindow(parent, wxBORDER_SIMPLE), m_combo(combo) {
     list = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, nullptr, wxLB_SINGLE | wxBORDER_NONE);
+    // A change of selection by the keys picks at once; a click picks the row it was
+    // released on, even the row already highlighted (which changes no selection).
     list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& e) {
-      if (quiet || !IsShown()) return;  // the toolkit's own selection while the list is filled or shown
-      const int index = e.GetSelection();
-      WindowState* w = Sys().Find(m_combo);
-      if (auto* c = w ? w->As<ComboBoxClass>() : nullptr; c && index >= 0) c->UserSelect(*w, index);
+      if (quiet || !IsShown() || m_pressedRow != wxNOT_FOUND) return;  // filled or shown; or a click, picked on release
+      Pick(e.GetSelection());
+    });
+    list->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
+      m_pressedRow = list->HitTest(e.GetPosition());
+      e.Skip();
+    });
+    list->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& e) {
+      e.Skip();
+      const int pressed = m_pressedRow;
+      m_pressedRow = wxNOT_FOUND;
+      if (quiet || !IsShown() || pressed == wxNOT_FOUND || list->HitTest(e.GetPosition()) != pressed) return;
+      // Picked once the toolkit is done with the release: the pick hides the list.
+      CallAfter([this, pressed] {
+        if (IsShown()) Pick(pressed);
+      });
     });
   }
   wxListBox* list;
   bool quiet = false;
 
  private:
+  void Pick(int index) {
+    WindowState* w = Sys().Find(m_combo);
+    if (auto* c = w ? w->As<ComboBoxClass>() : nullptr; c && index >= 0) c->UserSelect(*w, index);
+  }
   HWND m_combo;
+  int m_pressedRow = wxNOT_FOUND;
 };
 
 class Field final : public wxWindow {

@@ -30,6 +30,7 @@
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 #include "tests/support/WindowTestSupport.h"
+#include "tests/support/WxTestToolkit.h"
 
 extern char** environ;
 extern "C" const char* __lsan_default_suppressions();
@@ -83,18 +84,7 @@ TEST(InstanceLock, NameIsHeldUntilItsHandleIsClosed) {
   EXPECT_TRUE(Exists(dir / (std::string(name) + ".lock")));
 }
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "ui_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("ui_tests"); }
 
 // The program in a directory of its own: the executable, both language libraries and
 // whatever language file a test writes.

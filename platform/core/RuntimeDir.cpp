@@ -1,0 +1,44 @@
+#include "platform/core/RuntimeDir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+constexpr mode_t kPrivateFolderPermissions = 0700;
+
+// `dir` itself, made private when missing; "" when it is there but not ours alone.
+std::string MakePrivate(const std::string& dir) {
+  if (::mkdir(dir.c_str(), kPrivateFolderPermissions) != 0 && errno != EEXIST) return "";
+  return IsPrivateDirectory(dir) ? dir : "";
+}
+
+}  // namespace
+
+bool IsPrivateDirectory(const std::string& dir) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0) return false;
+  return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0077) == 0;
+}
+
+std::string PrivateRuntimeDirectory() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) {
+    struct stat st {};
+    if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
+  }
+  // A folder of our own under the temporary folder, unless somebody else took its name;
+  // then one in the home folder.
+  const std::string uid = std::to_string(::geteuid());
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
+  if (std::string dir = MakePrivate(base + "/varlo-" + uid); !dir.empty()) return dir;
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') {
+    if (std::string dir = MakePrivate(std::string(home) + "/.varlo-run"); !dir.empty()) return dir;
+  }
+  return "";
+}

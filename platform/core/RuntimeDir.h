@@ -1,0 +1,12 @@
+#pragma once
+// The folder for this user's run-time files (locks, sockets): $XDG_RUNTIME_DIR when the
+// session sets it, otherwise a folder that only this user can write, made on first use.
+
+#include <string>
+
+// "" when no folder that only this user can write could be found or made.
+std::string PrivateRuntimeDirectory();
+
+// True when `dir` is a real folder (not a link) owned by this user that nobody else may
+// write to or look into.
+bool IsPrivateDirectory(const std::string& dir);
