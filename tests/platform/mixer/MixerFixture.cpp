@@ -22,6 +22,7 @@ const Card kCards[] = {
     {"varlo_mix_31", 31, 31, "Master", "Capture"}, {"varlo_mix_87", 87, 87, "Master", "Capture"},
     {"varlo_mix_100", 100, 100, "Master", "Capture"}, {"varlo_mix_65536", 65536, 65536, "Master", "Capture"},
     {"varlo_mix_pcm", 87, 63, "PCM", "Mic"},          {"varlo_mix_none", 87, 63, "", ""},
+    {"varlo_out_novol", 87, 63, "", ""},
 };
 
 std::string Run(const std::string& command) {
@@ -52,6 +53,8 @@ MixerFixture::MixerFixture() {
          << "  playback_max " << c.playbackMax << "\n  capture_max " << c.captureMax << "\n"
          << "  playback_name \"" << c.playbackName << "\"\n  capture_name \"" << c.captureName << "\"\n}\n";
   }
+  // A playback device whose card has no volumes.
+  conf << "pcm.varlo_out_novol {\n  type null\n  hint { show on description \"Test playback without volumes|IOIDOutput\" }\n}\n";
   conf.close();
   const char* path = std::getenv("ALSA_CONFIG_PATH");
   const std::string full = std::string(path ? path : "/usr/share/alsa/alsa.conf") + ":" + m_dir + "/mixers.conf";

@@ -3,7 +3,8 @@
 // so nothing on the system is touched.  The playback devices "varlo_out_a" and
 // "varlo_out_b" each get a mixer of the same name with "Master" (0..87) and "Capture"
 // (0..63); "varlo_mix_<max>" are mixers whose two volumes run 0..max (31, 87, 100,
-// 65536); "varlo_mix_pcm" names its volumes "PCM" and "Mic"; "varlo_mix_none" has none.
+// 65536); "varlo_mix_pcm" names its volumes "PCM" and "Mic"; "varlo_mix_none" has none, and
+// so has the mixer of the playback device "varlo_out_novol".
 // Get() must come before anything else in the process touches ALSA.
 #pragma once
 #include <string>
