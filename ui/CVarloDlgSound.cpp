@@ -51,17 +51,17 @@ DWORD BusyToneThread(PSoundChannel* channel) {
 }
 
 void CVarloDlg::StartBusyTone() {
+  // One tone at a time: a tone still playing from an earlier busy end is ended first, since
+  // two threads on one channel would cut each other's plays short.
+  StopBusyTone();
   g_busyToneFlag = 1;
-  // A second busy end while the tone still plays lets that one go on: two threads on one
-  // channel would cut each other's plays short.
-  if (m_busyToneThread.IsRunning()) return;
   m_sound.Open(PString(m_profile.m_playDevice.GetString()), PSoundChannel::Player, 1, 8000, 16);
   m_busyToneThread.Start([this] { BusyToneThread(&m_sound); });
 }
 
 void CVarloDlg::StopBusyTone() {
   g_busyToneFlag = 0;
-  // At teardown the play in progress is cut short rather than waited for.
+  // The play in progress is cut short rather than waited for.
   m_sound.Abort();
   m_busyToneThread.Join();
 }
