@@ -1,8 +1,6 @@
 // The main window's sounds and handset without a display: key clicks on the test playback
 // device, the busy tone's plays and its end, and the stand-in handset library calling back
 // from its own thread.
-#include <dlfcn.h>
-
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -10,6 +8,7 @@
 #include "AlsaFixture.h"
 #include "CVarloDlgTestFixture.h"
 #include "MixerFixture.h"
+#include "StandInHandset.h"
 #include "platform/core/AppDir.h"
 #include "platform/win/Input.h"
 #include "stack/sound/WavFile.h"
@@ -29,30 +28,6 @@ std::vector<int16_t> WavSamples(const std::string& path) {
   EXPECT_TRUE(ReadWavFile(path, audio, error)) << path << ": " << error;
   return audio.samples;
 }
-
-// The stand-in handset library's test controls.
-struct Handset {
-  Handset() {
-    const std::string path = std::string(GetExecutableDirectory().GetString()) + "PhoneInt.dll";
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    EXPECT_NE(handle, nullptr) << dlerror();
-  }
-  ~Handset() {
-    if (handle) dlclose(handle);
-  }
-  template <class F>
-  F Fn(const char* name) const {
-    return reinterpret_cast<F>(dlsym(handle, name));
-  }
-  void Key(int code) const { Fn<void (*)(int)>("PhoneTest_Key")(code); }
-  void Device() const { Fn<void (*)(int, int)>("PhoneTest_Device")(1, 0); }
-  void Flush() const { Fn<void (*)()>("PhoneTest_Flush")(); }
-  void CallAfterClose(bool on) const { Fn<void (*)(int)>("PhoneTest_CallAfterClose")(on ? 1 : 0); }
-  void Stop() const { Fn<void (*)()>("PhoneTest_Stop")(); }
-  int Closes() const { return Fn<int (*)()>("PhoneTest_Closes")(); }
-  void* Window() const { return Fn<void* (*)()>("PhoneTest_Window")(); }
-  void* handle = nullptr;
-};
 
 class SoundTest : public UiTest {
  protected:
@@ -172,7 +147,7 @@ TEST_F(SoundTest, ClosingDuringTheBusyToneEndsItFirst) {
 }
 
 TEST_F(SoundTest, HandsetKeysComeFromTheLibrarysThreadToTheWindow) {
-  Handset handset;
+  StandInHandset handset;
   Open({"5551111", "5552222", "5553333"});
   EXPECT_EQ(handset.Window(), static_cast<void*>(dlg->m_hWnd));
   struct Step {
@@ -200,7 +175,7 @@ TEST_F(SoundTest, HandsetKeysComeFromTheLibrarysThreadToTheWindow) {
 }
 
 TEST_F(SoundTest, DeviceNoticesOpenTheWizardFromTheSecondOnAndNeverTwiceAtOnce) {
-  Handset handset;
+  StandInHandset handset;
   Open();
   handset.Device();
   handset.Flush();
@@ -221,7 +196,7 @@ TEST_F(SoundTest, DeviceNoticesOpenTheWizardFromTheSecondOnAndNeverTwiceAtOnce) 
 // A library that goes on calling after Phone_Close reaches nothing: not the window that is
 // going, nor the one that is gone.
 TEST_F(SoundTest, HandsetCallbacksAfterCloseTouchNothing) {
-  Handset handset;
+  StandInHandset handset;
   handset.CallAfterClose(true);
   Open();
   const int closes = handset.Closes();
