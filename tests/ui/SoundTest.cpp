@@ -206,6 +206,36 @@ TEST_F(SoundTest, DeviceNoticesOpenTheWizardFromTheSecondOnAndNeverTwiceAtOnce) 
   EXPECT_EQ(stateInside, wizards == 1 ? 1 : 0);
 }
 
+// The first-run check (the first tick of timer 1): the audio wizard runs when no audio
+// settings were ever saved, and not when they were.
+TEST_F(SoundTest, FirstStartRunsTheAudioWizardOnce) {
+  for (bool saved : {true, false}) {
+    SCOPED_TRACE(saved ? "audio settings saved" : "first start");
+    std::filesystem::remove(dir / "audio.dat");
+    if (saved) {
+      Open();
+    } else {
+      dlg = std::make_unique<CVarloDlg>(dir.Path().c_str(), QuietServices());
+      ASSERT_TRUE(dlg->Create(CVarloDlg::IDD));
+    }
+    ASSERT_EQ(std::filesystem::exists(dir / "audio.dat"), saved);
+    CStepWnd steps;
+    int wizards = 0;
+    // Runs inside the wizard's loop when the tick opens one, and closes it.
+    steps.Later([&] {
+      if (const HWND wizard = ::FindWindow(nullptr, "Voice Setting")) {
+        ++wizards;
+        ::SendMessage(wizard, WM_COMMAND, IDCANCEL, 0);
+      }
+    });
+    dlg->SendMessage(WM_TIMER, CVarloDlg::kFirstRunTimer, 0);
+    Sys().Pump();
+    EXPECT_LE(wizards, saved ? 0 : 1);
+    dlg->DestroyWindow();
+    dlg.reset();
+  }
+}
+
 // A library that goes on calling after Phone_Close reaches nothing: not the window that is
 // going, nor the one that is gone.
 TEST_F(SoundTest, HandsetCallbacksAfterCloseTouchNothing) {
