@@ -57,6 +57,9 @@ class CVarloDlg : public CDialog {
   static constexpr UINT kFirstRunTimerMs = 100;
   static constexpr UINT_PTR kCallLampTimer = 3;
   static constexpr UINT kCallLampTimerMs = 300;
+  // Exit during a call waits this long for the call's end before it quits anyway.
+  static constexpr UINT_PTR kExitTimer = 4;
+  static constexpr UINT kExitWaitMs = 5000;
   // Kinds of WriteDisplayLine.
   static constexpr int kLineRepaint = 0;
   static constexpr int kLineMode = 1;
@@ -208,6 +211,9 @@ class CVarloDlg : public CDialog {
   // Runs the registration workers.  Declared last, so that it is destroyed first: its
   // workers are joined while the endpoint they use still exists.
   CRegisterRunner m_registerRunner;
+  // The relay's pair of the current call has been released (a local hang-up releases it
+  // before the call's end would).
+  bool m_relayReleased = false;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -285,6 +291,8 @@ class CVarloDlg : public CDialog {
   void SetCallButtonFace(UINT normal, UINT pressed, const char* tooltip);
   void SetCallLamp(UINT bitmap);
   void ShowIdleLook();
+  // Releases the media relay's pair unless this call's was released already.
+  void ReleaseRelayOnce();
   void SetLineLamp(UINT bitmap);
   // Fills the login block's addresses, the one-shot override first.
   void PrepareLoginAddresses();

@@ -89,6 +89,9 @@ void CVarloDlg::PlaceCall() {
   m_callState = 0;
   SetTimer(kCallLampTimer, kCallLampTimerMs);
   ShowAvailableTime(0);
+  // The window's channel lets go of the playback device that the call's media will open.
+  m_sound.Close();
+  m_relayReleased = false;
   if (!m_relayServer.IsEmpty() && !RequestRelay()) {
     MessageBox(AfxLoadString(kIdsCheckConnection), nullptr, MB_OK);
     ShowIdleLook();
@@ -108,8 +111,14 @@ void CVarloDlg::OnCall() {
 
 void CVarloDlg::OnHang() {
   if (m_endpoint.IsIdle()) return;
-  if (!m_relayServer.IsEmpty()) SendRelayRelease();
+  ReleaseRelayOnce();
   m_endpoint.HangUp();
+}
+
+void CVarloDlg::ReleaseRelayOnce() {
+  if (m_relayServer.IsEmpty() || m_relayReleased) return;
+  SendRelayRelease();
+  m_relayReleased = true;
 }
 
 void CVarloDlg::OnExit() {
@@ -125,8 +134,10 @@ void CVarloDlg::OnExit() {
     return;
   }
   m_exitPending = 1;
-  if (!m_relayServer.IsEmpty()) SendRelayRelease();
+  ReleaseRelayOnce();
   m_endpoint.HangUp();
+  // A call whose end never arrives must not keep the program from ending.
+  SetTimer(kExitTimer, kExitWaitMs);
 }
 
 LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
@@ -144,8 +155,8 @@ LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
 
 LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
   g_busyToneFlag = 0;
-  // After a local hang-up this is the second release of the same call.
-  if (!m_relayServer.IsEmpty()) SendRelayRelease();
+  // After a local hang-up the relay was released already.
+  ReleaseRelayOnce();
   m_callState = 2;
   m_sound.Close();
   m_callTimer.SetTextColour(kDurationDimColour);

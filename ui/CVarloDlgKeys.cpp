@@ -1,6 +1,9 @@
 // The keypad, the keyboard filter and the handset: every key ends in OnDial, which edits
 // the number or, in a call, sends the key's tone.  The handset library's callbacks come from
 // its own thread and are handed to the window's thread.
+#include <atomic>
+
+#include "platform/core/AppDir.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
@@ -21,6 +24,18 @@ char KeyboardCharacter(UINT vk) {
 
 bool IsToneKey(char c) { return (c >= '0' && c <= '9') || c == '*' || c == '#'; }
 
+CString ClickFile(char key) {
+  CString name;
+  if (key == '*') {
+    name = "star.wav";
+  } else if (key == '#') {
+    name = "hash.wav";
+  } else {
+    name.Format("d%c.wav", key);
+  }
+  return g_appDir + "dtmf/" + name;
+}
+
 }  // namespace
 
 int g_deviceCallbackState = -1;
@@ -28,6 +43,10 @@ int g_deviceCallbackState = -1;
 void CVarloDlg::OnDial(char key) {
   CString text;
   m_numberBox.GetWindowText(text);
+  // The key's click, from the "dtmf" folder beside the program; a channel that does not
+  // open or a missing file gives no click and changes nothing else.
+  m_sound.Open(PString(m_profile.m_playDevice.GetString()), PSoundChannel::Player, 1, 8000, 16);
+  if (IsToneKey(key)) m_sound.PlayFile(PString(ClickFile(key).GetString()), false);
   if (m_endpoint.IsIdle()) {
     if (key == '\b') {
       if (!text.IsEmpty()) text = text.Left(text.GetLength() - 1);
@@ -116,19 +135,71 @@ void CVarloDlg::OnPhoneKey(UINT code) {
 }
 
 // --- handset ---
-// The handset library is not part of the program yet: no handset is opened.
+// The handset library calls back on a thread of its own.  The callbacks only post to the
+// window the handset was opened for, so its key and device handlers run on the window's
+// thread; once the handset is closed, or the window is gone, a late callback reaches
+// nothing.
 
-void CVarloDlg::OpenHandset() {}
-void CVarloDlg::BindHandset() {}
-void CVarloDlg::CloseHandset() {}
+namespace {
 
-void PhoneKeyCallback(int) {}
-void PhoneDeviceCallback(int, int) {}
-void RunDeviceWizard() {}
+using PhoneOpenFn = int (*)(void (*)(int));
+using PhoneBindFn = int (*)(HWND, void (*)(int, int));
+using PhoneCloseFn = int (*)();
+
+constexpr const char* kPhoneLibrary = "PhoneInt.dll";
+
+std::atomic<HWND> g_phoneWindow{nullptr};
+
+}  // namespace
+
+void CVarloDlg::OpenHandset() {
+  m_phoneLibrary = CodeLibrary(kPhoneLibrary);
+  const auto open = m_phoneLibrary.GetFunction<PhoneOpenFn>("Phone_Open");
+  if (!open) return;  // no handset
+  g_phoneWindow = m_hWnd;
+  open(&PhoneKeyCallback);
+}
+
+void CVarloDlg::BindHandset() {
+  if (const auto bind = m_phoneLibrary.GetFunction<PhoneBindFn>("Phone_Bind")) bind(m_hWnd, &PhoneDeviceCallback);
+}
+
+void CVarloDlg::CloseHandset() {
+  g_phoneWindow = nullptr;
+  if (const auto close = m_phoneLibrary.GetFunction<PhoneCloseFn>("Phone_Close")) close();
+  // The library stays loaded while this object lives: a library that keeps a thread
+  // running after Phone_Close must not lose its code under it.
+}
+
+void PhoneKeyCallback(int code) {
+  if (const HWND window = g_phoneWindow.load()) {
+    ::PostMessage(window, WM_VARLO_PHONE_KEY, static_cast<WPARAM>(static_cast<UINT>(code)), 0);
+  }
+}
+
+void PhoneDeviceCallback(int, int) {
+  if (const HWND window = g_phoneWindow.load()) ::PostMessage(window, WM_VARLO_PHONE_DEVICE, 0, 0);
+}
+
+void RunDeviceWizard() {
+  if (g_mainDlg) g_mainDlg->OnAudioWizard();
+  g_deviceCallbackState = 0;
+}
 
 LRESULT CVarloDlg::OnPhoneKeyMessage(WPARAM code, LPARAM) {
   OnPhoneKey(static_cast<UINT>(code));
   return 0;
 }
 
-LRESULT CVarloDlg::OnPhoneDeviceMessage(WPARAM, LPARAM) { return 0; }
+// The first device notice after start is ignored; one that comes while the wizard it
+// started is open (its notices arrive inside the wizard's loop) is ignored too.
+LRESULT CVarloDlg::OnPhoneDeviceMessage(WPARAM, LPARAM) {
+  if (g_mainDlg != this || g_deviceCallbackState == 1) return 0;
+  if (g_deviceCallbackState == -1) {
+    g_deviceCallbackState = 0;
+    return 0;
+  }
+  g_deviceCallbackState = 1;
+  RunDeviceWizard();
+  return 0;
+}
