@@ -2,6 +2,7 @@
 // opens, teardown when it is destroyed, and its message map.
 #include "ui/CVarloDlg.h"
 
+#include "engine/OptionFiles.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/Resources.h"
 #include "ui/CPhoneLogDlg.h"
@@ -138,6 +139,8 @@ BOOL CVarloDlg::OnInitDialog() {
   m_registerParams->fallbackHost = m_profile.m_fallbackGatekeeperHost;
 
   m_endpoint.Initialise(this, &m_profile);
+  // The silence detection and frames per packet saved by the Options page.
+  ApplySavedCallOptions(m_endpoint, m_profile.m_appDir);
 
   if (m_profile.m_callType != 0) {
     ShowMode(kIdsModeLumoreth);
