@@ -2,6 +2,7 @@
 // opens, teardown when it is destroyed, and its message map.
 #include "ui/CVarloDlg.h"
 
+#include "contacts/CQuickDialDlg.h"
 #include "engine/OptionFiles.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/Resources.h"
@@ -27,7 +28,6 @@ constexpr int kScreenMarginPixels = 10;
 }  // namespace
 
 CVarloDlg* g_mainDlg = nullptr;
-int g_busyToneFlag = 1;
 
 LONG CorrectedWindowEdge(LONG saved, int screenSize) {
   return saved < 0 || saved > screenSize - kScreenMarginPixels ? kFallbackWindowEdge : saved;
@@ -165,19 +165,22 @@ BOOL CVarloDlg::OnInitDialog() {
   ::SetCursor(previousCursor);
   SetTimer(kFirstRunTimer, kFirstRunTimerMs);
 
-  // The mixer is not part of the program yet: the levels stay as they are (0).
+  // The mixer of the profile's playback device, and the levels read from it.
+  ReopenMixer(FALSE);
 
-  // The handset library is not part of the program yet; its callbacks would reach the
-  // window through g_mainDlg.
+  // The handset: its callbacks reach the window through g_mainDlg.
+  OpenHandset();
   g_mainDlg = this;
   m_historyIndex = 0;
+  BindHandset();
 
   SetWindowPos(&wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   return TRUE;
 }
 
 void CVarloDlg::OnDestroy() {
-  // The handset library and the mixer would be closed here first.
+  CloseHandset();
+  CloseMainMixer();
   CDialog::OnDestroy();
   m_bkBitmap.DeleteObject();
   m_bkBrush.DeleteObject();
@@ -186,6 +189,8 @@ void CVarloDlg::OnDestroy() {
   m_registerRunner.Stop();
   delete m_registerParams;
   m_registerParams = nullptr;
+  // The busy tone plays on m_sound: it ends before the channel closes.
+  StopBusyTone();
   m_sound.Close();
 
   CRect rect;
@@ -199,8 +204,9 @@ void CVarloDlg::OnDestroy() {
     m_numberBox.GetLBText(i, entry);
     m_profile.m_dialHistory.Add(entry);
   }
-  // An open quick-dial panel would be deleted here; the contact book and the log dialog
-  // are not.
+  // An open quick-dial panel goes with the main window; the contact book and the log
+  // dialog do not.
+  DeleteQuickDialPanel();
 }
 
 BEGIN_MESSAGE_MAP(CVarloDlg, CDialog)
@@ -267,4 +273,6 @@ BEGIN_MESSAGE_MAP(CVarloDlg, CDialog)
   ON_MESSAGE(WM_VARLO_ADMISSION_ERROR, &CVarloDlg::OnAdmissionError)
   ON_MESSAGE(WM_VARLO_UNREGISTER, &CVarloDlg::OnUnregister)
   ON_MESSAGE(MM_MIXM_CONTROL_CHANGE, &CVarloDlg::OnMixerControlChange)
+  ON_MESSAGE(WM_VARLO_PHONE_KEY, &CVarloDlg::OnPhoneKeyMessage)
+  ON_MESSAGE(WM_VARLO_PHONE_DEVICE, &CVarloDlg::OnPhoneDeviceMessage)
 END_MESSAGE_MAP()

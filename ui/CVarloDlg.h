@@ -6,10 +6,15 @@
 // Its code lies in several files by concern: CVarloDlg.cpp (construction, data exchange,
 // initialisation, teardown, message map), CVarloDlgSkin.cpp (shape, layout, colours,
 // painting, docking), CVarloDlgStatus.cpp (status panel and talk log),
-// CVarloDlgCalls.cpp (call control), CVarloDlgLogin.cpp (service login and media relay),
-// CVarloDlgInput.cpp (keypad, keyboard, levels,
-// timers) and CVarloDlgCommands.cpp (menus and the other buttons).
+// CVarloDlgCalls.cpp (call control), CVarloDlgLogin.cpp (service login, media relay and the
+// launcher's notices), CVarloDlgKeys.cpp (keypad, keyboard and handset),
+// CVarloDlgLevels.cpp (volume and microphone levels and the mixer), CVarloDlgSound.cpp
+// (timers, call lamp, busy tone and ringing), CVarloDlgWizard.cpp (audio set-up wizard),
+// CVarloDlgOptions.cpp (options sheet), CVarloDlgBook.cpp (contact book),
+// CVarloDlgQuickDial.cpp (quick-dial panel) and CVarloDlgCommands.cpp (menus, web pages,
+// help and the other buttons).
 #pragma once
+#include <atomic>
 #include <memory>
 
 #include "engine/CPhoneEndPoint.h"
@@ -20,17 +25,22 @@
 #include "engine/RelayClient.h"
 #include "engine/ProfileServices.h"
 #include "platform/core/CString.h"
+#include "platform/core/WorkerThread.h"
+#include "platform/win/CodeLibrary.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/Menu.h"
+#include "platform/win/Mixer.h"
 #include "stack/sound/PSoundChannel.h"
 #include "ui/CCallTimerDlg.h"
 #include "ui/CHtmlCtrl.h"
 #include "ui/CNumberComboBox.h"
 #include "ui/CSkinButton.h"
 
+class CPhoneBookDlg;
 class CPhoneLogDlg;
+class CQuickDialDlg;
 
 class CVarloDlg : public CDialog {
  public:
@@ -79,7 +89,20 @@ class CVarloDlg : public CDialog {
   // --- keypad and handset ---
   void OnDial(char key);
   void OnPhoneKey(UINT code);
+
+  // --- audio set-up wizard ---
   void OnAudioWizard();
+
+  // --- levels and mixer ---
+  // Closes the mixer unless closeFirst is FALSE, opens the one of the profile's playback
+  // device for this window, finds its controls and reads both levels from it.
+  void ReopenMixer(BOOL closeFirst = TRUE);
+
+  // --- contact book and quick-dial panel ---
+  // Called by the book and the panel while their windows are being destroyed, so that
+  // the main window never keeps the address of a window that is gone.
+  void BookWindowGone(CPhoneBookDlg* book);
+  void QuickDialWindowGone(CQuickDialDlg* panel);
 
   // --- status panel and talk log ---
   void SetNumberText(const CString& text);
@@ -156,10 +179,14 @@ class CVarloDlg : public CDialog {
   CMenu m_popupMenu;
   CCallTimerDlg m_callTimer;
   CHtmlCtrl m_banner;
-  CDialog* m_bookDlg = nullptr;       // the contact book, when there is one
-  CDialog* m_quickDialDlg = nullptr;  // the quick-dial panel, when there is one
+  CPhoneBookDlg* m_bookDlg = nullptr;       // the contact book, when there is one
+  CQuickDialDlg* m_quickDialDlg = nullptr;  // the quick-dial panel, when there is one
   CPhoneLogDlg* m_logDlg = nullptr;
   PSoundChannel m_sound;
+  // Plays the busy tone on m_sound; declared after it, so that it is joined first.
+  WorkerThread m_busyToneThread;
+  // The handset library beside the executable; not loaded when there is no handset.
+  CodeLibrary m_phoneLibrary;
   int m_micLevel = 0;
   int m_speakerLevel = 0;
   DWORD m_micVolume = 0;
@@ -245,6 +272,9 @@ class CVarloDlg : public CDialog {
   LRESULT OnAdmissionError(WPARAM wParam, LPARAM lParam);
   LRESULT OnUnregister(WPARAM wParam, LPARAM lParam);
   LRESULT OnMixerControlChange(WPARAM wParam, LPARAM lParam);
+  // The handset library's key and device callbacks, handed to this window's thread.
+  LRESULT OnPhoneKeyMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT OnPhoneDeviceMessage(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:
@@ -260,12 +290,56 @@ class CVarloDlg : public CDialog {
   void StartLogin(const CString& alias, const CString& password);
   void InvalidateLevelBars();
   void ChangeLevel(int& level, int delta);
+
+  // Handset library: loaded and opened during initialisation, closed first at teardown.
+  void OpenHandset();
+  void BindHandset();
+  void CloseHandset();
+  // Mixer at teardown.
+  void CloseMainMixer();
+  // Busy tone: started when the called party is busy; StopBusyTone ends and joins it.
+  void StartBusyTone();
+  void StopBusyTone();
+  // Ringing: the sound channel while the called party rings.
+  void OpenRingingChannel();
+  // The sound-device check before a call: runs the audio wizard when the profile's
+  // playback or recording device is missing.
+  void CheckSoundDevices();
+  // Teardown of the quick-dial panel while the main window goes.
+  void DeleteQuickDialPanel();
 };
 
 // The one main window, for the handset callbacks; set when the window opens.
 extern CVarloDlg* g_mainDlg;
 // Keeps the busy-tone thread playing while it is not 0.
-extern int g_busyToneFlag;
+extern std::atomic<int> g_busyToneFlag;
+// The busy-tone thread's function: up to six rounds of the busy tone on channel, while
+// g_busyToneFlag is not 0.
+DWORD BusyToneThread(PSoundChannel* channel);
+
+// Handset library callbacks (on the library's thread) and the device callback's state:
+// -1 before the first device callback, 0 idle, 1 while a wizard it started runs.
+extern int g_deviceCallbackState;
+void PhoneKeyCallback(int code);
+void PhoneDeviceCallback(int a, int b);
+void RunDeviceWizard();
+
+// The mixer of the main window or of the wizard's volume page: one open mixer at a time,
+// with the speaker and microphone volume controls found on it (0: none).
+extern HMIXER g_hMixer;
+extern DWORD g_mixerDestinations;
+extern DWORD g_speakerVolumeControl;
+extern DWORD g_micVolumeControl;
+extern DWORD g_lastLineVolumeControl;
+// Opens mixer device index with window as its notice window; the open mixer when one is
+// open already; null on failure.
+HMIXER OpenMixer(HWND window, UINT index);
+void CloseMixer();
+void FindMixerControls();
+BOOL GetSpeakerVolume(DWORD& value);
+BOOL GetMicVolume(DWORD& value);
+BOOL SetSpeakerVolume(DWORD value);
+BOOL SetMicVolume(DWORD value);
 
 // Where the quick-dial panel stands beside a main window with the given screen rectangle:
 // 145 x 228 pixels, overlapping its right edge by one pixel, 35 pixels below its top.

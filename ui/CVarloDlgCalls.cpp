@@ -1,6 +1,5 @@
 // Call control: placing, holding and ending calls, the exit command, and the call
-// progress and service messages.  There is no audio wizard or busy tone yet, so those
-// steps are left out where they would come.
+// progress and service messages.
 #include "platform/win/MessageBox.h"
 #include "platform/win/Resources.h"
 #include "ui/CVarloDlg.h"
@@ -14,7 +13,6 @@ constexpr UINT kIdsNumberIncorrect = 112;
 constexpr UINT kIdsDialing = 117;
 constexpr UINT kIdsCannotCall = 136;
 constexpr UINT kIdsRegisterAgain = 135;
-constexpr UINT kIdsRinging = 150;
 constexpr UINT kIdsInvalidPermission = 139;
 constexpr UINT kIdsCheckConnection = 137;
 constexpr int kMinNumberLength = 4;
@@ -62,7 +60,7 @@ void CVarloDlg::ShowIdleLook() {
 }
 
 void CVarloDlg::PlaceCall() {
-  // The sound-device check and its audio wizard come with the audio set-up.
+  CheckSoundDevices();
   if (!m_endpoint.IsIdle()) {
     if (m_endpoint.ToggleHold() == 1) {
       SetCallButtonFace(257, 258, "UnHold");
@@ -131,12 +129,6 @@ void CVarloDlg::OnExit() {
   m_endpoint.HangUp();
 }
 
-LRESULT CVarloDlg::OnRemoteRinging(WPARAM, LPARAM) {
-  // The sound channel is held open while the remote party rings once sound is wired.
-  ShowStatus(kIdsRinging);
-  return 0;
-}
-
 LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
   g_busyToneFlag = 0;
   m_sound.Close();
@@ -168,7 +160,7 @@ LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
       ShowStatus(id);
       LogString(id);
     }
-    // A busy called party would start the busy tone here.
+    if (code == 4) StartBusyTone();
   } else {
     ShowStatus(kIdsDisconnected);
   }
@@ -184,27 +176,17 @@ LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
   return 0;
 }
 
-LRESULT CVarloDlg::OnDevicesChanged(WPARAM, LPARAM) {
-  // The endpoint's devices and delay and the mixer follow once they exist.
+LRESULT CVarloDlg::OnDevicesChanged(WPARAM playChanged, LPARAM recordChanged) {
+  if (playChanged != 0) m_endpoint.SetSoundChannelPlayDevice(PString(m_profile.m_playDevice.GetString()));
+  if (recordChanged > 0) m_endpoint.SetSoundChannelRecordDevice(PString(m_profile.m_recordDevice.GetString()));
+  m_endpoint.SetMaxAudioDelayJitter(static_cast<unsigned>(m_profile.m_audioDelay));
+  ReopenMixer();
   InvalidateLevelBars();
-  return 0;
-}
-
-LRESULT CVarloDlg::OnBookClosed(WPARAM, LPARAM) {
-  m_bookOpen = 0;
   return 0;
 }
 
 LRESULT CVarloDlg::OnLogClosed(WPARAM, LPARAM) {
   m_logOpen = 0;
-  return 0;
-}
-
-LRESULT CVarloDlg::OnQuickDialClosed(WPARAM, LPARAM) {
-  m_quickDialOpen = 0;
-  m_sideButton.EnableWindow(TRUE);
-  SetFace(m_sideButton, 221, 221, 456, 34, 14, 228);
-  m_sideButton.Invalidate();
   return 0;
 }
 

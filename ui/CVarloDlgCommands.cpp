@@ -1,7 +1,6 @@
-// The "M" button's menu, the buttons that open other windows, web pages and help, the
-// minimise button, and the mouse on the skin outside the controls (the whole window is
-// its own caption).  The options sheet, the contact book, the quick-dial panel, the web
-// pages and the help viewer are not part of the program yet: their commands do nothing.
+// The "M" button's menu, the web pages and help, the minimise button, and the mouse on the
+// skin outside the controls (the whole window is its own caption).  The web pages and the
+// help viewer are not part of the program yet: their commands do nothing.
 #include "platform/win/Menu.h"
 #include "platform/win/Resources.h"
 #include "ui/CAboutDlg.h"
@@ -87,11 +86,7 @@ void CVarloDlg::OnMenuHelp() { OnHelp(); }
 
 void CVarloDlg::OnMinimize() { ShowWindow(SW_MINIMIZE); }
 
-// Not part of the program yet: the options sheet, the contact book, the quick-dial panel,
-// and the registered viewers for the web pages and the help file.
-void CVarloDlg::OnMyAccount() {}
-void CVarloDlg::OnBook() {}
-void CVarloDlg::OnQuickDial() {}
+// Not part of the program yet: the registered viewers for the web pages and the help file.
 void CVarloDlg::OnHelp() {}
 void CVarloDlg::OnHomePage() {}
 void CVarloDlg::OnYellowPage() {}

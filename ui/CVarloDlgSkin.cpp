@@ -1,6 +1,7 @@
 // The main window's look: the skin layout of its controls, the background and edit
 // colours, painting, the about command of the system menu, the drag icon and the docking
 // of the quick-dial panel to the window's right edge.
+#include "contacts/CQuickDialDlg.h"
 #include "platform/win/DC.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CVarloDlg.h"

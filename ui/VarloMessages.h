@@ -1,6 +1,7 @@
 // The window messages that the worker threads, the stack's threads and the child windows
 // send or post to the main window, and the main window's control and command ids.
 #pragma once
+#include "platform/win/Mixer.h"
 #include "platform/win/WinMessages.h"
 
 constexpr UINT WM_VARLO_REGISTERED = WM_USER + 102;
@@ -20,8 +21,12 @@ constexpr UINT WM_VARLO_ADMISSION_ERROR = WM_USER + 115;
 constexpr UINT WM_VARLO_UNREGISTER = WM_USER + 116;
 constexpr UINT WM_VARLO_QUICKDIAL_CLOSED = WM_USER + 117;
 constexpr UINT WM_VARLO_LOG_CLOSED = WM_USER + 118;
-// The mixer's notice that one of its controls changed (wParam mixer, lParam control id).
-constexpr UINT MM_MIXM_CONTROL_CHANGE = 0x3D1;
+// The mixer's notice that one of its controls changed (wParam mixer, lParam control id) is
+// MM_MIXM_CONTROL_CHANGE of platform/win/Mixer.h.
+// The handset library's callbacks, posted from its thread: a key (wParam: key code) and a
+// device change.
+constexpr UINT WM_VARLO_PHONE_KEY = WM_APP + 0x110;
+constexpr UINT WM_VARLO_PHONE_DEVICE = WM_APP + 0x111;
 
 namespace varlo::ids {
 // Main window controls.

@@ -1,6 +1,6 @@
-// The keypad, the keyboard filter and handset keys, the volume and microphone levels,
-// and the window's timers.  Key clicks, key tones, the mixer and the audio wizard are not
-// part of the program yet: the keys edit the number, the levels move the bars.
+// The keypad, the keyboard filter and the handset: every key ends in OnDial, which edits
+// the number or, in a call, sends the key's tone.  The handset library's callbacks come from
+// its own thread and are handed to the window's thread.
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kFocusFieldMaxHeight = 20;  // the number box's edit field
 constexpr int kFocusFieldMinWidth = 80;
-const CRect kLevelBarsArea{50, 167, 220, 177};
 
 // The character a key-down gives the keypad routine, or 0 for a key it does not take.
 char KeyboardCharacter(UINT vk) {
@@ -23,6 +22,8 @@ char KeyboardCharacter(UINT vk) {
 bool IsToneKey(char c) { return (c >= '0' && c <= '9') || c == '*' || c == '#'; }
 
 }  // namespace
+
+int g_deviceCallbackState = -1;
 
 void CVarloDlg::OnDial(char key) {
   CString text;
@@ -114,42 +115,20 @@ void CVarloDlg::OnPhoneKey(UINT code) {
   }
 }
 
-void CVarloDlg::InvalidateLevelBars() {
-  if (m_hWnd) InvalidateRect(&kLevelBarsArea, TRUE);
-}
+// --- handset ---
+// The handset library is not part of the program yet: no handset is opened.
 
-void CVarloDlg::ChangeLevel(int& level, int delta) {
-  level += delta;
-  if (level < 0) level = 0;
-  if (level > kMaxLevel) level = kMaxLevel;
-  InvalidateLevelBars();
-  // The level would be written to the mixer as level x 4095 here.
-}
+void CVarloDlg::OpenHandset() {}
+void CVarloDlg::BindHandset() {}
+void CVarloDlg::CloseHandset() {}
 
-void CVarloDlg::OnVolumeUp() { ChangeLevel(m_speakerLevel, 1); }
-void CVarloDlg::OnVolumeDown() { ChangeLevel(m_speakerLevel, -1); }
-void CVarloDlg::OnMicUp() { ChangeLevel(m_micLevel, 1); }
-void CVarloDlg::OnMicDown() { ChangeLevel(m_micLevel, -1); }
+void PhoneKeyCallback(int) {}
+void PhoneDeviceCallback(int, int) {}
+void RunDeviceWizard() {}
 
-LRESULT CVarloDlg::OnMixerControlChange(WPARAM, LPARAM) {
-  InvalidateLevelBars();
+LRESULT CVarloDlg::OnPhoneKeyMessage(WPARAM code, LPARAM) {
+  OnPhoneKey(static_cast<UINT>(code));
   return 0;
 }
 
-void CVarloDlg::OnAudioWizard() {
-  // The audio set-up wizard and the mixer re-open come with the audio set-up.
-}
-
-void CVarloDlg::OnTimer(UINT_PTR id) {
-  if (id == kFirstRunTimer) {
-    KillTimer(kFirstRunTimer);
-    // Without saved audio settings the audio wizard would run here.
-  } else if (id == kCallLampTimer) {
-    m_lampPhase = 1 - m_lampPhase;
-    if ((m_callState == 1 && m_lampPhase == 1) || (m_callState == 2 && m_lampPhase == 0)) {
-      KillTimer(kCallLampTimer);
-    }
-    SetCallLamp(m_lampPhase == 1 ? 244 : 243);
-  }
-  CDialog::OnTimer(id);
-}
+LRESULT CVarloDlg::OnPhoneDeviceMessage(WPARAM, LPARAM) { return 0; }

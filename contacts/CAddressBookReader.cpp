@@ -1,0 +1,5 @@
+#include "contacts/CAddressBookReader.h"
+
+CAddressBookReader::CAddressBookReader() = default;
+
+CAddressBookReader::~CAddressBookReader() = default;

@@ -1,0 +1,5 @@
+#include "setup/CWaveInRecorder.h"
+
+CWaveInRecorder::CWaveInRecorder() = default;
+
+CWaveInRecorder::~CWaveInRecorder() = default;
