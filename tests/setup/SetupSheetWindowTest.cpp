@@ -1,0 +1,418 @@
+// The options sheet on an X server, driven by the toolkit's simulated mouse and keyboard:
+// the account page's mode table, its two checks, the login request its OK posts, Cancel,
+// the audio page's devices, delay and wizard button, and the options page's files.
+#include <gtest/gtest.h>
+
+#include <wx/uiaction.h>
+#include <wx/wx.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "engine/CUserProfile.h"
+#include "platform/core/AppDir.h"
+#include "platform/win/ControlClasses.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/MessageSystem.h"
+#include "platform/win/Resources.h"
+#include "platform/win/WinApp.h"
+#include "platform/win/WinStyles.h"
+#include "platform/wx/WxBackend.h"
+#include "setup/CSetupSheet.h"
+#include "tests/platform/core/TempDir.h"
+#include "tests/support/WindowTestSupport.h"
+#include "ui/VarloMessages.h"
+#include "SetupTestSupport.h"
+
+extern "C" const char* __lsan_default_suppressions();
+
+namespace {
+
+using Posted = std::tuple<UINT, WPARAM, LPARAM>;
+
+bool StartToolkit() {
+  static bool started = false;
+  if (started) return true;
+  if (!std::getenv("DISPLAY")) return false;
+  static int argc = 1;
+  static char name[] = "setup_window_tests";
+  static char* argv[] = {name, nullptr};
+  wxApp::SetInstance(new wxApp());
+  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
+  started = true;
+  return true;
+}
+
+// Stands in for the main window: keeps the messages the pages post to it.
+class CMainStandIn : public CWnd {
+ public:
+  static constexpr UINT kSentinel = WM_APP + 50;
+  CMainStandIn() { CreateEx(0, "", "main", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
+  // Everything posted so far, once the queue has been worked through.
+  std::vector<Posted> Received() {
+    sentinel = false;
+    PostMessage(kSentinel);
+    varlo::win::MessageSystem::Instance().RunLoop([this] { return sentinel; });
+    return got;
+  }
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == kSentinel) sentinel = true;
+    if (msg >= WM_USER && msg < WM_APP) got.emplace_back(msg, wParam, lParam);
+    return CWnd::WindowProc(msg, wParam, lParam);
+  }
+  std::vector<Posted> got;
+  bool sentinel = false;
+};
+
+class SetupSheetTest : public ::testing::Test {
+ public:
+  void SetUp() override {
+    if (!StartToolkit()) GTEST_SKIP() << "no X display";
+    varlo::wx::InstallBackend();
+    AfxSetResourceHandle(varlo::win::ExecutableModule());
+    varlo::win::ClearShownMessageBoxes();
+    varlo::win::SetMessageBoxHook([](const varlo::win::MessageBoxRequest& r) { return varlo::win::DefaultMessageBoxAnswer(r.type); });
+    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), QuietProfileServices());
+    main = std::make_unique<CMainStandIn>();
+  }
+  void TearDown() override {
+    if (!varlo::wx::BackendInstalled()) return;
+    main.reset();
+    profile.reset();
+    varlo::win::SetMessageBoxHook(nullptr);
+    varlo::win::MessageSystem::Instance().Reset(nullptr, nullptr, nullptr);
+    AfxSetResourceHandle(varlo::win::ExecutableModule());
+  }
+
+  std::unique_ptr<CSetupSheet> MakeSheet() {
+    auto sheet = std::make_unique<CSetupSheet>(102, nullptr, 0, main.get(), profile.get());
+    sheet->m_page2.m_deviceNames = [](PSoundChannel::Directions d) {
+      PStringArray names;
+      if (d == PSoundChannel::Player) {
+        for (const char* n : {"default", "plughw:CARD=Speakers,DEV=0", "pulse"}) names.AppendString(n);
+      } else {
+        for (const char* n : {"default", "plughw:CARD=Mic,DEV=0"}) names.AppendString(n);
+      }
+      return names;
+    };
+    return sheet;
+  }
+
+  // Runs the sheet with one step every 250 ms; ends it with -2 if the steps did not.
+  INT_PTR Run(CSetupSheet& sheet, std::vector<std::function<void()>> steps) {
+    for (int i = 0; i < 6; ++i) steps.push_back([] {});
+    steps.push_back([&sheet] { sheet.EndDialog(-2); });
+    CScript script(std::move(steps));
+    return sheet.DoModal();
+  }
+
+  static CPoint CentreOf(HWND control) {
+    CRect r;
+    ::GetWindowRect(control, &r);
+    return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  void Click(HWND control) {
+    const CPoint p = CentreOf(control);
+    sim.MouseMove(p.x, p.y);
+    sim.MouseClick();
+  }
+  void Click(CWnd& page, int id) { Click(::GetDlgItem(page.m_hWnd, id)); }
+  void ClickSheetButton(CSetupSheet& sheet, int id) { Click(::GetDlgItem(sheet.m_hWnd, id)); }
+  // Clicks into an edit and types at its end.
+  void Type(CWnd& page, int id, const char* text) {
+    Click(page, id);
+    sim.Char(WXK_END);
+    sim.Text(text);
+  }
+
+  static bool ReadOnly(CWnd& page, int id) { return (::GetWindowLong(::GetDlgItem(page.m_hWnd, id), GWL_STYLE) & ES_READONLY) != 0; }
+  static bool Enabled(CWnd& page, int id) { return ::IsWindowEnabled(::GetDlgItem(page.m_hWnd, id)) != FALSE; }
+  static int Checked(CWnd& page, int id) { return static_cast<int>(::SendMessage(::GetDlgItem(page.m_hWnd, id), BM_GETCHECK, 0, 0)); }
+  static std::string Text(CWnd& page, int id) {
+    char text[256] = {};
+    ::GetWindowText(::GetDlgItem(page.m_hWnd, id), text, sizeof(text));
+    return text;
+  }
+  static std::vector<std::string> Boxes() {
+    std::vector<std::string> texts;
+    for (const auto& b : varlo::win::ShownMessageBoxes()) texts.push_back(b.text);
+    return texts;
+  }
+  void SetAccount(int callType, int loginMode, const char* account, const char* password, const char* pin) {
+    profile->m_callType = callType;
+    profile->m_loginMode = loginMode;
+    profile->m_account = account;
+    profile->m_password = password;
+    profile->m_pin = pin;
+  }
+
+  TempDir dir;
+  std::unique_ptr<CUserProfile> profile;
+  std::unique_ptr<CMainStandIn> main;
+  wxUIActionSimulator sim;
+};
+
+using P1 = CSetupPage1;
+
+TEST_F(SetupSheetTest, AccountPageFollowsTheModeTableAsTheRadiosAreClicked) {
+  SetAccount(1, 1, "alice", "pw", "");
+  auto sheet = MakeSheet();
+  CSetupPage1& page = sheet->m_page1;
+  const INT_PTR result = Run(*sheet, {
+      [&] {
+        EXPECT_EQ(Text(page, P1::kAccountEdit), "alice");
+        EXPECT_EQ(Checked(page, P1::kPcToPhone), 1);
+        EXPECT_EQ(Checked(page, P1::kPcToPc), 0);
+        EXPECT_EQ(Checked(page, P1::kAccountMode), 1);
+        EXPECT_EQ(Checked(page, P1::kCardMode), 0);
+        EXPECT_FALSE(ReadOnly(page, P1::kPasswordEdit));
+        EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
+        EXPECT_FALSE(page.m_accountEdited);  // the texts the page put there are no edit
+        EXPECT_EQ(::SendMessage(::GetDlgItem(page.m_hWnd, P1::kPinEdit), EM_GETLIMITTEXT, 0, 0), 12);
+        EXPECT_EQ(::GetDlgItem(sheet->m_hWnd, ID_APPLY_NOW), nullptr);
+        Click(page, P1::kCardMode);
+      },
+      [&] {
+        EXPECT_EQ(profile->m_loginMode, 2);
+        EXPECT_EQ(Checked(page, P1::kAccountMode), 0);
+        EXPECT_EQ(Checked(page, P1::kCardMode), 1);
+        EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
+        EXPECT_FALSE(ReadOnly(page, P1::kPinEdit));
+        Click(page, P1::kPinEdit);
+      },
+      [&] {
+        EXPECT_EQ(::GetFocus(), ::GetDlgItem(page.m_hWnd, P1::kPinEdit));
+        sim.Text("123456");
+      },
+      [&] { sim.Text("789012"); },
+      [&] { sim.Text("3"); },  // one more than the edit takes
+      [&] {
+        EXPECT_EQ(Text(page, P1::kPinEdit), "123456789012");
+        EXPECT_TRUE(page.m_pinEdited);
+        Click(page, P1::kPcToPc);
+      },
+      [&] {
+        EXPECT_EQ(profile->m_callType, 0);
+        EXPECT_EQ(Checked(page, P1::kPcToPhone), 0);
+        EXPECT_EQ(Checked(page, P1::kPcToPc), 1);
+        EXPECT_FALSE(Enabled(page, P1::kAccountMode));
+        EXPECT_FALSE(Enabled(page, P1::kCardMode));
+        EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
+        EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
+        EXPECT_FALSE(ReadOnly(page, P1::kAccountEdit));
+        ClickSheetButton(*sheet, IDCANCEL);
+      },
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  // The radios wrote at once; the texts stay as they were.
+  EXPECT_EQ(profile->m_callType, 0);
+  EXPECT_EQ(profile->m_pin, "");
+  EXPECT_TRUE(main->Received().empty());
+}
+
+TEST_F(SetupSheetTest, OkRefusesAnEmptyAccountAndAShortPinUntilTheyAreMended) {
+  struct Case {
+    int loginMode;
+    const char* box;
+    int editToMend;
+    const char* mend;
+    UINT login;
+  };
+  for (const Case& c : {Case{1, "Please input the accout!", P1::kAccountEdit, "bob", WM_VARLO_ACCOUNT_LOGIN},
+                        Case{2, "The Pin input error!", P1::kPinEdit, "2", WM_VARLO_CARD_LOGIN}}) {
+    SCOPED_TRACE(c.box);
+    varlo::win::ClearShownMessageBoxes();
+    main->got.clear();
+    SetAccount(1, c.loginMode, "", "", "12345678901");
+    auto sheet = MakeSheet();
+    CSetupPage1& page = sheet->m_page1;
+    const INT_PTR result = Run(*sheet, {
+        [&] { ClickSheetButton(*sheet, IDOK); },
+        [&] {
+          EXPECT_EQ(Boxes(), std::vector<std::string>{c.box});
+          EXPECT_TRUE(::IsWindowVisible(sheet->m_hWnd));  // still open
+          Type(page, c.editToMend, c.mend);
+        },
+        [&] { ClickSheetButton(*sheet, IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(varlo::win::ShownMessageBoxes()[0].caption, AfxGetAppName());
+    EXPECT_EQ(main->Received(), (std::vector<Posted>{{c.login, 0, 0}}));
+  }
+}
+
+TEST_F(SetupSheetTest, OkAsksForTheLoginThatTheChangesNeed) {
+  struct Row {
+    const char* name;
+    int callType, loginMode;
+    std::function<void(SetupSheetTest&, CSetupPage1&)> act;
+    UINT expected;  // 0: nothing posted
+    const char* pin = "123456789012";
+  };
+  auto click = [](int id) { return [id](SetupSheetTest& t, CSetupPage1& p) { t.Click(p, id); }; };
+  auto type = [](int id, const char* s) { return [id, s](SetupSheetTest& t, CSetupPage1& p) { t.Type(p, id, s); }; };
+  const std::vector<Row> rows = {
+      {"PC to PC turned to PC to Phone, account mode", 0, 1, click(P1::kPcToPhone), WM_VARLO_ACCOUNT_LOGIN},
+      {"PC to PC turned to PC to Phone, card mode", 0, 2, click(P1::kPcToPhone), WM_VARLO_CARD_LOGIN},
+      {"card mode turned to account mode", 1, 2, click(P1::kAccountMode), WM_VARLO_ACCOUNT_LOGIN},
+      {"account mode turned to card mode", 1, 1, click(P1::kCardMode), WM_VARLO_CARD_LOGIN},
+      {"password edited in account mode", 1, 1, type(P1::kPasswordEdit, "x"), WM_VARLO_ACCOUNT_LOGIN},
+      {"account edited in account mode", 1, 1, type(P1::kAccountEdit, "x"), WM_VARLO_ACCOUNT_LOGIN},
+      {"PIN edited in card mode", 1, 2, type(P1::kPinEdit, "9"), WM_VARLO_CARD_LOGIN, "12345678901"},
+      {"account edited in card mode", 1, 2, type(P1::kAccountEdit, "x"), 0},
+      {"nothing changed in account mode", 1, 1, [](SetupSheetTest&, CSetupPage1&) {}, 0},
+      {"nothing changed in card mode", 1, 2, [](SetupSheetTest&, CSetupPage1&) {}, 0},
+      {"turned to PC to PC", 1, 1, click(P1::kPcToPc), 0},
+      {"no login mode chosen", 1, 0, type(P1::kAccountEdit, "x"), 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    main->got.clear();
+    varlo::win::ClearShownMessageBoxes();
+    SetAccount(row.callType, row.loginMode, "alice", "pw", row.pin);
+    auto sheet = MakeSheet();
+    CSetupPage1& page = sheet->m_page1;
+    const INT_PTR result = Run(*sheet, {
+        [&] {
+          if (row.loginMode == 0) {
+            EXPECT_EQ(Checked(page, P1::kAccountMode), 0);
+            EXPECT_EQ(Checked(page, P1::kCardMode), 0);
+          }
+          row.act(*this, page);
+        },
+        [&] { ClickSheetButton(*sheet, IDOK); },
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_TRUE(Boxes().empty());
+    const std::vector<Posted> expected = row.expected ? std::vector<Posted>{{row.expected, 0, 0}} : std::vector<Posted>{};
+    EXPECT_EQ(main->Received(), expected);
+  }
+}
+
+TEST_F(SetupSheetTest, CancelGivesBackTheAccountPasswordPinAndKeepFlags) {
+  SetAccount(1, 2, "alice", "old", "123456789012");
+  profile->m_keepPassword = TRUE;
+  profile->m_keepPin = TRUE;
+  auto sheet = MakeSheet();
+  CSetupPage1& page = sheet->m_page1;
+  const INT_PTR result = Run(*sheet, {
+      [&] { Type(page, P1::kAccountEdit, "x"); },
+      [&] { Click(page, P1::kKeepPin); },  // untick
+      [&] {
+        Click(page, P1::kPinEdit);
+        sim.Char(WXK_END);
+        sim.Char(WXK_BACK);
+      },
+      [&] { ClickSheetButton(*sheet, IDOK); },  // refused: 11 characters, stored all the same
+      [&] {
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"The Pin input error!"});
+        EXPECT_EQ(profile->m_pin, "12345678901");
+        EXPECT_EQ(profile->m_keepPin, FALSE);
+        ClickSheetButton(*sheet, IDCANCEL);
+      },
+  });
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_EQ(profile->m_account, "alice");
+  EXPECT_EQ(profile->m_password, "old");
+  EXPECT_EQ(profile->m_pin, "123456789012");
+  EXPECT_EQ(profile->m_keepPassword, TRUE);
+  EXPECT_EQ(profile->m_keepPin, TRUE);
+  EXPECT_TRUE(main->Received().empty());
+}
+
+TEST_F(SetupSheetTest, HelpOpensTheHelpFileOfTheApplicationDirectory) {
+  SetAccount(0, 1, "", "", "");
+  auto sheet = MakeSheet();
+  std::vector<std::string> opened;
+  sheet->m_openHelp = [&](const CString& path) { opened.push_back(path.GetString()); };
+  const INT_PTR result = Run(*sheet, {
+      [&] { ClickSheetButton(*sheet, IDHELP); },
+      [&] {
+        EXPECT_EQ(opened, std::vector<std::string>{dir / "Varlo.chm"});
+        ClickSheetButton(*sheet, IDOK);  // PC to PC: no check
+      },
+  });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(main->Received().empty());
+}
+
+TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
+  profile->m_playDevice = "PLUGHW:CARD=Speakers";  // found by its beginning, in any case
+  profile->m_recordDevice = "missing";
+  profile->m_audioDelay = 200;
+  auto sheet = MakeSheet();
+  CSetupPage2& page = sheet->m_page2;
+  auto& sys = varlo::win::MessageSystem::Instance();
+  auto pick = [&](int id, int index) {
+    HWND box = ::GetDlgItem(page.m_hWnd, id);
+    sys.Find(box)->As<varlo::win::ComboBoxClass>()->UserSelect(*sys.Find(box), index);
+  };
+  int wizardRuns = 0;
+  page.m_runWizard = [&] {
+    ++wizardRuns;
+    profile->m_recordDevice = "plughw:CARD=Mic,DEV=0";
+  };
+  std::optional<int> released;
+  const INT_PTR result = Run(*sheet, {
+      [&] { sheet->SetActivePage(1); },
+      [&] {
+        EXPECT_EQ(page.m_playList.GetCount(), 3);
+        EXPECT_EQ(page.m_playList.GetCurSel(), 1);
+        EXPECT_EQ(page.m_recordList.GetCurSel(), -1);
+        EXPECT_EQ(page.m_delaySlider.GetRangeMin(), 50);
+        EXPECT_EQ(page.m_delaySlider.GetRangeMax(), 400);
+        EXPECT_EQ(page.m_delaySlider.GetPos(), 200);
+        EXPECT_EQ(Text(page, CSetupPage2::kDelayText), "200");
+        // The wizard button: the page takes the wizard's devices and reports both.
+        Click(page, CSetupPage2::kWizardButton);
+      },
+      [&] {
+        EXPECT_EQ(wizardRuns, 1);
+        EXPECT_EQ(page.m_recordList.GetCurSel(), 1);
+        EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 1}}));
+        main->got.clear();
+        pick(CSetupPage2::kPlayList, 2);
+        // Drag the slider's thumb to the left and let go.
+        const CPoint from = CentreOf(::GetDlgItem(page.m_hWnd, CSetupPage2::kDelaySlider));
+        CRect r;
+        ::GetWindowRect(::GetDlgItem(page.m_hWnd, CSetupPage2::kDelaySlider), &r);
+        const int thumbX = r.left + 8 + (r.Width() - 16) * (200 - 50) / 350;
+        sim.MouseMove(thumbX, from.y);
+        sim.MouseDown();
+        sim.MouseMove(thumbX - r.Width() / 5, from.y);
+        sim.MouseMove(thumbX - r.Width() / 4, from.y);
+        sim.MouseUp();
+      },
+      [&] {
+        released = profile->m_audioDelay;
+        EXPECT_LT(profile->m_audioDelay, 200);
+        EXPECT_GE(profile->m_audioDelay, 50);
+        EXPECT_EQ(page.m_delaySlider.GetPos(), profile->m_audioDelay);
+        EXPECT_EQ(Text(page, CSetupPage2::kDelayText), std::to_string(profile->m_audioDelay));
+        // Letting go of the slider shows the devices of the page's opening again.
+        EXPECT_EQ(page.m_playList.GetCurSel(), 1);
+        pick(CSetupPage2::kPlayList, 2);
+        ClickSheetButton(*sheet, IDOK);
+      },
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_TRUE(released);
+  EXPECT_EQ(profile->m_playDevice, "pulse");
+  EXPECT_EQ(profile->m_recordDevice, "plughw:CARD=Mic,DEV=0");
+  EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 0}}));
+}
+
+}  // namespace
+
+extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
+
+BEGIN_MESSAGE_MAP(CScript, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
