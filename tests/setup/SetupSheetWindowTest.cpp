@@ -26,6 +26,10 @@
 #include "setup/CSetupSheet.h"
 #include "tests/platform/core/TempDir.h"
 #include "tests/support/WindowTestSupport.h"
+#include "codec/g7231/H323_G7231Capability.h"
+#include "stack/codec/H323_GSM0610Capability.h"
+#include "ui/CVarloApp.h"
+#include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 #include "SetupTestSupport.h"
 
@@ -341,6 +345,9 @@ TEST_F(SetupSheetTest, HelpOpensTheHelpFileOfTheApplicationDirectory) {
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(main->Received().empty());
+  // The options page was never shown: neither of its files is written.
+  EXPECT_FALSE(Exists(dir / "Set.dat"));
+  EXPECT_FALSE(Exists(dir / "Varlo.ini"));
 }
 
 TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
@@ -407,6 +414,101 @@ TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
   EXPECT_EQ(profile->m_playDevice, "pulse");
   EXPECT_EQ(profile->m_recordDevice, "plughw:CARD=Mic,DEV=0");
   EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 0}}));
+}
+
+// The whole round from the main window: My Account, the options page, OK.
+TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
+  const std::string libraries = VARLO_LANGUAGE_LIBRARY_DIR;
+  CVarloApp app;
+  app.m_hOwnResources = varlo::win::ExecutableModule();
+  app.m_hChinaDll = LoadLibrary((libraries + "/China.dll").c_str());
+  app.m_hTraditionalDll = LoadLibrary((libraries + "/Traditional.dll").c_str());
+  ASSERT_TRUE(app.m_hChinaDll);
+  WriteBytes(dir / "Varlo.ini", Bytes{'0'});
+  auto chinese = [&](UINT id) {
+    char text[256] = {};
+    LoadString(app.m_hChinaDll, id, text, sizeof(text));
+    return CString(text);
+  };
+  CSetupSheet* sheet = nullptr;
+  wxImage before;
+  {
+    CVarloDlg dlg(dir.Path().c_str(), QuietProfileServices());
+    app.m_pMainWnd = &dlg;
+    auto callButtonPixels = [&] {
+      wxBitmap shot;
+      EXPECT_TRUE(varlo::wx::CaptureWindow(dlg.m_hWnd, shot));
+      return shot.ConvertToImage().GetSubImage(wxRect(25, 195, 40, 28));
+    };
+    CScript script({
+        [] {}, [] {},
+        [&] {
+          before = callButtonPixels();
+          Click(::GetDlgItem(dlg.m_hWnd, varlo::ids::kMyAccount));
+        },
+        [&] {
+          sheet = dynamic_cast<CSetupSheet*>(CWnd::FromHandlePermanent(::FindWindow(nullptr, "Preferences")));
+          ASSERT_TRUE(sheet);
+          sheet->SetActivePage(2);
+        },
+        [&] {
+          CSetupPage3& page = sheet->m_page3;
+          EXPECT_EQ(Text(page, CSetupPage3::kLanguageBox), "English");
+          EXPECT_EQ(Checked(page, CSetupPage3::kSilenceCheck), 1);  // no option file: on, 4
+          EXPECT_EQ(Text(page, CSetupPage3::kFramesEdit), "4");
+          Click(page, CSetupPage3::kSilenceCheck);
+        },
+        [&] { Click(sheet->m_page3, CSetupPage3::kFramesEdit); },
+        [&] {
+          sim.Char(WXK_END);
+          sim.Char(WXK_BACK);
+        },
+        [&] { sim.Text("9"); },
+        [&] {
+          CSetupPage3& page = sheet->m_page3;
+          auto& sys = varlo::win::MessageSystem::Instance();
+          HWND box = ::GetDlgItem(page.m_hWnd, CSetupPage3::kLanguageBox);
+          sys.Find(box)->As<varlo::win::ComboBoxClass>()->UserSelect(*sys.Find(box), 1);
+        },
+        [&] {
+          EXPECT_EQ(Text(sheet->m_page3, CSetupPage3::kFramesEdit), "9");
+          EXPECT_EQ(Text(sheet->m_page3, CSetupPage3::kLanguageBox), "Simplify Chinese");
+          ClickSheetButton(*sheet, IDOK);
+        },
+        [] {}, [] {},
+        [&] {
+          EXPECT_EQ(ReadBytes(dir / "Varlo.ini"), Bytes{'1'});
+          EXPECT_EQ(ReadBytes(dir / "Set.dat"), (Bytes{'0', '3'}));  // 9 is written and applied as 3
+          EXPECT_EQ(dlg.m_endpoint.GetSilenceDetectionMode(), H323AudioCodec::NoSilenceDetection);
+          EXPECT_EQ(dlg.m_endpoint.m_gsmCapability->GetTxFramesInPacket(), 3u);
+          EXPECT_EQ(dlg.m_endpoint.m_g7231Capability->GetTxFramesInPacket(), 3u);
+          EXPECT_EQ(AfxGetResourceHandle(), app.m_hChinaDll);
+          EXPECT_EQ(dlg.m_statusText, chinese(104));
+          EXPECT_EQ(dlg.m_modeText, chinese(114));  // PC to PC, as the profile was
+          CString item;
+          dlg.GetPopupMenu()->GetSubMenu(0)->GetMenuString(0, item, MF_BYPOSITION);
+          CMenu china;
+          AfxSetResourceHandle(app.m_hChinaDll);
+          ASSERT_TRUE(china.LoadMenu(200));
+          CString expected;
+          china.GetSubMenu(0)->GetMenuString(0, expected, MF_BYPOSITION);
+          EXPECT_EQ(item, expected);
+          EXPECT_NE(item, "My Account");
+          const wxImage after = callButtonPixels();
+          EXPECT_NE(std::vector<unsigned char>(before.GetData(), before.GetData() + 40 * 28 * 3),
+                    std::vector<unsigned char>(after.GetData(), after.GetData() + 40 * 28 * 3));
+          dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kExit, BN_CLICKED), 0);
+        },
+        [&] { dlg.EndDialog(IDCANCEL); },
+    });
+    dlg.DoModal();
+    app.m_pMainWnd = nullptr;
+  }
+  EXPECT_TRUE(sheet);
+  AfxSetResourceHandle(varlo::win::ExecutableModule());
+  FreeLibrary(app.m_hChinaDll);
+  FreeLibrary(app.m_hTraditionalDll);
+  app.m_hChinaDll = app.m_hTraditionalDll = nullptr;
 }
 
 }  // namespace
