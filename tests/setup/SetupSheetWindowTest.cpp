@@ -28,6 +28,7 @@
 #include "tests/support/WindowTestSupport.h"
 #include "codec/g7231/H323_G7231Capability.h"
 #include "stack/codec/H323_GSM0610Capability.h"
+#include "engine/CPhoneEndPoint.h"
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
@@ -414,6 +415,29 @@ TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
   EXPECT_EQ(profile->m_playDevice, "pulse");
   EXPECT_EQ(profile->m_recordDevice, "plughw:CARD=Mic,DEV=0");
   EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 0}}));
+}
+
+TEST_F(SetupSheetTest, OptionsThatCannotBeSavedAreReportedAndStillApplied) {
+  g_appDir = CString((dir / "gone/").c_str());  // a folder that does not exist
+  CPhoneEndPoint endpoint;
+  H323_GSM0610Capability gsm;
+  H323_G7231Capability g7231;
+  endpoint.m_gsmCapability = &gsm;
+  endpoint.m_g7231Capability = &g7231;
+  endpoint.SetSilenceDetectionMode(H323AudioCodec::NoSilenceDetection);
+  auto sheet = MakeSheet();
+  sheet->m_endpoint = &endpoint;
+  const INT_PTR result = Run(*sheet, {
+      [&] { sheet->SetActivePage(2); },
+      [&] { ClickSheetButton(*sheet, IDOK); },
+  });
+  EXPECT_EQ(result, IDOK);
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].find("Set.dat"), std::string::npos) << Boxes()[0];
+  EXPECT_EQ(endpoint.GetSilenceDetectionMode(), H323AudioCodec::AdaptiveSilenceDetection);
+  EXPECT_EQ(gsm.GetTxFramesInPacket(), 4u);
+  endpoint.m_gsmCapability = nullptr;
+  endpoint.m_g7231Capability = nullptr;
 }
 
 // The whole round from the main window: My Account, the options page, OK.
