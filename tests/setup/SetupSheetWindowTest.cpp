@@ -6,6 +6,7 @@
 #include <wx/uiaction.h>
 #include <wx/wx.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -52,6 +53,55 @@ bool StartToolkit() {
   started = true;
   return true;
 }
+
+// A step acts and returns true, or waits: it returns false until what it waits for holds
+// and is asked again on the next tick.
+using Step = std::function<bool()>;
+Step Do(std::function<void()> action) {
+  return [action] {
+    action();
+    return true;
+  };
+}
+Step Wait(std::function<bool()> holds) { return holds; }
+
+// Runs the steps in order, one every 100 ms at most, inside whatever loop runs.  When a
+// step waits longer than 15 s, or the steps are done and the loop has not ended 15 s
+// later, it gives up.
+class CStepRunner : public CWnd {
+ public:
+  CStepRunner(std::vector<Step> steps, std::function<void()> giveUp) : m_steps(std::move(steps)), m_giveUp(std::move(giveUp)) {
+    CreateEx(0, "", "steps", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0);
+    SetTimer(1, 100);
+  }
+
+ protected:
+  void OnTimer(UINT_PTR) {
+    const auto now = std::chrono::steady_clock::now();
+    if (m_next < m_steps.size() && m_steps[m_next]()) {
+      ++m_next;
+      m_since = now;
+      return;
+    }
+    if (!m_gaveUp && now - m_since > std::chrono::seconds(15)) {
+      if (m_next < m_steps.size()) ADD_FAILURE() << "step " << m_next << " waited in vain";
+      m_gaveUp = true;
+      m_giveUp();
+    }
+  }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  std::vector<Step> m_steps;
+  std::function<void()> m_giveUp;
+  size_t m_next = 0;
+  bool m_gaveUp = false;
+  std::chrono::steady_clock::time_point m_since = std::chrono::steady_clock::now();
+};
+
+BEGIN_MESSAGE_MAP(CStepRunner, CWnd)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
 
 // Stands in for the main window: keeps the messages the pages post to it.
 class CMainStandIn : public CWnd {
@@ -108,13 +158,15 @@ class SetupSheetTest : public ::testing::Test {
     return sheet;
   }
 
-  // Runs the sheet with one step every 250 ms; ends it with -2 if the steps did not.
-  INT_PTR Run(CSetupSheet& sheet, std::vector<std::function<void()>> steps) {
-    for (int i = 0; i < 6; ++i) steps.push_back([] {});
-    steps.push_back([&sheet] { sheet.EndDialog(-2); });
-    CScript script(std::move(steps));
+  // Runs the sheet with the steps, once the toolkit shows its first page; ends it with -2
+  // if the steps did not.
+  INT_PTR Run(CSetupSheet& sheet, std::vector<Step> steps) {
+    steps.insert(steps.begin(), Wait([&sheet] { return Shown(sheet.m_page1); }));
+    CStepRunner runner(std::move(steps), [&sheet] { sheet.EndDialog(-2); });
     return sheet.DoModal();
   }
+  static bool Shown(CWnd& page) { return page.m_hWnd && ::IsWindowVisible(page.m_hWnd); }
+  static bool Focused(CWnd& page, int id) { return ::GetFocus() == ::GetDlgItem(page.m_hWnd, id); }
 
   static CPoint CentreOf(HWND control) {
     CRect r;
@@ -128,11 +180,19 @@ class SetupSheetTest : public ::testing::Test {
   }
   void Click(CWnd& page, int id) { Click(::GetDlgItem(page.m_hWnd, id)); }
   void ClickSheetButton(CSetupSheet& sheet, int id) { Click(::GetDlgItem(sheet.m_hWnd, id)); }
-  // Clicks into an edit and types at its end.
-  void Type(CWnd& page, int id, const char* text) {
-    Click(page, id);
-    sim.Char(WXK_END);
-    sim.Text(text);
+  // Clicks into an edit, types at its end and waits until the text is there.
+  std::vector<Step> Typing(CWnd& page, int id, std::string text) {
+    auto expected = std::make_shared<std::string>();
+    return {Do([this, &page, id, text, expected] {
+              *expected = Text(page, id) + text;
+              Click(page, id);
+            }),
+            Wait([&page, id] { return Focused(page, id); }),
+            Do([this, text] {
+              sim.Char(WXK_END);
+              sim.Text(text.c_str());
+            }),
+            Wait([&page, id, expected] { return Text(page, id) == *expected; })};
   }
 
   static bool ReadOnly(CWnd& page, int id) { return (::GetWindowLong(::GetDlgItem(page.m_hWnd, id), GWL_STYLE) & ES_READONLY) != 0; }
@@ -164,55 +224,57 @@ class SetupSheetTest : public ::testing::Test {
 
 using P1 = CSetupPage1;
 
+std::vector<Step> Join(std::initializer_list<std::vector<Step>> parts) {
+  std::vector<Step> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
 TEST_F(SetupSheetTest, AccountPageFollowsTheModeTableAsTheRadiosAreClicked) {
   SetAccount(1, 1, "alice", "pw", "");
   auto sheet = MakeSheet();
   CSetupPage1& page = sheet->m_page1;
-  const INT_PTR result = Run(*sheet, {
-      [&] {
-        EXPECT_EQ(Text(page, P1::kAccountEdit), "alice");
-        EXPECT_EQ(Checked(page, P1::kPcToPhone), 1);
-        EXPECT_EQ(Checked(page, P1::kPcToPc), 0);
-        EXPECT_EQ(Checked(page, P1::kAccountMode), 1);
-        EXPECT_EQ(Checked(page, P1::kCardMode), 0);
-        EXPECT_FALSE(ReadOnly(page, P1::kPasswordEdit));
-        EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
-        EXPECT_FALSE(page.m_accountEdited);  // the texts the page put there are no edit
-        EXPECT_EQ(::SendMessage(::GetDlgItem(page.m_hWnd, P1::kPinEdit), EM_GETLIMITTEXT, 0, 0), 12);
-        EXPECT_EQ(::GetDlgItem(sheet->m_hWnd, ID_APPLY_NOW), nullptr);
-        Click(page, P1::kCardMode);
-      },
-      [&] {
-        EXPECT_EQ(profile->m_loginMode, 2);
-        EXPECT_EQ(Checked(page, P1::kAccountMode), 0);
-        EXPECT_EQ(Checked(page, P1::kCardMode), 1);
-        EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
-        EXPECT_FALSE(ReadOnly(page, P1::kPinEdit));
-        Click(page, P1::kPinEdit);
-      },
-      [&] {
-        EXPECT_EQ(::GetFocus(), ::GetDlgItem(page.m_hWnd, P1::kPinEdit));
-        sim.Text("123456");
-      },
-      [&] { sim.Text("789012"); },
-      [&] { sim.Text("3"); },  // one more than the edit takes
-      [&] {
-        EXPECT_EQ(Text(page, P1::kPinEdit), "123456789012");
-        EXPECT_TRUE(page.m_pinEdited);
-        Click(page, P1::kPcToPc);
-      },
-      [&] {
-        EXPECT_EQ(profile->m_callType, 0);
-        EXPECT_EQ(Checked(page, P1::kPcToPhone), 0);
-        EXPECT_EQ(Checked(page, P1::kPcToPc), 1);
-        EXPECT_FALSE(Enabled(page, P1::kAccountMode));
-        EXPECT_FALSE(Enabled(page, P1::kCardMode));
-        EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
-        EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
-        EXPECT_FALSE(ReadOnly(page, P1::kAccountEdit));
-        ClickSheetButton(*sheet, IDCANCEL);
-      },
-  });
+  const INT_PTR result = Run(*sheet, Join({
+      {Do([&] {
+         EXPECT_EQ(Text(page, P1::kAccountEdit), "alice");
+         EXPECT_EQ(Checked(page, P1::kPcToPhone), 1);
+         EXPECT_EQ(Checked(page, P1::kPcToPc), 0);
+         EXPECT_EQ(Checked(page, P1::kAccountMode), 1);
+         EXPECT_EQ(Checked(page, P1::kCardMode), 0);
+         EXPECT_FALSE(ReadOnly(page, P1::kPasswordEdit));
+         EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
+         EXPECT_FALSE(page.m_accountEdited);  // the texts the page put there are no edit
+         EXPECT_EQ(::SendMessage(::GetDlgItem(page.m_hWnd, P1::kPinEdit), EM_GETLIMITTEXT, 0, 0), 12);
+         EXPECT_EQ(::GetDlgItem(sheet->m_hWnd, ID_APPLY_NOW), nullptr);
+         Click(page, P1::kCardMode);
+       }),
+       Wait([&] { return profile->m_loginMode == 2; }),
+       Do([&] {
+         EXPECT_EQ(Checked(page, P1::kAccountMode), 0);
+         EXPECT_EQ(Checked(page, P1::kCardMode), 1);
+         EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
+         EXPECT_FALSE(ReadOnly(page, P1::kPinEdit));
+       })},
+      Typing(page, P1::kPinEdit, "123456789012"),
+      {Do([&] { sim.Text("3"); }),  // one more than the edit takes
+       Do([] {}), Do([] {}),
+       Do([&] {
+         EXPECT_EQ(Text(page, P1::kPinEdit), "123456789012");
+         EXPECT_TRUE(page.m_pinEdited);
+         Click(page, P1::kPcToPc);
+       }),
+       Wait([&] { return profile->m_callType == 0; }),
+       Do([&] {
+         EXPECT_EQ(Checked(page, P1::kPcToPhone), 0);
+         EXPECT_EQ(Checked(page, P1::kPcToPc), 1);
+         EXPECT_FALSE(Enabled(page, P1::kAccountMode));
+         EXPECT_FALSE(Enabled(page, P1::kCardMode));
+         EXPECT_TRUE(ReadOnly(page, P1::kPasswordEdit));
+         EXPECT_TRUE(ReadOnly(page, P1::kPinEdit));
+         EXPECT_FALSE(ReadOnly(page, P1::kAccountEdit));
+         ClickSheetButton(*sheet, IDCANCEL);
+       })},
+  }));
   EXPECT_EQ(result, IDCANCEL);
   // The radios wrote at once; the texts stay as they were.
   EXPECT_EQ(profile->m_callType, 0);
@@ -236,17 +298,18 @@ TEST_F(SetupSheetTest, OkRefusesAnEmptyAccountAndAShortPinUntilTheyAreMended) {
     SetAccount(1, c.loginMode, "", "", "12345678901");
     auto sheet = MakeSheet();
     CSetupPage1& page = sheet->m_page1;
-    const INT_PTR result = Run(*sheet, {
-        [&] { ClickSheetButton(*sheet, IDOK); },
-        [&] {
-          EXPECT_EQ(Boxes(), std::vector<std::string>{c.box});
-          EXPECT_TRUE(::IsWindowVisible(sheet->m_hWnd));  // still open
-          Type(page, c.editToMend, c.mend);
-        },
-        [&] { ClickSheetButton(*sheet, IDOK); },
-    });
+    const INT_PTR result = Run(*sheet, Join({
+        {Do([&] { ClickSheetButton(*sheet, IDOK); }),
+         Wait([] { return !Boxes().empty(); }),
+         Do([&] {
+           EXPECT_EQ(Boxes(), std::vector<std::string>{c.box});
+           EXPECT_TRUE(::IsWindowVisible(sheet->m_hWnd));  // still open
+         })},
+        Typing(page, c.editToMend, c.mend),
+        {Do([&] { ClickSheetButton(*sheet, IDOK); })},
+    }));
     EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(Boxes().size(), 1u);
+    ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(varlo::win::ShownMessageBoxes()[0].caption, AfxGetAppName());
     EXPECT_EQ(main->Received(), (std::vector<Posted>{{c.login, 0, 0}}));
   }
@@ -256,12 +319,17 @@ TEST_F(SetupSheetTest, OkAsksForTheLoginThatTheChangesNeed) {
   struct Row {
     const char* name;
     int callType, loginMode;
-    std::function<void(SetupSheetTest&, CSetupPage1&)> act;
+    std::function<std::vector<Step>(SetupSheetTest&, CSetupPage1&)> act;
     UINT expected;  // 0: nothing posted
     const char* pin = "123456789012";
   };
-  auto click = [](int id) { return [id](SetupSheetTest& t, CSetupPage1& p) { t.Click(p, id); }; };
-  auto type = [](int id, const char* s) { return [id, s](SetupSheetTest& t, CSetupPage1& p) { t.Type(p, id, s); }; };
+  auto click = [](int id) {
+    return [id](SetupSheetTest& t, CSetupPage1& p) {
+      return std::vector<Step>{Do([&t, &p, id] { t.Click(p, id); }), Wait([&p, id] { return Checked(p, id) == 1; })};
+    };
+  };
+  auto type = [](int id, const char* s) { return [id, s](SetupSheetTest& t, CSetupPage1& p) { return t.Typing(p, id, s); }; };
+  auto nothing = [](SetupSheetTest&, CSetupPage1&) { return std::vector<Step>{}; };
   const std::vector<Row> rows = {
       {"PC to PC turned to PC to Phone, account mode", 0, 1, click(P1::kPcToPhone), WM_VARLO_ACCOUNT_LOGIN},
       {"PC to PC turned to PC to Phone, card mode", 0, 2, click(P1::kPcToPhone), WM_VARLO_CARD_LOGIN},
@@ -271,8 +339,8 @@ TEST_F(SetupSheetTest, OkAsksForTheLoginThatTheChangesNeed) {
       {"account edited in account mode", 1, 1, type(P1::kAccountEdit, "x"), WM_VARLO_ACCOUNT_LOGIN},
       {"PIN edited in card mode", 1, 2, type(P1::kPinEdit, "9"), WM_VARLO_CARD_LOGIN, "12345678901"},
       {"account edited in card mode", 1, 2, type(P1::kAccountEdit, "x"), 0},
-      {"nothing changed in account mode", 1, 1, [](SetupSheetTest&, CSetupPage1&) {}, 0},
-      {"nothing changed in card mode", 1, 2, [](SetupSheetTest&, CSetupPage1&) {}, 0},
+      {"nothing changed in account mode", 1, 1, nothing, 0},
+      {"nothing changed in card mode", 1, 2, nothing, 0},
       {"turned to PC to PC", 1, 1, click(P1::kPcToPc), 0},
       {"no login mode chosen", 1, 0, type(P1::kAccountEdit, "x"), 0},
   };
@@ -283,16 +351,16 @@ TEST_F(SetupSheetTest, OkAsksForTheLoginThatTheChangesNeed) {
     SetAccount(row.callType, row.loginMode, "alice", "pw", row.pin);
     auto sheet = MakeSheet();
     CSetupPage1& page = sheet->m_page1;
-    const INT_PTR result = Run(*sheet, {
-        [&] {
+    const INT_PTR result = Run(*sheet, Join({
+        {Do([&] {
           if (row.loginMode == 0) {
             EXPECT_EQ(Checked(page, P1::kAccountMode), 0);
             EXPECT_EQ(Checked(page, P1::kCardMode), 0);
           }
-          row.act(*this, page);
-        },
-        [&] { ClickSheetButton(*sheet, IDOK); },
-    });
+        })},
+        row.act(*this, page),
+        {Do([&] { ClickSheetButton(*sheet, IDOK); })},
+    }));
     EXPECT_EQ(result, IDOK);
     EXPECT_TRUE(Boxes().empty());
     const std::vector<Posted> expected = row.expected ? std::vector<Posted>{{row.expected, 0, 0}} : std::vector<Posted>{};
@@ -306,22 +374,27 @@ TEST_F(SetupSheetTest, CancelGivesBackTheAccountPasswordPinAndKeepFlags) {
   profile->m_keepPin = TRUE;
   auto sheet = MakeSheet();
   CSetupPage1& page = sheet->m_page1;
-  const INT_PTR result = Run(*sheet, {
-      [&] { Type(page, P1::kAccountEdit, "x"); },
-      [&] { Click(page, P1::kKeepPin); },  // untick
-      [&] {
-        Click(page, P1::kPinEdit);
-        sim.Char(WXK_END);
-        sim.Char(WXK_BACK);
-      },
-      [&] { ClickSheetButton(*sheet, IDOK); },  // refused: 11 characters, stored all the same
-      [&] {
-        EXPECT_EQ(Boxes(), std::vector<std::string>{"The Pin input error!"});
-        EXPECT_EQ(profile->m_pin, "12345678901");
-        EXPECT_EQ(profile->m_keepPin, FALSE);
-        ClickSheetButton(*sheet, IDCANCEL);
-      },
-  });
+  const INT_PTR result = Run(*sheet, Join({
+      Typing(page, P1::kAccountEdit, "x"),
+      {Do([&] { Click(page, P1::kKeepPin); }),  // untick
+       Wait([&] { return Checked(page, P1::kKeepPin) == 0; }),
+       Do([&] { Click(page, P1::kPinEdit); }),
+       Wait([&] { return Focused(page, P1::kPinEdit); }),
+       Do([&] {
+         sim.Char(WXK_END);
+         sim.Char(WXK_BACK);
+       }),
+       Wait([&] { return Text(page, P1::kPinEdit) == "12345678901"; }),
+       Do([&] { ClickSheetButton(*sheet, IDOK); }),  // refused: 11 characters, stored all the same
+       Wait([] { return !Boxes().empty(); }),
+       Do([&] {
+         EXPECT_EQ(Boxes(), std::vector<std::string>{"The Pin input error!"});
+         EXPECT_EQ(profile->m_pin, "12345678901");
+         EXPECT_EQ(profile->m_account, "alicex");
+         EXPECT_EQ(profile->m_keepPin, FALSE);
+         ClickSheetButton(*sheet, IDCANCEL);
+       })},
+  }));
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_EQ(profile->m_account, "alice");
   EXPECT_EQ(profile->m_password, "old");
@@ -337,11 +410,12 @@ TEST_F(SetupSheetTest, HelpOpensTheHelpFileOfTheApplicationDirectory) {
   std::vector<std::string> opened;
   sheet->m_openHelp = [&](const CString& path) { opened.push_back(path.GetString()); };
   const INT_PTR result = Run(*sheet, {
-      [&] { ClickSheetButton(*sheet, IDHELP); },
-      [&] {
+      Do([&] { ClickSheetButton(*sheet, IDHELP); }),
+      Wait([&] { return !opened.empty(); }),
+      Do([&] {
         EXPECT_EQ(opened, std::vector<std::string>{dir / "Varlo.chm"});
         ClickSheetButton(*sheet, IDOK);  // PC to PC: no check
-      },
+      }),
   });
   EXPECT_EQ(result, IDOK);
   EXPECT_TRUE(Boxes().empty());
@@ -367,10 +441,10 @@ TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
     ++wizardRuns;
     profile->m_recordDevice = "plughw:CARD=Mic,DEV=0";
   };
-  std::optional<int> released;
   const INT_PTR result = Run(*sheet, {
-      [&] { sheet->SetActivePage(1); },
-      [&] {
+      Do([&] { sheet->SetActivePage(1); }),
+      Wait([&] { return Shown(page); }),
+      Do([&] {
         EXPECT_EQ(page.m_playList.GetCount(), 3);
         EXPECT_EQ(page.m_playList.GetCurSel(), 1);
         EXPECT_EQ(page.m_recordList.GetCurSel(), -1);
@@ -380,26 +454,26 @@ TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
         EXPECT_EQ(Text(page, CSetupPage2::kDelayText), "200");
         // The wizard button: the page takes the wizard's devices and reports both.
         Click(page, CSetupPage2::kWizardButton);
-      },
-      [&] {
-        EXPECT_EQ(wizardRuns, 1);
+      }),
+      Wait([&] { return wizardRuns == 1 && !main->got.empty(); }),
+      Do([&] {
         EXPECT_EQ(page.m_recordList.GetCurSel(), 1);
-        EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 1}}));
+        EXPECT_EQ(main->got, (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 1}}));
         main->got.clear();
         pick(CSetupPage2::kPlayList, 2);
         // Drag the slider's thumb to the left and let go.
-        const CPoint from = CentreOf(::GetDlgItem(page.m_hWnd, CSetupPage2::kDelaySlider));
         CRect r;
         ::GetWindowRect(::GetDlgItem(page.m_hWnd, CSetupPage2::kDelaySlider), &r);
+        const int y = (r.top + r.bottom) / 2;
         const int thumbX = r.left + 8 + (r.Width() - 16) * (200 - 50) / 350;
-        sim.MouseMove(thumbX, from.y);
+        sim.MouseMove(thumbX, y);
         sim.MouseDown();
-        sim.MouseMove(thumbX - r.Width() / 5, from.y);
-        sim.MouseMove(thumbX - r.Width() / 4, from.y);
+        sim.MouseMove(thumbX - r.Width() / 5, y);
+        sim.MouseMove(thumbX - r.Width() / 4, y);
         sim.MouseUp();
-      },
-      [&] {
-        released = profile->m_audioDelay;
+      }),
+      Wait([&] { return profile->m_audioDelay != 200; }),
+      Do([&] {
         EXPECT_LT(profile->m_audioDelay, 200);
         EXPECT_GE(profile->m_audioDelay, 50);
         EXPECT_EQ(page.m_delaySlider.GetPos(), profile->m_audioDelay);
@@ -408,10 +482,9 @@ TEST_F(SetupSheetTest, AudioPageReportsDevicesAndDelay) {
         EXPECT_EQ(page.m_playList.GetCurSel(), 1);
         pick(CSetupPage2::kPlayList, 2);
         ClickSheetButton(*sheet, IDOK);
-      },
+      }),
   });
   EXPECT_EQ(result, IDOK);
-  ASSERT_TRUE(released);
   EXPECT_EQ(profile->m_playDevice, "pulse");
   EXPECT_EQ(profile->m_recordDevice, "plughw:CARD=Mic,DEV=0");
   EXPECT_EQ(main->Received(), (std::vector<Posted>{{WM_VARLO_DEVICES_CHANGED, 1, 0}}));
@@ -428,8 +501,9 @@ TEST_F(SetupSheetTest, OptionsThatCannotBeSavedAreReportedAndStillApplied) {
   auto sheet = MakeSheet();
   sheet->m_endpoint = &endpoint;
   const INT_PTR result = Run(*sheet, {
-      [&] { sheet->SetActivePage(2); },
-      [&] { ClickSheetButton(*sheet, IDOK); },
+      Do([&] { sheet->SetActivePage(2); }),
+      Wait([&] { return Shown(sheet->m_page3); }),
+      Do([&] { ClickSheetButton(*sheet, IDOK); }),
   });
   EXPECT_EQ(result, IDOK);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -455,6 +529,7 @@ TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
     return CString(text);
   };
   CSetupSheet* sheet = nullptr;
+  HWND sheetWnd = nullptr;
   wxImage before;
   {
     CVarloDlg dlg(dir.Path().c_str(), QuietProfileServices());
@@ -464,67 +539,72 @@ TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
       EXPECT_TRUE(varlo::wx::CaptureWindow(dlg.m_hWnd, shot));
       return shot.ConvertToImage().GetSubImage(wxRect(25, 195, 40, 28));
     };
-    CScript script({
-        [] {}, [] {},
+    auto page = [&]() -> CSetupPage3& { return sheet->m_page3; };
+    CStepRunner runner(
+        {Wait([&] { return ::IsWindowVisible(dlg.m_hWnd) != FALSE; }),
+         Do([] {}), Do([] {}),
+         Do([&] {
+           before = callButtonPixels();
+           Click(::GetDlgItem(dlg.m_hWnd, varlo::ids::kMyAccount));
+         }),
+         Wait([&] {
+           sheetWnd = ::FindWindow(nullptr, "Preferences");
+           sheet = dynamic_cast<CSetupSheet*>(CWnd::FromHandlePermanent(sheetWnd));
+           return sheet && Shown(sheet->m_page1);
+         }),
+         Do([&] { sheet->SetActivePage(2); }),
+         Wait([&] { return Shown(page()); }),
+         Do([&] {
+           EXPECT_EQ(Text(page(), CSetupPage3::kLanguageBox), "English");
+           EXPECT_EQ(Checked(page(), CSetupPage3::kSilenceCheck), 1);  // no option file: on, 4
+           EXPECT_EQ(Text(page(), CSetupPage3::kFramesEdit), "4");
+           Click(page(), CSetupPage3::kSilenceCheck);
+         }),
+         Wait([&] { return Checked(page(), CSetupPage3::kSilenceCheck) == 0; }),
+         Do([&] { Click(page(), CSetupPage3::kFramesEdit); }),
+         Wait([&] { return Focused(page(), CSetupPage3::kFramesEdit); }),
+         Do([&] {
+           sim.Char(WXK_END);
+           sim.Char(WXK_BACK);
+         }),
+         Wait([&] { return Text(page(), CSetupPage3::kFramesEdit).empty(); }),
+         Do([&] { sim.Text("9"); }),
+         Wait([&] { return Text(page(), CSetupPage3::kFramesEdit) == "9"; }),
+         Do([&] {
+           auto& sys = varlo::win::MessageSystem::Instance();
+           HWND box = ::GetDlgItem(page().m_hWnd, CSetupPage3::kLanguageBox);
+           sys.Find(box)->As<varlo::win::ComboBoxClass>()->UserSelect(*sys.Find(box), 1);
+         }),
+         Wait([&] { return Text(page(), CSetupPage3::kLanguageBox) == "Simplify Chinese"; }),
+         Do([&] { ClickSheetButton(*sheet, IDOK); }),
+         Wait([&] { return !::IsWindow(sheetWnd); }),
+         Do([] {}), Do([] {}),
+         Do([&] {
+           EXPECT_EQ(ReadBytes(dir / "Varlo.ini"), Bytes{'1'});
+           EXPECT_EQ(ReadBytes(dir / "Set.dat"), (Bytes{'0', '3'}));  // 9 is written and applied as 3
+           EXPECT_EQ(dlg.m_endpoint.GetSilenceDetectionMode(), H323AudioCodec::NoSilenceDetection);
+           EXPECT_EQ(dlg.m_endpoint.m_gsmCapability->GetTxFramesInPacket(), 3u);
+           EXPECT_EQ(dlg.m_endpoint.m_g7231Capability->GetTxFramesInPacket(), 3u);
+           EXPECT_EQ(AfxGetResourceHandle(), app.m_hChinaDll);
+           EXPECT_EQ(dlg.m_statusText, chinese(104));
+           EXPECT_EQ(dlg.m_modeText, chinese(114));  // PC to PC, as the profile was
+           CString item;
+           dlg.GetPopupMenu()->GetSubMenu(0)->GetMenuString(0, item, MF_BYPOSITION);
+           CMenu china;
+           ASSERT_TRUE(china.LoadMenu(200));
+           CString expected;
+           china.GetSubMenu(0)->GetMenuString(0, expected, MF_BYPOSITION);
+           EXPECT_EQ(item, expected);
+           EXPECT_NE(item, "Send Mail");
+           const wxImage after = callButtonPixels();
+           EXPECT_NE(std::vector<unsigned char>(before.GetData(), before.GetData() + 40 * 28 * 3),
+                     std::vector<unsigned char>(after.GetData(), after.GetData() + 40 * 28 * 3));
+           dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kExit, BN_CLICKED), 0);
+         })},
         [&] {
-          before = callButtonPixels();
-          Click(::GetDlgItem(dlg.m_hWnd, varlo::ids::kMyAccount));
-        },
-        [&] {
-          sheet = dynamic_cast<CSetupSheet*>(CWnd::FromHandlePermanent(::FindWindow(nullptr, "Preferences")));
-          ASSERT_TRUE(sheet);
-          sheet->SetActivePage(2);
-        },
-        [&] {
-          CSetupPage3& page = sheet->m_page3;
-          EXPECT_EQ(Text(page, CSetupPage3::kLanguageBox), "English");
-          EXPECT_EQ(Checked(page, CSetupPage3::kSilenceCheck), 1);  // no option file: on, 4
-          EXPECT_EQ(Text(page, CSetupPage3::kFramesEdit), "4");
-          Click(page, CSetupPage3::kSilenceCheck);
-        },
-        [&] { Click(sheet->m_page3, CSetupPage3::kFramesEdit); },
-        [&] {
-          sim.Char(WXK_END);
-          sim.Char(WXK_BACK);
-        },
-        [&] { sim.Text("9"); },
-        [&] {
-          CSetupPage3& page = sheet->m_page3;
-          auto& sys = varlo::win::MessageSystem::Instance();
-          HWND box = ::GetDlgItem(page.m_hWnd, CSetupPage3::kLanguageBox);
-          sys.Find(box)->As<varlo::win::ComboBoxClass>()->UserSelect(*sys.Find(box), 1);
-        },
-        [&] {
-          EXPECT_EQ(Text(sheet->m_page3, CSetupPage3::kFramesEdit), "9");
-          EXPECT_EQ(Text(sheet->m_page3, CSetupPage3::kLanguageBox), "Simplify Chinese");
-          ClickSheetButton(*sheet, IDOK);
-        },
-        [] {}, [] {},
-        [&] {
-          EXPECT_EQ(ReadBytes(dir / "Varlo.ini"), Bytes{'1'});
-          EXPECT_EQ(ReadBytes(dir / "Set.dat"), (Bytes{'0', '3'}));  // 9 is written and applied as 3
-          EXPECT_EQ(dlg.m_endpoint.GetSilenceDetectionMode(), H323AudioCodec::NoSilenceDetection);
-          EXPECT_EQ(dlg.m_endpoint.m_gsmCapability->GetTxFramesInPacket(), 3u);
-          EXPECT_EQ(dlg.m_endpoint.m_g7231Capability->GetTxFramesInPacket(), 3u);
-          EXPECT_EQ(AfxGetResourceHandle(), app.m_hChinaDll);
-          EXPECT_EQ(dlg.m_statusText, chinese(104));
-          EXPECT_EQ(dlg.m_modeText, chinese(114));  // PC to PC, as the profile was
-          CString item;
-          dlg.GetPopupMenu()->GetSubMenu(0)->GetMenuString(0, item, MF_BYPOSITION);
-          CMenu china;
-          AfxSetResourceHandle(app.m_hChinaDll);
-          ASSERT_TRUE(china.LoadMenu(200));
-          CString expected;
-          china.GetSubMenu(0)->GetMenuString(0, expected, MF_BYPOSITION);
-          EXPECT_EQ(item, expected);
-          EXPECT_NE(item, "My Account");
-          const wxImage after = callButtonPixels();
-          EXPECT_NE(std::vector<unsigned char>(before.GetData(), before.GetData() + 40 * 28 * 3),
-                    std::vector<unsigned char>(after.GetData(), after.GetData() + 40 * 28 * 3));
-          dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kExit, BN_CLICKED), 0);
-        },
-        [&] { dlg.EndDialog(IDCANCEL); },
-    });
+          if (::IsWindow(sheetWnd)) sheet->EndDialog(-2);
+          dlg.EndDialog(IDCANCEL);
+        });
     dlg.DoModal();
     app.m_pMainWnd = nullptr;
   }
@@ -538,7 +618,3 @@ TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
 }  // namespace
 
 extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
-
-BEGIN_MESSAGE_MAP(CScript, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
