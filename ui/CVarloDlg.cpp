@@ -4,6 +4,7 @@
 
 #include "contacts/CQuickDialDlg.h"
 #include "platform/win/CrossProcess.h"
+#include "engine/OptionFiles.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/Resources.h"
 #include "ui/CPhoneLogDlg.h"
@@ -146,6 +147,8 @@ BOOL CVarloDlg::OnInitDialog() {
 
   m_endpoint.Initialise(this, &m_profile);
   if (!m_endpoint.IsListening()) PostMessage(WM_VARLO_LISTENER_TAKEN, 0, 0);
+  // The silence detection and frames per packet saved by the Options page.
+  ApplySavedCallOptions(m_endpoint, m_profile.m_appDir);
 
   if (m_profile.m_callType != 0) {
     ShowMode(kIdsModeLumoreth);

@@ -600,6 +600,10 @@ class Loop final : public ILoopDriver {
  public:
   Loop() { m_timer.Bind(wxEVT_TIMER, [](wxTimerEvent&) { Sys().Pump(); }); }
   void Run() override {
+    // A modal loop started from a click (a button's handler runs on the button's release)
+    // must not leave the toolkit's mouse grab with the window clicked: the layer has let go
+    // of its capture already, and the grab would keep every click from the new dialog.
+    if (wxWindow* grabbing = wxWindow::GetCapture(); grabbing && !::GetCapture()) grabbing->ReleaseMouse();
     wxGUIEventLoop loop;
     m_loops.push_back(&loop);
     loop.Run();
