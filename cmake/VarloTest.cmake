@@ -4,8 +4,12 @@
 # 2002) name that port as their RESOURCE_LOCK; tests that drive the X display with simulated
 # input (one pointer and one keyboard focus for all) take the lock "x_display".  A program
 # may name several locks; every case then holds all of them.
+#
+# REALTIME_AUDIO <regex>: the cases whose full names match carry real-time audio through
+# paced sound devices; they get the label "realtime-audio", the only tests that the test
+# command runs a second time when they fail (a loaded machine can make them miss a deadline).
 function(varlo_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT;REALTIME_AUDIO" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
@@ -23,6 +27,12 @@ function(varlo_test name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     DISCOVERY_TIMEOUT 60
     PROPERTIES ${props})
+  if(T_REALTIME_AUDIO)
+    set(audio_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_audio.cmake)
+    file(WRITE ${audio_script}
+      "foreach(t IN LISTS ${name}_TESTS)\n  if(t MATCHES \"${T_REALTIME_AUDIO}\")\n    set_tests_properties(\${t} PROPERTIES LABELS realtime-audio)\n  endif()\nendforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${audio_script})
+  endif()
   if(lock_count GREATER 1)
     # gtest_discover_tests flattens a list-valued property, so several locks are set by a
     # script that CTest runs after the discovered cases have been defined (it comes after

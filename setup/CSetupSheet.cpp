@@ -2,9 +2,11 @@
 
 #include "engine/CUserProfile.h"
 #include "platform/core/AppDir.h"
+#include "platform/win/Shell.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WinStyles.h"
 #include "ui/CVarloDlg.h"
+#include "ui/ViewerCommands.h"
 
 namespace {
 
@@ -36,7 +38,18 @@ struct AccountEntries {
 
 }  // namespace
 
-void OpenHelpFile(const CString&) {}
+// The help file in the desktop's program for compiled help, else its pages (in "help/"
+// beside it) in the browser, as the main window's Help opens it.
+void OpenHelpFile(const CString& path) {
+  CString viewer;
+  if (GetChmOpenCommand(viewer) == ERROR_SUCCESS) {
+    WinExec(viewer + " " + path, SW_SHOW);
+    return;
+  }
+  const int slash = path.ReverseFind('/');
+  const CString pages = (slash >= 0 ? path.Left(slash + 1) : CString()) + "help/index.html";
+  if (GetHtmlOpenCommand(viewer) == ERROR_SUCCESS) WinExec(viewer + " " + pages, SW_SHOW);
+}
 
 CSetupSheet::CSetupSheet(UINT captionId, CWnd* parent, UINT selectPage)
     : CSetupSheet(captionId, parent, selectPage, MainWindowOr(parent), ProfileOf(MainWindowOr(parent))) {}

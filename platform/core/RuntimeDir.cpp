@@ -34,11 +34,14 @@ std::string PrivateRuntimeDirectory() {
   // then one in the home folder.
   const std::string uid = std::to_string(::geteuid());
   const char* tmp = std::getenv("TMPDIR");
-  const std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
+  std::string base = tmp && *tmp == '/' ? tmp : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (std::string dir = MakePrivate(base + "/varlo-" + uid); !dir.empty()) return dir;
   const char* home = std::getenv("HOME");
   if (home && *home == '/') {
-    if (std::string dir = MakePrivate(std::string(home) + "/.varlo-run"); !dir.empty()) return dir;
+    std::string folder = home;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (std::string dir = MakePrivate(folder + "/.varlo-run"); !dir.empty()) return dir;
   }
   return "";
 }

@@ -1,56 +1,72 @@
 #include "platform/win/ShutdownSignals.h"
 
-#include <pthread.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 
 #include "platform/win/MessageSystem.h"
 
 namespace varlo::win {
 namespace {
 
-sigset_t ShutdownSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGHUP);
-  return set;
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr char kStop = 0;  // written by the destructor: no signal has that number
+
+// The write end of the watcher's pipe: a signal handler can reach nothing but a global.
+std::atomic<int> g_signalPipe{-1};
+
+void OnSignal(int signal) {
+  const int saved = errno;
+  const int fd = g_signalPipe.load();
+  const char number = static_cast<char>(signal);
+  if (fd >= 0) [[maybe_unused]] ssize_t ignored = ::write(fd, &number, 1);
+  errno = saved;
+}
+
+void Restore() {
+  for (int s : kSignals) ::signal(s, SIG_DFL);
 }
 
 }  // namespace
 
-void BlockShutdownSignals() {
-  const sigset_t set = ShutdownSet();
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-}
-
 ShutdownSignalWatcher::ShutdownSignalWatcher() {
-  BlockShutdownSignals();
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return;
+  m_read = fds[0];
+  ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+  g_signalPipe = fds[1];
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int s : kSignals) ::sigaction(s, &action, nullptr);
   m_thread = std::thread([this] { Watch(); });
 }
 
 ShutdownSignalWatcher::~ShutdownSignalWatcher() {
-  m_stopping = true;
-  // Wakes the watcher with a signal sent to that thread alone; it sees it is to stop.
-  pthread_kill(m_thread.native_handle(), SIGTERM);
+  if (m_read < 0) return;
+  Restore();
+  const int fd = g_signalPipe.exchange(-1);
+  [[maybe_unused]] ssize_t ignored = ::write(fd, &kStop, 1);
   m_thread.join();
+  ::close(fd);
+  ::close(m_read);
 }
 
 void ShutdownSignalWatcher::Watch() {
-  const sigset_t set = ShutdownSet();
   bool asked = false;
   for (;;) {
-    int signal = 0;
-    if (sigwait(&set, &signal) != 0) continue;
-    if (m_stopping) return;
+    char number = kStop;
+    const ssize_t n = ::read(m_read, &number, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0 || number == kStop) return;
     if (asked) {
       // Asked twice: the user or the system will not wait for the clean end.
-      ::signal(signal, SIG_DFL);
-      sigset_t one;
-      sigemptyset(&one);
-      sigaddset(&one, signal);
-      pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
-      raise(signal);
+      Restore();
+      ::kill(::getpid(), number);
       return;
     }
     asked = true;

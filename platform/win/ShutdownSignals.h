@@ -4,17 +4,13 @@
 // closed), the message loops are left with a quit so that the windows close and save what
 // the session changed.  A second such signal while that runs ends the process at once.
 
-#include <atomic>
 #include <thread>
 
 namespace varlo::win {
 
-// Blocks the three signals in the calling thread and in every thread it starts afterwards,
-// so that they arrive only where ShutdownSignalWatcher waits for them.  Call first thing in
-// main, before any library starts a thread.
-void BlockShutdownSignals();
-
-// Waits for the signals on a thread of its own while it lives; joined when destroyed.
+// While it lives, the three signals are caught (whichever thread the system gives them to)
+// and handed to a thread of its own, which asks the loops to quit; joined when destroyed,
+// and the signals' default actions are back.
 class ShutdownSignalWatcher {
  public:
   ShutdownSignalWatcher();
@@ -24,7 +20,7 @@ class ShutdownSignalWatcher {
 
  private:
   void Watch();
-  std::atomic<bool> m_stopping{false};
+  int m_read = -1;  // the pipe the handler writes each signal's number into
   std::thread m_thread;
 };
 

@@ -16,7 +16,6 @@
 #include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
-#include "platform/win/ShutdownSignals.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
@@ -774,8 +773,6 @@ class VarloWxApp final : public wxApp {
 }  // namespace
 
 int AfxWinMain(int argc, char** argv) {
-  // Before the toolkit starts threads of its own, which would otherwise take the signals.
-  varlo::win::BlockShutdownSignals();
   wxApp::SetInstance(new VarloWxApp(argc, argv));
   return wxEntry(argc, argv);
 }

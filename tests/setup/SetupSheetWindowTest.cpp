@@ -523,6 +523,7 @@ TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
   app.m_hTraditionalDll = LoadLibrary((libraries + "/Traditional.dll").c_str());
   ASSERT_TRUE(app.m_hChinaDll);
   WriteBytes(dir / "Varlo.ini", Bytes{'0'});
+  profile->SaveAudioSettings();  // saved sound devices: no first-run audio wizard over the window
   auto chinese = [&](UINT id) {
     char text[256] = {};
     LoadString(app.m_hChinaDll, id, text, sizeof(text));

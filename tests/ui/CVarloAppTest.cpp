@@ -7,6 +7,7 @@
 #include "CVarloDlgTestFixture.h"
 #include "platform/core/AppDir.h"
 #include "platform/win/Startup.h"
+#include "platform/win/MessageBox.h"
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
@@ -132,11 +133,16 @@ TEST_F(AppStartTest, LanguageComesFromTheLibraryTheFileNamesOrFallsBackToEnglish
 TEST_F(AppStartTest, SecondInstanceEndsBeforeAnyWindowOrFile) {
   HANDLE first = CreateMutexA(nullptr, TRUE, CVarloApp::kInstanceMutexName);
   ASSERT_EQ(GetLastError(), ERROR_SUCCESS);
+  varlo::win::ClearShownMessageBoxes();
   {
     CVarloApp app;
     EXPECT_EQ(Run(app), "(no main window)");
     EXPECT_EQ(app.ExitInstance(), 0);
   }
+  // It says why it ends, and writes nothing.
+  const auto boxes = varlo::win::ShownMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "The phone is running already.");
   EXPECT_FALSE(Exists(dir / "Varlo.ini"));
   EXPECT_FALSE(Exists(dir / "calls.dat"));
   CloseHandle(first);

@@ -3,6 +3,7 @@
 // for each result, the one-shot gatekeeper override, and the relay asked after a
 // registration, before a call and after it.
 #include <chrono>
+#include <future>
 #include <map>
 #include <string>
 #include <thread>
@@ -87,10 +88,28 @@ class LoginTest : public UiTest {
 
 TEST_F(LoginTest, AccountLoginRegistersFindsTheRelayAndLightsTheLamp) {
   Save(1, TRUE);
+  // The gatekeeper answers only once the window has been seen registering: otherwise the
+  // answer may be handled in the same turn of the loop and the state checked never seen.
+  std::promise<void> answer;
+  std::shared_future<void> answerNow = answer.get_future().share();
+  struct Release {
+    std::promise<void>& p;
+    ~Release() {
+      try {
+        p.set_value();
+      } catch (const std::future_error&) {
+      }
+    }
+  } release{answer};
+  primary.SetScript([this, answerNow](const H225_RasMessage& request) {
+    answerNow.wait();
+    return primary.Confirm(request);
+  });
   auto dlg = Open();
   Sys().Pump();  // the saved login: "Registering" and the Call button disabled
   EXPECT_EQ(dlg->m_statusText, "Registering");
   EXPECT_FALSE(dlg->m_callButton.IsWindowEnabled());
+  answer.set_value();
   Settle(*dlg);
 
   const auto received = primary.Received();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "CVarloDlgTestFixture.h"
+#include "LauncherProcess.h"
 #include "platform/core/AppDir.h"
 #include "platform/win/ControlClasses.h"
 #include "platform/win/MessageSystem.h"
@@ -28,6 +30,7 @@
 #include "platform/wx/WxTooltip.h"
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
+#include "ui/TalkLog.h"
 #include "ui/VarloMessages.h"
 #include "tests/support/WindowTestSupport.h"
 #include "tests/support/WxTestToolkit.h"
@@ -82,6 +85,32 @@ TEST(InstanceLock, NameIsHeldUntilItsHandleIsClosed) {
   EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
   CloseHandle(third);
   EXPECT_TRUE(Exists(dir / (std::string(name) + ".lock")));
+}
+
+TEST(InstanceLock, ALinkPlantedInTheLocksPlaceIsNeverFollowed) {
+  TempDir dir, elsewhere;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  const std::string lock = dir / (std::string(CVarloApp::kInstanceMutexName) + ".lock");
+  const std::string target = elsewhere / "victim";
+  ASSERT_EQ(symlink(target.c_str(), lock.c_str()), 0);
+  EXPECT_EQ(CreateMutexA(nullptr, TRUE, CVarloApp::kInstanceMutexName), nullptr);
+  EXPECT_FALSE(Exists(target));  // nothing was created through the link
+}
+
+TEST(PrivateFiles, CallListsAndTheTalkLogAreReadableByTheirOwnerOnly) {
+  TempDir dir;
+  const mode_t old = umask(0);  // whatever the user's mask, these files stay private
+  {
+    CUserProfile profile(dir.Path().c_str(), QuietServices());
+    profile.m_dialHistory.Add("5551234");
+  }
+  ASSERT_TRUE(AppendTalkLogLine(TalkLogPath(dir.Path().c_str()), "Call: 5551234"));
+  umask(old);
+  for (const char* file : {"calls.dat", "Log.log", "client.dat"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((dir / file).c_str(), &st), 0) << file;
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << file;
+  }
 }
 
 bool StartToolkit() { return StartTestToolkit("ui_tests"); }
@@ -141,7 +170,9 @@ class ProgramTest : public ::testing::Test {
       profile.m_windowLeft = at.x;
       profile.m_windowTop = at.y;
     }
-    for (const char* file : {"audio.dat", "client.dat", "calls.dat"}) std::filesystem::remove(dir / file);
+    // The saved sound devices ("null") stay: without them the first start opens the audio
+    // wizard over the window.
+    for (const char* file : {"client.dat", "calls.dat"}) std::filesystem::remove(dir / file);
   }
   bool WaitForMainWindow() {
     return WaitUntil([&] { return FileText(dir / "Log.log").find("Mode: ") != std::string::npos; }, 20s);
@@ -174,14 +205,48 @@ TEST_F(ProgramTest, SecondStartEndsAtOnceAndTheExitButtonEndsTheFirstCleanly) {
   PlaceWindow(CPoint(780, 60));
   const pid_t first = Start();
   ASSERT_TRUE(WaitForMainWindow());
+  // The second says that the phone runs already: its notice waits for the user (here a
+  // termination signal, which ends it as the notice's OK would).
   const pid_t second = Start();
+  EXPECT_EQ(WaitForEnd(second, 2s), -1);
+  kill(second, SIGTERM);
   EXPECT_EQ(WaitForEnd(second, 10s), 0);
-  EXPECT_EQ(CountOf(Log(), "Mode: "), 1);  // the second opened no window
+  EXPECT_EQ(CountOf(Log(), "Mode: "), 1);  // the second opened no main window
   EXPECT_EQ(WaitForEnd(first, 0ms), -1);   // the first still runs
 
   EXPECT_EQ(ExitByButton(first), 0);
   for (const char* file : {"audio.dat", "ui.dat", "client.dat", "calls.dat"}) EXPECT_TRUE(Exists(dir / file)) << file;
   EXPECT_EQ(FileText(dir / "Varlo.ini"), "0");
+}
+
+TEST_F(ProgramTest, TerminationSignalEndsTheSessionAndSavesWhatItChanged) {
+  {
+    CUserProfile profile(dir.Path().c_str(), QuietServices());  // sound devices "null"
+    profile.m_windowLeft = 780;
+    profile.m_windowTop = 60;
+  }
+  const pid_t pid = Start();
+  ASSERT_TRUE(WaitForMainWindow());
+  // A number dialled from another program goes into the dial history.
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  {
+    LauncherProcess dial({"dial", "5551234"});
+    dial.WaitExit([] { std::this_thread::sleep_for(50ms); });
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Log().find("5551234") != std::string::npos; }, 20s)) << Log();
+  kill(pid, SIGTERM);
+  EXPECT_EQ(WaitForEnd(pid, 20s), 0);
+  CUserProfile saved(dir.Path().c_str(), QuietServices());
+  ASSERT_GE(saved.m_dialHistory.GetSize(), 1);
+  EXPECT_EQ(saved.m_dialHistory[0], "5551234");
+}
+
+TEST_F(ProgramTest, AFifoInPlaceOfADataFileDoesNotHoldTheStart) {
+  PlaceWindow(CPoint(780, 400));
+  for (const char* file : {"Varlo.ini", "calls.dat"}) ASSERT_EQ(mkfifo((dir / file).c_str(), 0600), 0) << file;
+  const pid_t pid = Start();
+  ASSERT_TRUE(WaitForMainWindow());
+  EXPECT_EQ(ExitByButton(pid), 0);
 }
 
 TEST_F(ProgramTest, LanguageFileChoosesTheChineseTextsUnlessTheLibraryIsMissing) {
