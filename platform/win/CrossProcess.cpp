@@ -1,5 +1,7 @@
 #include "platform/win/CrossProcess.h"
 
+#include "platform/core/RuntimeDir.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -357,14 +359,14 @@ std::chrono::milliseconds CrossProcessTimeout() { return std::chrono::millisecon
 void SetCrossProcessTimeout(std::chrono::milliseconds timeout) { g_timeoutMs = timeout.count(); }
 
 std::string CrossProcessDirectory() {
+  // The session's run-time folder holds a folder of ours; without one, the private folder
+  // made for this user is ours already.
+  const std::string base = PrivateRuntimeDirectory();
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  const std::string dir = runtime && runtime[0] == '/' ? std::string(runtime) + "/varlo"
-                                                       : "/tmp/varlo-" + std::to_string(::geteuid());
+  if (base.empty() || !(runtime && runtime[0] == '/')) return base;
+  const std::string dir = base + "/varlo";
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "";
-  struct stat st;
-  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return "";
-  if ((st.st_mode & 0077) != 0 && ::chmod(dir.c_str(), 0700) != 0) return "";
-  return dir;
+  return IsPrivateDirectory(dir) ? dir : "";
 }
 
 bool ShareWithOtherPrograms(HWND hwnd) {

@@ -27,6 +27,7 @@
 #include "tests/ui/CVarloDlgTestFixture.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
+#include "tests/support/WxTestToolkit.h"
 
 BEGIN_MESSAGE_MAP(CScript, CWnd)
   ON_WM_TIMER()
@@ -37,18 +38,7 @@ END_MESSAGE_MAP()
 
 namespace {
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "book_window_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("book_window_tests"); }
 
 ContactRecord Contact(const char* name, const char* email = "", const char* business = "", const char* home = "",
                       const char* mobile = "") {

@@ -25,6 +25,7 @@
 #include "tests/ui/CVarloDlgTestFixture.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
+#include "tests/support/WxTestToolkit.h"
 
 extern "C" const char* __lsan_default_suppressions();
 
@@ -32,18 +33,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "quickdial_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("quickdial_tests"); }
 
 // Steps that each wait, inside whatever loop runs, until what they need has come about;
 // one that waits in vain fails the test and runs the bail-out.

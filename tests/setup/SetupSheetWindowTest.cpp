@@ -34,6 +34,7 @@
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 #include "SetupTestSupport.h"
+#include "tests/support/WxTestToolkit.h"
 
 extern "C" const char* __lsan_default_suppressions();
 
@@ -41,18 +42,7 @@ namespace {
 
 using Posted = std::tuple<UINT, WPARAM, LPARAM>;
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "setup_window_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("setup_window_tests"); }
 
 // A step acts and returns true, or waits: it returns false until what it waits for holds
 // and is asked again on the next tick.

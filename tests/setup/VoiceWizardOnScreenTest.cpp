@@ -16,21 +16,11 @@
 #include "platform/wx/WxBackend.h"
 #include "setup/CVoiceSheet.h"
 #include "tests/support/WindowTestSupport.h"
+#include "tests/support/WxTestToolkit.h"
 
 namespace {
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "setup_window_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("setup_tests"); }
 
 // Kept in the working directory for a look at the pages.
 void Screenshot(HWND window, const char* file) {

@@ -17,21 +17,11 @@
 #include "platform/win/Resources.h"
 #include "platform/wx/WxBackend.h"
 #include "tests/support/WindowTestSupport.h"
+#include "tests/support/WxTestToolkit.h"
 
 namespace {
 
-bool StartToolkit() {
-  static bool started = false;
-  if (started) return true;
-  if (!std::getenv("DISPLAY")) return false;
-  static int argc = 1;
-  static char name[] = "platform_wx_tests";
-  static char* argv[] = {name, nullptr};
-  wxApp::SetInstance(new wxApp());
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return false;
-  started = true;
-  return true;
-}
+bool StartToolkit() { return StartTestToolkit("platform_wx_tests"); }
 
 class WxTest : public ::testing::Test {
  protected:
