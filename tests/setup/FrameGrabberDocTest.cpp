@@ -3,6 +3,7 @@
 
 #include "VideoTestSupport.h"
 #include "setup/CFrameGrabberDoc.h"
+#include "setup/CVideoPreviewDlg.h"
 
 namespace {
 
@@ -211,4 +212,34 @@ TEST_F(VideoWindowTest, ModesShowFramesAndFallBackToShowingWithAMessage) {
   doc.OnNewFrame(cut.Info(), cut.bytes.size() - 1);
   EXPECT_EQ(view.updates, 2) << "a frame that is not whole is dropped";
   EXPECT_TRUE(varlo::win::ShownMessageBoxes().empty());
+}
+
+TEST_F(VideoWindowTest, PreviewTimerShowsTheFirstFrameThenHandsFramesToTheDocument) {
+  CVideoPreviewDlg dlg;
+  EXPECT_EQ(dlg.OnNcHitTest(CPoint(5, 5)), HTCAPTION);
+  Frame frame(4, 4, 24, [](int r, int c) { return r * 50 + c * 10; });
+  dlg.OnTimer(1);  // no capture window: nothing
+  ASSERT_TRUE(dlg.m_captureWnd.CreateEx(0, "", "capture", WS_POPUP, CRect(0, 0, 4, 4), nullptr, 0));
+
+  dlg.m_captureWnd.OnFrame(frame.bytes.data(), frame.bytes.size() - 1, sizeof(BITMAPINFOHEADER));
+  dlg.OnTimer(1);
+  EXPECT_EQ(dlg.GetPicture().GetSafeHandle(), nullptr) << "a frame cut short is not shown";
+  dlg.m_captureWnd.OnFrame(frame.bytes.data(), frame.bytes.size(), sizeof(BITMAPINFOHEADER));
+  dlg.OnTimer(1);
+  EXPECT_NE(dlg.GetPicture().GetSafeHandle(), nullptr);
+
+  CFrameGrabberDoc doc;
+  CCountingView view;
+  doc.AddView(&view);
+  doc.SetMode(CFrameGrabberDoc::EdgeFilterFrames);
+  dlg.m_doc = &doc;
+  const auto before = frame.bytes;
+  dlg.OnTimer(1);
+  EXPECT_NE(doc.GetPicture().GetSafeHandle(), nullptr) << "the first frame goes into the document's picture";
+  EXPECT_EQ(frame.bytes, before);
+  EXPECT_EQ(view.updates, 0);
+  dlg.OnTimer(1);
+  EXPECT_EQ(view.updates, 1);
+  EXPECT_NE(frame.bytes, before) << "then through the document's filter";
+  dlg.m_captureWnd.DestroyWindow();
 }
