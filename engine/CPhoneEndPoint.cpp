@@ -9,8 +9,12 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/Resources.h"
 #include "platform/win/Wnd.h"
+#include "setup/CCaptureWnd.h"
+#include "setup/CVideoChannel.h"
+#include "setup/CVideoInputDevice.h"
 #include "stack/codec/H323_GSM0610Capability.h"
 #include "stack/ras/H323Gatekeeper.h"
+#include "stack/video/H323VideoCodec.h"
 
 namespace {
 
@@ -186,10 +190,31 @@ H323Connection* CPhoneEndPoint::CreateConnection(unsigned callReference) {
   return new H323Connection(*this, callReference, 0);
 }
 
-bool CPhoneEndPoint::OpenVideoChannel(H323Connection&, bool, H323VideoCodec&) {
-  // The system has no video channel or capture device classes, and the capability table
-  // offers no video, so no video channel is ever opened.
-  return false;
+bool CPhoneEndPoint::OpenVideoChannel(H323Connection&, bool isEncoding, H323VideoCodec& codec) {
+  // The capability table offers no video, so the stack does not call this.  A sending
+  // channel reads the capture window's frames: without one there is nothing to send.
+  if (isEncoding && m_captureWnd == nullptr) return false;
+  auto channel = std::make_unique<CVideoChannel>();
+  if (isEncoding) {
+    auto device = std::make_unique<CVideoInputDevice>();
+    const PStringList names = device->GetDeviceNames();
+    const PString name = names.IsEmpty() ? PString("Frame test N.0 - Moving line") : names.front();
+    CCaptureWnd* window = m_captureWnd;
+    device->SetFrameSource([window]() -> std::span<const BYTE> {
+      const BYTE* bits = window->GetFrameBits();
+      if (bits == nullptr) return {};
+      return {bits, window->GetFrameBitsBytes()};
+    });
+    device->SetFrameSizeBytes(kVideoFrameBytes);
+    device->SetCaptureWindow(m_captureWnd->GetSafeHwnd());
+    device->Open(name, false);
+    device->SetVideoFormat(PVideoDevice::Auto);
+    device->SetChannel(-1);
+    device->SetFrameSize(kVideoWidth, kVideoHeight);
+    device->SetColourFormatConverter("YUV420P");
+    channel->AttachVideoReader(device.release());
+  }
+  return codec.AttachChannel(channel.release(), true);
 }
 
 H323_RTP_UDP* CPhoneEndPoint::CreateRTPSession(H323Connection& connection, unsigned sessionID) {

@@ -30,6 +30,10 @@ class CPhoneEndPoint : public H323EndPoint {
   static constexpr unsigned kInitialBandwidth = 12800;  // in 100 bit/s: 1.28 Mbit/s
   static constexpr unsigned kThreadStackSize = 60000;   // bytes, every thread kind
   static constexpr unsigned kFramesPerPacket = 4;
+  // The video frame a sending video channel reads: CIF, 12 bits per pixel.
+  static constexpr unsigned kVideoWidth = 352;
+  static constexpr unsigned kVideoHeight = 288;
+  static constexpr DWORD kVideoFrameBytes = kVideoWidth * kVideoHeight * 3 / 2;
 
   CPhoneEndPoint();
   ~CPhoneEndPoint() override;
