@@ -32,7 +32,8 @@ if [ "${VARLO_NO_SANITIZE:-0}" != 1 ]; then
      ctest --output-on-failure -j "$jobs" -LE bench "${retry[@]}")
 fi
 
-# A short fuzzing run of the message decoders (clang, ASan and UBSan).
+# A short fuzzing run of every decoder of network or file input (clang, ASan and UBSan),
+# the targets in parallel; `bash tests/fuzz/run.sh 600` is a long run.
 if [ "${VARLO_NO_FUZZ:-0}" != 1 ]; then
-  bash tests/stack/asn/fuzz.sh "${VARLO_FUZZ_SECONDS:-60}"
+  bash tests/fuzz/run.sh "${VARLO_FUZZ_SECONDS:-25}"
 fi
