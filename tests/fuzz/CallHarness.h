@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <cstdint>
 #include <vector>
 
@@ -32,10 +35,25 @@ class CallHarness {
   uint16_t Port() const { return m_port; }
 
   // Sends `stream` on a new connection and returns what the endpoint sent back.  With
-  // `linger`, the caller reads that long before it ends its side.
+  // `linger`, the caller reads that long before it ends its side.  Returns once the call's
+  // threads have ended too, so that the leak check after each input finds none of them
+  // still holding memory.
   std::vector<uint8_t> Call(const std::vector<uint8_t>& stream,
                             std::chrono::milliseconds linger = std::chrono::milliseconds(0)) const {
-    return Exchange(m_port, stream, linger);
+    const int before = ThreadCount();
+    auto received = Exchange(m_port, stream, linger);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ThreadCount() > before && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return received;
+  }
+
+  static int ThreadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+      if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+    return 0;
   }
 
   static std::vector<uint8_t> Exchange(uint16_t port, const std::vector<uint8_t>& stream,

@@ -245,6 +245,7 @@ TEST(GatekeeperClient, IgnoresGarbageAndRepliesToOtherRequests) {
 
 TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
   ScriptedGatekeeper gk;
+  std::mutex lateMutex;  // the script runs on the gatekeeper's thread
   std::thread late;
   gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
     if (req.GetTag() != H225_RasMessage::e_registrationRequest) return gk.Confirm(req);
@@ -253,6 +254,7 @@ TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
     // The confirm comes after the three attempts would have timed out.
     auto confirm = gk.Confirm(req);
     RasAddress to = gk.LastSender();
+    std::lock_guard<std::mutex> lock(lateMutex);
     if (late.joinable()) return {};
     late = std::thread([&gk, confirm, to] {
       std::this_thread::sleep_for(700ms);
@@ -263,7 +265,10 @@ TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
   });
   RecordingGatekeeper client;
   EXPECT_TRUE(client.DiscoverAndRegister(gk.Address()));
-  if (late.joinable()) late.join();
+  std::unique_lock<std::mutex> lock(lateMutex);
+  std::thread waiting = std::move(late);
+  lock.unlock();
+  if (waiting.joinable()) waiting.join();
   EXPECT_EQ(gk.Received().size(), 2u);  // no retransmission while the request is in progress
 }
 
