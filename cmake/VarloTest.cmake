@@ -20,6 +20,12 @@ function(varlo_test name)
   if(lock_count EQUAL 1)
     list(APPEND props RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
+  if(NOT T_LABELS)
+    # By default a test is labelled with the part of the system it tests, the folder under
+    # tests/ ("stack", "engine", "ui"...), so that a run can pick parts ("ctest -L").
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
+    string(REGEX REPLACE "/.*" "" T_LABELS "${rel}")
+  endif()
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()

@@ -1,5 +1,7 @@
 #include "engine/RelayClient.h"
 
+#include <chrono>
+#include <cstring>
 #include <ctime>
 
 #include "engine/HostLookup.h"
@@ -30,19 +32,29 @@ CRelayClient::Settings Defaults(CRelayClient::Settings s) {
   return s;
 }
 
-// Sends `text` to host:port and waits for one datagram of at least one byte.
+// Sends `text` to host:port and waits for one datagram of at least one byte from there.
+// Datagrams from any other address or port are dropped: anyone could send them, and a
+// forged grant would send the call's media wherever its sender likes.
 bool Exchange(PUDPSocket& socket, const CString& host, int port, const CString& text, int timeoutMs,
               char (&reply)[kRelayReplyBufferBytes], int& replyLength) {
   PIPSocket::Address address(host);
   if (!address.IsValid()) return false;
   if (!socket.WriteTo(static_cast<const char*>(text), text.GetLength(), address, static_cast<uint16_t>(port)))
     return false;
-  socket.SetReadTimeout(PTimeInterval(timeoutMs));
-  PIPSocket::Address from;
-  uint16_t fromPort = 0;
-  if (!socket.ReadFrom(reply, sizeof reply, from, fromPort)) return false;
-  replyLength = static_cast<int>(socket.GetLastReadCount());
-  return replyLength > 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    socket.SetReadTimeout(PTimeInterval(left.count()));
+    char datagram[kRelayReplyBufferBytes];
+    PIPSocket::Address from;
+    uint16_t fromPort = 0;
+    if (!socket.ReadFrom(datagram, sizeof datagram, from, fromPort)) return false;
+    if (from != address || fromPort != port) continue;
+    replyLength = static_cast<int>(socket.GetLastReadCount());
+    std::memcpy(reply, datagram, static_cast<std::size_t>(replyLength));
+    return replyLength > 0;
+  }
 }
 
 }  // namespace

@@ -52,7 +52,29 @@ if [ "${VARLO_NO_SANITIZE:-0}" != 1 ]; then
      bash tools/ctest-run.sh build-asan -j "$jobs" -LE bench
 fi
 
-# A short fuzzing run of the message decoders (clang, ASan and UBSan).
+# A ThreadSanitizer run of the stack, engine and window tests.  A test that fails is run
+# once more (as above), but a data race reported by any run fails the whole step.
+# tests/support/tsan.supp: reports inside third-party libraries only (see there).
+if [ "${VARLO_NO_TSAN:-0}" != 1 ]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARLO_TSAN=ON -DVARLO_WERROR=ON >/dev/null
+  tsan_targets=()
+  for dir in tests/stack/*/ tests/engine/ tests/ui/; do
+    [ -f "$dir/CMakeLists.txt" ] && tsan_targets+=("${dir%/}/all")
+  done
+  cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
+  tsan_reports="$PWD/build-tsan/tsan-reports"
+  rm -rf "$tsan_reports" && mkdir -p "$tsan_reports"
+  (cd build-tsan && TSAN_OPTIONS="suppressions=$PWD/../tests/support/tsan.supp log_path=$tsan_reports/report second_deadlock_stack=1" \
+     ctest --output-on-failure -j "$jobs" -L '^(stack|engine|ui)$' "${retry[@]}")
+  if compgen -G "$tsan_reports/report*" >/dev/null; then
+    cat "$tsan_reports"/report* >&2
+    echo "ThreadSanitizer reported the problems above" >&2
+    exit 1
+  fi
+fi
+
+# A short fuzzing run of every decoder of network or file input (clang, ASan and UBSan),
+# the targets in parallel; `bash tests/fuzz/run.sh 600` is a long run.
 if [ "${VARLO_NO_FUZZ:-0}" != 1 ]; then
-  bash tests/stack/asn/fuzz.sh "${VARLO_FUZZ_SECONDS:-60}"
+  bash tests/fuzz/run.sh "${VARLO_FUZZ_SECONDS:-25}"
 fi

@@ -162,6 +162,8 @@ void Lsp_Int(Word16* QntLpc, const Word16* CurrLsp, const Word16* PrevLsp) {
 
 void LsptoA(Word16* Lsp) {
   for (int i = 0; i < LpcOrder; ++i) {
+    // A damaged frame can leave a pair below zero; the table starts at zero frequency.
+    if (Lsp[i] < 0) Lsp[i] = 0;
     const int k = Lsp[i] >> 7;
     const Word16 offs = static_cast<Word16>(Lsp[i] & 0x7F);
     Word32 acc = L_deposit_h(CosineTable[k]);

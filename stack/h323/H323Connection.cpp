@@ -141,6 +141,7 @@ void H323Connection::OutgoingThread(PString remoteParty) {
     setup.m_userInfo.fastStart = m_control->BuildFastStartProposals();
     setup.m_userInfo.hasFastStart = !setup.m_userInfo.fastStart.empty();
   }
+  bool sendFailed = false;
   {
     PWaitAndSignal lock(m_mutex);
     if (m_clearing) return;
@@ -149,9 +150,10 @@ void H323Connection::OutgoingThread(PString remoteParty) {
     if (!WriteSignalPDU(setup)) {
       m_answerDeadline.reset();
       m_remoteReleased = true;
+      sendFailed = true;
     }
   }
-  if (m_remoteReleased && !IsClearing()) ClearCall(EndedByTransportFail);
+  if (sendFailed && !IsClearing()) ClearCall(EndedByTransportFail);
 }
 
 bool H323Connection::StartSignalChannel() {

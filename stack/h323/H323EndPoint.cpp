@@ -337,10 +337,10 @@ void H323EndPoint::BeginCallThread() {
 }
 
 void H323EndPoint::EndCallThread() {
-  {
-    std::lock_guard lock(m_mutex);
-    --m_callThreads;
-  }
+  // Notified under the lock: once the count is zero the destructor may go on and destroy
+  // the condition variable, so this thread must be done with it by then.
+  std::lock_guard lock(m_mutex);
+  --m_callThreads;
   m_changed.notify_all();
 }
 

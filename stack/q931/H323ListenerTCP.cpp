@@ -2,8 +2,12 @@
 
 #include <atomic>
 
+#include <sys/socket.h>
+
 namespace {
-constexpr int kBacklog = 16;
+// Callers that arrive in a burst wait in the system's queue while the accept thread hands
+// the earlier ones over; a short queue drops them.  The system caps this at its own limit.
+constexpr int kBacklog = SOMAXCONN;
 }
 
 struct H323ListenerTCP::Shared {

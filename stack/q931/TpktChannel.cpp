@@ -12,6 +12,7 @@ struct TpktChannel::Shared {
   std::atomic<bool> broken{false};     // the connection failed or the peer ended it
   std::atomic<bool> connected{false};
   std::atomic<int64_t> sendTimeoutMs{kDefaultSendTimeout.count()};
+  std::mutex startMutex;               // held by Start until it is done with the channel
   std::mutex socketMutex;              // guards the socket's replacement and closing, and writes
   TcpSocket socket;
   TcpAddress local;
@@ -71,16 +72,29 @@ TcpSocket::Status TpktChannel::Connect(const TcpAddress& remote, std::chrono::mi
   return TcpSocket::Status::Ok;
 }
 
+namespace {
+std::atomic<TpktChannel::StartHook> g_startHook{nullptr};
+}
+
+void TpktChannel::SetStartHookForTesting(StartHook hook) { g_startHook = hook; }
+
 bool TpktChannel::Start(Handlers handlers) {
   auto& s = *m_shared;
   if (!s.connected || s.closed || m_reader.joinable() || !s.closing.IsValid()) return false;
   s.handlers = std::move(handlers);
-  m_reader = std::thread([shared = m_shared] { ReadLoop(shared); });
+  // The reader waits for the gate: its first handler may hand the channel on, and the
+  // new owner may destroy it, so the thread must be stored here first.  The gate lives in
+  // the shared state, which the reader holds.
+  std::unique_lock gate(s.startMutex);
+  std::thread reader([shared = m_shared] { ReadLoop(shared); });
+  if (const auto hook = g_startHook.load()) hook();
+  m_reader = std::move(reader);
   return true;
 }
 
 void TpktChannel::ReadLoop(const std::shared_ptr<Shared>& shared) {
   auto& s = *shared;
+  { std::lock_guard gate(s.startMutex); }
   // After a local Close the socket is done with as soon as the reader stops.
   auto closedLocally = [&s] {
     std::lock_guard lock(s.socketMutex);

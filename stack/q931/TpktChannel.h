@@ -52,8 +52,14 @@ class TpktChannel {
   TcpSocket::Status Connect(const TcpAddress& remote, std::chrono::milliseconds timeout, std::string* error = nullptr);
 
   // Starts the reader thread.  False when the channel is not connected, is closed, or
-  // has been started already.
+  // has been started already.  No handler runs before Start has returned, so a handler
+  // may destroy the channel without racing its start.
   bool Start(Handlers handlers);
+
+  // For tests: a function run inside every Start, after the reader thread has been made
+  // and before Start is done with the channel (null: none).
+  using StartHook = void (*)();
+  static void SetStartHookForTesting(StartHook hook);
 
   // Frames the payload and writes it whole.  False when the channel is closed or broken,
   // the payload is longer than a TPKT packet holds, or the peer takes nothing for the

@@ -198,7 +198,16 @@ void H225_RAS::OnDatagram(const std::vector<uint8_t>& bytes, const RasAddress& f
   unsigned seq = ras::GetSequenceNumber(msg);
   unsigned confirm = 0, reject = 0;
   if (ras::ReplyTags(tag, confirm, reject) || tag == H225_RasMessage::e_infoRequest) {
-    DispatchRequest(msg);  // the gatekeeper asks something of us
+    // Only the gatekeeper asks something of us: a request from any other address or port
+    // could unregister us or draw our alias and password token out of us.
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!(from == remote_)) {
+        ++ignored_;
+        return;
+      }
+    }
+    DispatchRequest(msg);
     return;
   }
   {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 #include "tests/engine/FakeRelay.h"
@@ -167,6 +168,42 @@ TEST_F(RelayClientTest, ArqWithoutAUsableGrantSetsNothing) {
     EXPECT_EQ(m_endpoint.relayCalls, 0) << c.name;
     EXPECT_EQ(m_endpoint.rtpBase, 0u) << c.name;
   }
+}
+
+// Anyone who can reach the client's port may answer first: a forged grant (here from the
+// relay's own host, on another port) would send the call's media wherever it names, and a
+// forged acceptance would take a silent server for a relay.
+TEST_F(RelayClientTest, OnlyTheServerAskedIsHeard) {
+  PUDPSocket forger;
+  ASSERT_TRUE(forger.Listen(PIPSocket::Address(127, 0, 0, 2), 0));
+  std::atomic<FakeRelay*> relay{nullptr};
+  // Before its own answer the relay has the forger send one to the client's port (loopback
+  // delivers it into the client's queue at once, so it comes first).
+  auto forgeFirst = [&](std::string forged, std::string real) {
+    return [&relay, &forger, forged, real](const std::string&) {
+      const uint16_t client = relay.load()->SourcePorts().back();
+      forger.WriteTo(forged.data(), static_cast<PINDEX>(forged.size()), PIPSocket::Address::GetLoopback(), client);
+      return real;
+    };
+  };
+  FakeRelay media(PIPSocket::Address(127, 0, 0, 9), 0, Silent());
+  const std::string grant = "GRANT x 127.0.0.9 " + std::to_string(media.GetPort()) + " " +
+                            std::to_string(media.GetPort() + 1);
+  StartRelays({forgeFirst("GRANT x 127.0.0.66 4000 4001", grant)});
+  relay = m_relays[0].get();
+  CRelayClient client = MakeClient();
+  ASSERT_TRUE(client.RequestRelay("127.0.0.2", m_token, m_check));
+  EXPECT_EQ(m_endpoint.relay[3], 9u);
+  EXPECT_EQ(m_endpoint.relay[4], media.GetPort());
+
+  m_relays.clear();
+  m_addresses.clear();
+  StartRelays({forgeFirst("OK TRUE", "")});
+  relay = m_relays[0].get();
+  CRelayClient finder = MakeClient();
+  EXPECT_FALSE(finder.FindRelayServer(m_server, m_token, m_check));
+  EXPECT_TRUE(m_server.IsEmpty());
+  m_relays.clear();  // their answers use the forger
 }
 
 TEST_F(RelayClientTest, DrqIsSentTwiceAndOnlyWhenAServerIsKnown) {

@@ -69,7 +69,9 @@ class TestEndPoint : public H323EndPoint {
   std::function<bool(H323Connection&, const H323SignalPDU&)> incomingPolicy;
 
   bool OnIncomingCall(H323Connection& c, const H323SignalPDU& setup, H323SignalPDU&) override {
-    events.Change([&] { incoming.push_back(c.GetRemotePartyName()); });
+    // The connection's lock is taken before the events' lock, never inside it.
+    const PString name = c.GetRemotePartyName();
+    events.Change([&] { incoming.push_back(name); });
     return incomingPolicy ? incomingPolicy(c, setup) : true;
   }
   bool OnAlerting(H323Connection&, const H323SignalPDU&, const PString& user) override {

@@ -202,7 +202,7 @@ class Directory {
     std::lock_guard lock(m_mutex);
     m_numbers[number] = port;
   }
-  unsigned admissionReject = asn::Choice::kNoTag;  // set: every ARQ is refused so
+  std::atomic<unsigned> admissionReject{asn::Choice::kNoTag};  // set: every ARQ is refused so
 
  private:
   std::vector<std::vector<uint8_t>> Answer(const H225_RasMessage& req) {

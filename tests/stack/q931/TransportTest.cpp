@@ -6,6 +6,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -408,6 +410,42 @@ TEST(SignalTransport, ListenerPortRules) {
   H323ListenerTCP shared(TcpAddress::kLoopback, port, false);
   EXPECT_TRUE(shared.Open({}, &error)) << error;
   EXPECT_EQ(shared.GetListenerPort(), port);
+}
+
+// A burst of callers arriving while the accept thread is busy waits in the queue; none
+// is dropped.
+TEST(SignalTransport, ListenerQueuesABurstOfCallers) {
+  constexpr int kCallers = 64;
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool release = false;
+  std::vector<std::unique_ptr<H323SignalChannel>> accepted;
+  H323ListenerTCP listener(TcpAddress::kLoopback, 0);
+  ASSERT_TRUE(listener.Open([&](std::unique_ptr<H323SignalChannel> connection) {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return release; });  // busy until every caller has connected
+    accepted.push_back(std::move(connection));
+    changed.notify_all();
+  }));
+  auto releaseListener = [&] {
+    std::lock_guard lock(mutex);
+    release = true;
+    changed.notify_all();
+  };
+  // Even when a caller fails, the accept thread is let go so that the listener can close.
+  struct AtExit {
+    std::function<void()> run;
+    ~AtExit() { run(); }
+  } letGo{releaseListener};
+  std::vector<std::unique_ptr<H323SignalChannel>> callers;
+  for (int i = 0; i < kCallers; ++i) {
+    callers.push_back(std::make_unique<H323SignalChannel>());
+    // A caller the queue has no room for is dropped and retries only after a second.
+    ASSERT_EQ(callers.back()->Connect(listener.GetTransportAddress(), 900ms), TcpSocket::Status::Ok) << i;
+  }
+  releaseListener();
+  std::unique_lock lock(mutex);
+  EXPECT_TRUE(changed.wait_for(lock, kWait, [&] { return accepted.size() == size_t{kCallers}; }));
 }
 
 TEST(SignalTransport, OversizedMessageIsRefusedBeforeSending) {

@@ -247,6 +247,7 @@ TEST(GatekeeperClient, IgnoresGarbageAndRepliesToOtherRequests) {
 
 TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
   ScriptedGatekeeper gk;
+  std::mutex lateMutex;  // the script runs on the gatekeeper's thread
   std::thread late;
   gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
     if (req.GetTag() != H225_RasMessage::e_registrationRequest) return gk.Confirm(req);
@@ -255,6 +256,7 @@ TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
     // The confirm comes after the three attempts would have timed out.
     auto confirm = gk.Confirm(req);
     RasAddress to = gk.LastSender();
+    std::lock_guard<std::mutex> lock(lateMutex);
     if (late.joinable()) return {};
     late = std::thread([&gk, confirm, to] {
       std::this_thread::sleep_for(700ms);
@@ -265,7 +267,10 @@ TEST(GatekeeperClient, RequestInProgressExtendsTheWait) {
   });
   RecordingGatekeeper client;
   EXPECT_TRUE(client.DiscoverAndRegister(gk.Address()));
-  if (late.joinable()) late.join();
+  std::unique_lock<std::mutex> lock(lateMutex);
+  std::thread waiting = std::move(late);
+  lock.unlock();
+  if (waiting.joinable()) waiting.join();
   EXPECT_EQ(gk.Received().size(), 2u);  // no retransmission while the request is in progress
 }
 
@@ -354,6 +359,36 @@ TEST(GatekeeperClient, UnregistersAndAnswersTheGatekeepersRequests) {
   ASSERT_EQ(last.GetTag(), H225_RasMessage::e_unregistrationRequest);
   EXPECT_EQ(last.unregistrationRequest().m_endpointIdentifier.GetValue(),
             ScriptedGatekeeper::kEndpointId);
+}
+
+// Anyone else on the network, even on the gatekeeper's own host, is not heard: an IRQ
+// would draw the alias and password token out of the endpoint, a URQ unregister it.
+TEST(GatekeeperClient, AnswersRequestsOnlyFromItsGatekeeper) {
+  ScriptedGatekeeper gk;
+  ras::GatekeeperSettings settings = Settings();
+  settings.password = "secret";
+  RecordingGatekeeper client(settings);
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  const RasAddress endpoint = gk.LastSender();
+
+  ScriptedGatekeeper stranger;
+  auto irq = Reply(H225_RasMessage::e_infoRequest, 700);
+  irq.infoRequest().m_callReferenceValue = 0;
+  auto drq = Reply(H225_RasMessage::e_disengageRequest, 701);
+  drq.disengageRequest().m_endpointIdentifier = ScriptedGatekeeper::kEndpointId;
+  drq.disengageRequest().m_conferenceID.SetValue(std::string(16, '\x01'));
+  drq.disengageRequest().m_disengageReason.forcedDrop();
+  auto urq = Reply(H225_RasMessage::e_unregistrationRequest, 702);
+  ras::RasAddress{0x7F000001, 1721}.ToH225(urq.unregistrationRequest().m_callSignalAddress.Append());
+  for (const auto* m : {&irq, &drq, &urq}) stranger.Send(*m, endpoint);
+  // The gatekeeper's own IRQ, sent after them, is answered: the others have been handled.
+  gk.Send(irq, endpoint);
+  ASSERT_TRUE(gk.WaitForCount(3, 1s));
+  EXPECT_EQ(gk.Received()[2].GetTag(), H225_RasMessage::e_infoRequestResponse);
+  EXPECT_TRUE(stranger.Received().empty());
+  EXPECT_TRUE(client.IsRegistered());
+  EXPECT_EQ(client.Events(), (std::vector<std::string>{"IRQ"}));
+  EXPECT_GE(client.GetIgnoredCount(), 3u);
 }
 
 TEST(GatekeeperClient, SignsRequestsWithThePasswordHash) {
