@@ -36,7 +36,7 @@ function(varlo_test name)
   if(T_REALTIME_AUDIO)
     set(audio_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_audio.cmake)
     file(WRITE ${audio_script}
-      "foreach(t IN LISTS ${name}_TESTS)\n  if(t MATCHES \"${T_REALTIME_AUDIO}\")\n    set_tests_properties(\${t} PROPERTIES LABELS realtime-audio)\n  endif()\nendforeach()\n")
+      "foreach(t IN LISTS ${name}_TESTS)\n  if(t MATCHES \"${T_REALTIME_AUDIO}\")\n    set_tests_properties(\${t} PROPERTIES LABELS \"${T_LABELS};realtime-audio\")\n  endif()\nendforeach()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${audio_script})
   endif()
   if(lock_count GREATER 1)

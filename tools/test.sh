@@ -52,8 +52,8 @@ if [ "${VARLO_NO_SANITIZE:-0}" != 1 ]; then
      bash tools/ctest-run.sh build-asan -j "$jobs" -LE bench
 fi
 
-# A ThreadSanitizer run of the stack, engine and window tests.  A test that fails is run
-# once more (as above), but a data race reported by any run fails the whole step.
+# A ThreadSanitizer run of the stack, engine and window tests.  A data race reported by any
+# run fails the whole step, even in a test that passed when run again.
 # tests/support/tsan.supp: reports inside third-party libraries only (see there).
 if [ "${VARLO_NO_TSAN:-0}" != 1 ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARLO_TSAN=ON -DVARLO_WERROR=ON >/dev/null
@@ -64,8 +64,9 @@ if [ "${VARLO_NO_TSAN:-0}" != 1 ]; then
   cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
   tsan_reports="$PWD/build-tsan/tsan-reports"
   rm -rf "$tsan_reports" && mkdir -p "$tsan_reports"
-  (cd build-tsan && TSAN_OPTIONS="suppressions=$PWD/../tests/support/tsan.supp log_path=$tsan_reports/report second_deadlock_stack=1" \
-     ctest --output-on-failure -j "$jobs" -L '^(stack|engine|ui)$' "${retry[@]}")
+  TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp log_path=$tsan_reports/report second_deadlock_stack=1" \
+     bash tools/ctest-run.sh build-tsan -j "$jobs" -L '^(stack|engine|ui)$'
+
   if compgen -G "$tsan_reports/report*" >/dev/null; then
     cat "$tsan_reports"/report* >&2
     echo "ThreadSanitizer reported the problems above" >&2

@@ -14,6 +14,43 @@
 #include "platform/win/WinMessages.h"
 #include "setup/CFrameGrabberDoc.h"
 #include "stack/video/PColourConverter.h"
+#include "tests/fuzz/FuzzSeeds.h"
+
+namespace {
+
+// Six control bytes, then a packed bottom-up frame: its 40-byte header and the pixels of a
+// 4 x 4 picture at `bits` per pixel (rows padded to four bytes).
+fuzz::Bytes FrameSeed(uint8_t control, uint16_t bits) {
+  fuzz::Bytes in{control, 4, 0, 4, 0, 0};
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) in.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  auto put16 = [&](uint16_t v) {
+    in.push_back(static_cast<uint8_t>(v));
+    in.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  const uint32_t stride = (4u * bits / 8u + 3u) & ~3u;
+  put32(40);
+  put32(4);
+  put32(4);
+  put16(1);
+  put16(bits);
+  put32(0);
+  put32(stride * 4);
+  put32(0);
+  put32(0);
+  put32(0);
+  put32(0);
+  for (uint32_t i = 0; i < stride * 4; ++i) in.push_back(static_cast<uint8_t>(i * 37));
+  return in;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::WriteSeedsWhenAsked({FrameSeed(0x00, 24), FrameSeed(0x19, 32), FrameSeed(0x2a, 24), FrameSeed(0x33, 8)});
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 6) return 0;

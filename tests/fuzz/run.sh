@@ -14,7 +14,7 @@ seconds="${1:-25}"
 shift || true
 out="${VARLO_FUZZ_DIR:-$root/build-fuzz}"
 jobs="${VARLO_FUZZ_JOBS:-$(nproc)}"
-all=(stack_asn_fuzz fuzz_signal fuzz_call fuzz_h245 fuzz_rtp fuzz_relay fuzz_g7231 fuzz_gsm fuzz_archive fuzz_profile)
+all=(stack_asn_fuzz fuzz_signal fuzz_call fuzz_h245 fuzz_rtp fuzz_relay fuzz_g7231 fuzz_gsm fuzz_archive fuzz_profile fuzz_video)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 
