@@ -72,17 +72,17 @@ inline Word32 L_mult(Word16 a, Word16 b) {
 }
 
 inline Word32 L_add(Word32 a, Word32 b) {
-  std::int64_t s = static_cast<std::int64_t>(a) + b;
-  if (s > MAX_32) return MAX_32;
-  if (s < MIN_32) return MIN_32;
-  return static_cast<Word32>(s);
+  Word32 s;
+  // Only operands of one sign overflow, and then towards that sign.
+  if (__builtin_add_overflow(a, b, &s)) return a < 0 ? MIN_32 : MAX_32;
+  return s;
 }
 
 inline Word32 L_sub(Word32 a, Word32 b) {
-  std::int64_t s = static_cast<std::int64_t>(a) - b;
-  if (s > MAX_32) return MAX_32;
-  if (s < MIN_32) return MIN_32;
-  return static_cast<Word32>(s);
+  Word32 s;
+  // Only operands of opposite signs overflow, and then towards the sign of a.
+  if (__builtin_sub_overflow(a, b, &s)) return a < 0 ? MIN_32 : MAX_32;
+  return s;
 }
 
 inline Word32 L_mac(Word32 acc, Word16 a, Word16 b) { return L_add(acc, L_mult(a, b)); }
