@@ -127,6 +127,41 @@ inline Word16 norm_l(Word32 a) {
   return static_cast<Word16>(__builtin_clz(m) - 1);
 }
 
+// acc followed by L_mac(acc, a[i], b[i]) for i = 0 .. n-1, saturating after every step.
+// When no partial sum can leave the 32-bit range the plain sum is the same, and that one
+// runs without a branch per step; otherwise the chain runs step by step.
+// With step -1, b runs backwards: b[0], b[-1], ...
+template <int Step = 1>
+inline Word32 L_mac_n(Word32 acc, const Word16* a, const Word16* b, int n) {
+  std::int64_t sum = 0;
+  std::int64_t magnitude = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::int32_t p = static_cast<std::int32_t>(a[i]) * b[i * Step];
+    sum += p;
+    magnitude += p < 0 ? -static_cast<std::int64_t>(p) : static_cast<std::int64_t>(p);
+  }
+  const std::int64_t start = acc < 0 ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+  if (start + 2 * magnitude <= MAX_32) return static_cast<Word32>(acc + 2 * sum);
+  for (int i = 0; i < n; ++i) acc = L_mac(acc, a[i], b[i * Step]);
+  return acc;
+}
+
+// The same for acc followed by L_msu steps.
+template <int Step = 1>
+inline Word32 L_msu_n(Word32 acc, const Word16* a, const Word16* b, int n) {
+  std::int64_t sum = 0;
+  std::int64_t magnitude = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::int32_t p = static_cast<std::int32_t>(a[i]) * b[i * Step];
+    sum += p;
+    magnitude += p < 0 ? -static_cast<std::int64_t>(p) : static_cast<std::int64_t>(p);
+  }
+  const std::int64_t start = acc < 0 ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+  if (start + 2 * magnitude <= MAX_32) return static_cast<Word32>(acc - 2 * sum);
+  for (int i = 0; i < n; ++i) acc = L_msu(acc, a[i], b[i * Step]);
+  return acc;
+}
+
 // 32 x 16 product in Q15.
 inline Word32 L_mls(Word32 a, Word16 b) {
   Word32 low = static_cast<Word32>(a & 0xFFFF) * b;

@@ -116,7 +116,7 @@ void Synt(Word16* Dpnt, const Word16* Lpc) {
   for (int i = 0; i < SubFrLen; ++i) {
     const Word16* past = &y[LpcOrder + i - 1];
     Word32 acc = L_shr(L_deposit_h(Dpnt[i]), 3);
-    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, Lpc[j], past[-j]);
+    acc = L_mac_n<-1>(acc, Lpc, past, LpcOrder);
     const Word16 out = round(L_shl(acc, 2));
     y[LpcOrder + i] = out;
     Dpnt[i] = out;
@@ -134,12 +134,8 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
   Word16 v[SubFrLen];
   std::copy(Tv, Tv + SubFrLen, v);
   const Word16 n = Vec_Norm(v, SubFrLen);
-  Word32 r0 = L_mult(v[0], v[0]);
-  Word32 r1 = 0;
-  for (int i = 1; i < SubFrLen; ++i) {
-    r0 = L_mac(r0, v[i], v[i]);
-    r1 = L_mac(r1, v[i], v[i - 1]);
-  }
+  const Word32 r0 = L_mac_n(0, v, v, SubFrLen);
+  const Word32 r1 = L_mac_n(0, v + 1, v, SubFrLen - 1);
   const Word32 sen = L_shr(r0, add(shl(n, 1), 4));
 
   Word16 k = 0;
@@ -165,9 +161,9 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
     const Word16* pastX = &x[LpcOrder + i - 1];
     const Word16* pastW = &w[LpcOrder + i - 1];
     acc = L_shr(L_deposit_h(Tv[i]), 2);
-    for (int j = 0; j < LpcOrder; ++j) acc = L_msu(acc, fir[j], pastX[-j]);
+    acc = L_msu_n<-1>(acc, fir, pastX, LpcOrder);
     x[LpcOrder + i] = Tv[i];
-    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, iir[j], pastW[-j]);
+    acc = L_mac_n<-1>(acc, iir, pastW, LpcOrder);
     acc = L_shl(acc, 2);
     w[LpcOrder + i] = round(acc);
     acc = L_mac(acc, pastW[0], tilt);
