@@ -16,11 +16,7 @@ constexpr Word16 kMinRows85 = 51;
 constexpr Word16 kMinRows170 = 93;
 constexpr int kLongLag = SubFrLen - 2;     // lags from 58 on use the 170-row table
 
-Word32 dot(const Word16* a, const Word16* b, int n) {
-  Word32 acc = 0;
-  for (int i = 0; i < n; ++i) acc = L_mac(acc, a[i], b[i]);
-  return acc;
-}
+Word32 dot(const Word16* a, const Word16* b, int n) { return L_mac_n(0, a, b, n); }
 
 }  // namespace
 
@@ -226,7 +222,7 @@ void Find_Acbk(Word16* Tv, const Word16* ImpResp, const Word16* PrevExc, LINEDEF
   Decod_Acbk(v, PrevExc, olp, sfs.AcL, sfs.AcG, rate);
   for (int i = 0; i < SubFrLen; ++i) {
     Word32 acc = L_shr(L_deposit_h(Tv[i]), 1);
-    for (int j = 0; j <= i; ++j) acc = L_msu(acc, v[j], ImpResp[i - j]);
+    acc = L_msu_n<-1>(acc, v, &ImpResp[i], i + 1);
     Tv[i] = round(L_shl(acc, 1));
   }
 }
@@ -238,7 +234,7 @@ void Decod_Acbk(Word16* Tv, const Word16* PrevExc, Word16 Olp, Word16 Lid, Word1
   const Word16* row = &AcbkGainTablePtr[sel][Gid * 20];
   for (int i = 0; i < SubFrLen; ++i) {
     Word32 acc = 0;
-    for (int j = 0; j < ClPitchOrd; ++j) acc = L_mac(acc, rez[i + j], row[j]);
+    acc = L_mac_n(acc, &rez[i], row, ClPitchOrd);
     Tv[i] = round(L_shl(acc, 1));
   }
 }

@@ -72,17 +72,17 @@ inline Word32 L_mult(Word16 a, Word16 b) {
 }
 
 inline Word32 L_add(Word32 a, Word32 b) {
-  std::int64_t s = static_cast<std::int64_t>(a) + b;
-  if (s > MAX_32) return MAX_32;
-  if (s < MIN_32) return MIN_32;
-  return static_cast<Word32>(s);
+  Word32 s;
+  // Only operands of one sign overflow, and then towards that sign.
+  if (__builtin_add_overflow(a, b, &s)) return a < 0 ? MIN_32 : MAX_32;
+  return s;
 }
 
 inline Word32 L_sub(Word32 a, Word32 b) {
-  std::int64_t s = static_cast<std::int64_t>(a) - b;
-  if (s > MAX_32) return MAX_32;
-  if (s < MIN_32) return MIN_32;
-  return static_cast<Word32>(s);
+  Word32 s;
+  // Only operands of opposite signs overflow, and then towards the sign of a.
+  if (__builtin_sub_overflow(a, b, &s)) return a < 0 ? MIN_32 : MAX_32;
+  return s;
 }
 
 inline Word32 L_mac(Word32 acc, Word16 a, Word16 b) { return L_add(acc, L_mult(a, b)); }
@@ -125,6 +125,41 @@ inline Word16 norm_l(Word32 a) {
   if (a == -1) return 31;
   const std::uint32_t m = static_cast<std::uint32_t>(a < 0 ? ~a : a);
   return static_cast<Word16>(__builtin_clz(m) - 1);
+}
+
+// acc followed by L_mac(acc, a[i], b[i]) for i = 0 .. n-1, saturating after every step.
+// When no partial sum can leave the 32-bit range the plain sum is the same, and that one
+// runs without a branch per step; otherwise the chain runs step by step.
+// With step -1, b runs backwards: b[0], b[-1], ...
+template <int Step = 1>
+inline Word32 L_mac_n(Word32 acc, const Word16* a, const Word16* b, int n) {
+  std::int64_t sum = 0;
+  std::int64_t magnitude = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::int32_t p = static_cast<std::int32_t>(a[i]) * b[i * Step];
+    sum += p;
+    magnitude += p < 0 ? -static_cast<std::int64_t>(p) : static_cast<std::int64_t>(p);
+  }
+  const std::int64_t start = acc < 0 ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+  if (start + 2 * magnitude <= MAX_32) return static_cast<Word32>(acc + 2 * sum);
+  for (int i = 0; i < n; ++i) acc = L_mac(acc, a[i], b[i * Step]);
+  return acc;
+}
+
+// The same for acc followed by L_msu steps.
+template <int Step = 1>
+inline Word32 L_msu_n(Word32 acc, const Word16* a, const Word16* b, int n) {
+  std::int64_t sum = 0;
+  std::int64_t magnitude = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::int32_t p = static_cast<std::int32_t>(a[i]) * b[i * Step];
+    sum += p;
+    magnitude += p < 0 ? -static_cast<std::int64_t>(p) : static_cast<std::int64_t>(p);
+  }
+  const std::int64_t start = acc < 0 ? -static_cast<std::int64_t>(acc) : static_cast<std::int64_t>(acc);
+  if (start + 2 * magnitude <= MAX_32) return static_cast<Word32>(acc - 2 * sum);
+  for (int i = 0; i < n; ++i) acc = L_msu(acc, a[i], b[i * Step]);
+  return acc;
 }
 
 // 32 x 16 product in Q15.

@@ -19,9 +19,14 @@ namespace {
 constexpr Word16 kMaxErased = 3;
 constexpr Word16 kThreeQuarters = 0x6000;
 
-void push(Word16* dl, Word16 v) {
-  for (int j = LpcOrder - 1; j > 0; --j) dl[j] = dl[j - 1];
-  dl[0] = v;
+// A delay line holds the newest value first; the filters run over a history array holding
+// it oldest first, followed by the subframe's values.
+void FromDelayLine(const Word16* dl, Word16* history) {
+  for (int j = 0; j < LpcOrder; ++j) history[LpcOrder - 1 - j] = dl[j];
+}
+
+void ToDelayLine(const Word16* history, Word16* dl) {
+  for (int j = 0; j < LpcOrder; ++j) dl[j] = history[LpcOrder + SubFrLen - 1 - j];
 }
 
 }  // namespace
@@ -104,13 +109,19 @@ Flag Decod(Word16* DataBuff, const unsigned char* Vinp, Word16 Crc) {
 }
 
 void Synt(Word16* Dpnt, const Word16* Lpc) {
+  // The filter's memory followed by its output, oldest first: the last LpcOrder values
+  // before sample i end at y[LpcOrder + i - 1].
+  Word16 y[LpcOrder + SubFrLen];
+  FromDelayLine(DecStat.SyntIirDl, y);
   for (int i = 0; i < SubFrLen; ++i) {
+    const Word16* past = &y[LpcOrder + i - 1];
     Word32 acc = L_shr(L_deposit_h(Dpnt[i]), 3);
-    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, Lpc[j], DecStat.SyntIirDl[j]);
-    const Word16 y = round(L_shl(acc, 2));
-    push(DecStat.SyntIirDl, y);
-    Dpnt[i] = y;
+    acc = L_mac_n<-1>(acc, Lpc, past, LpcOrder);
+    const Word16 out = round(L_shl(acc, 2));
+    y[LpcOrder + i] = out;
+    Dpnt[i] = out;
   }
+  ToDelayLine(y, DecStat.SyntIirDl);
 }
 
 Word32 Spf(Word16* Tv, const Word16* Lpc) {
@@ -123,12 +134,8 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
   Word16 v[SubFrLen];
   std::copy(Tv, Tv + SubFrLen, v);
   const Word16 n = Vec_Norm(v, SubFrLen);
-  Word32 r0 = L_mult(v[0], v[0]);
-  Word32 r1 = 0;
-  for (int i = 1; i < SubFrLen; ++i) {
-    r0 = L_mac(r0, v[i], v[i]);
-    r1 = L_mac(r1, v[i], v[i - 1]);
-  }
+  const Word32 r0 = L_mac_n(0, v, v, SubFrLen);
+  const Word32 r1 = L_mac_n(0, v + 1, v, SubFrLen - 1);
   const Word32 sen = L_shr(r0, add(shl(n, 1), 4));
 
   Word16 k = 0;
@@ -145,16 +152,25 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
   d.Park = round(acc);
   const Word16 tilt = static_cast<Word16>(mult(d.Park, -16384) & 0xFFFC);
 
+  // Input and pole-filter output, each after its memory, oldest first (as in Synt).
+  Word16 x[LpcOrder + SubFrLen];
+  Word16 w[LpcOrder + SubFrLen];
+  FromDelayLine(d.PostFirDl, x);
+  FromDelayLine(d.PostIirDl, w);
   for (int i = 0; i < SubFrLen; ++i) {
+    const Word16* pastX = &x[LpcOrder + i - 1];
+    const Word16* pastW = &w[LpcOrder + i - 1];
     acc = L_shr(L_deposit_h(Tv[i]), 2);
-    for (int j = 0; j < LpcOrder; ++j) acc = L_msu(acc, fir[j], d.PostFirDl[j]);
-    push(d.PostFirDl, Tv[i]);
-    for (int j = 0; j < LpcOrder; ++j) acc = L_mac(acc, iir[j], d.PostIirDl[j]);
+    acc = L_msu_n<-1>(acc, fir, pastX, LpcOrder);
+    x[LpcOrder + i] = Tv[i];
+    acc = L_mac_n<-1>(acc, iir, pastW, LpcOrder);
     acc = L_shl(acc, 2);
-    push(d.PostIirDl, round(acc));
-    acc = L_mac(acc, d.PostIirDl[1], tilt);
+    w[LpcOrder + i] = round(acc);
+    acc = L_mac(acc, pastW[0], tilt);
     Tv[i] = round(acc);
   }
+  ToDelayLine(x, d.PostFirDl);
+  ToDelayLine(w, d.PostIirDl);
   return sen;
 }
 

@@ -9,11 +9,7 @@
 namespace g7231 {
 namespace {
 
-Word32 dot(const Word16* a, const Word16* b) {
-  Word32 acc = 0;
-  for (int i = 0; i < SubFrLen; ++i) acc = L_mac(acc, a[i], b[i]);
-  return acc;
-}
+Word32 dot(const Word16* a, const Word16* b) { return L_mac_n(0, a, b, SubFrLen); }
 
 }  // namespace
 

@@ -81,6 +81,7 @@ void H323EndPoint::OnAccepted(std::unique_ptr<H323SignalChannel> channel) {
     if (m_stopping) return;
     m_pending.push_back(pending);
   }
+  m_changed.notify_all();  // the cleaner times it out
   // Until the Setup has made a connection, the first message goes to the endpoint; from
   // then on the connection handles the channel's messages.
   std::weak_ptr<PendingSignal> weakPending = pending;
@@ -174,9 +175,12 @@ std::shared_ptr<H323Connection> H323EndPoint::NewConnection(unsigned callReferen
 }
 
 bool H323EndPoint::AddConnection(const std::shared_ptr<H323Connection>& connection) {
-  std::lock_guard lock(m_mutex);
-  if (m_stopping) return false;
-  m_connections[connection->GetCallToken()] = connection;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_stopping) return false;
+    m_connections[connection->GetCallToken()] = connection;
+  }
+  m_changed.notify_all();  // the cleaner runs the call's time-outs
   return true;
 }
 
@@ -288,7 +292,13 @@ void H323EndPoint::QueueForCleaning(H323Connection& connection) {
 void H323EndPoint::CleanerThread() {
   std::unique_lock lock(m_mutex);
   for (;;) {
-    m_changed.wait_for(lock, kCleanerTick, [&] { return !m_toClean.empty() || m_stopping; });
+    auto hasWork = [&] { return !m_toClean.empty() || m_stopping; };
+    // The tick runs the time-outs; with no call and no accepted connection there are none,
+    // so the thread sleeps until AddConnection, OnAccepted or QueueForCleaning wakes it.
+    if (m_connections.empty() && m_pending.empty())
+      m_changed.wait(lock, [&] { return hasWork() || !m_connections.empty() || !m_pending.empty(); });
+    else
+      m_changed.wait_for(lock, kCleanerTick, hasWork);
     while (!m_toClean.empty()) {
       auto connection = m_toClean.front();
       m_toClean.pop_front();

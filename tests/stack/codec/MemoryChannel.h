@@ -7,6 +7,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "stack/ptlib/PChannel.h"
@@ -20,6 +21,11 @@ class MemoryChannel : public PChannel {
   std::vector<int16_t> Written() const {
     std::lock_guard lock(m_mutex);
     return m_output;
+  }
+  // Hands over what was written so far and starts a new record.
+  std::vector<int16_t> TakeWritten() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_output, {});
   }
   bool IsOpen() const override { return m_open; }
   bool Close() override {

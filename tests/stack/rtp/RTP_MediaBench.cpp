@@ -57,7 +57,7 @@ void BM_GsmMediaSecond(benchmark::State& state) {
       }
       packet = RTP_DataFrame(kFramesPerPacket * 33);
     }
-    benchmark::DoNotOptimize(speaker->Written().size());
+    benchmark::DoNotOptimize(speaker->TakeWritten().size());
   }
   state.counters["cpu_percent"] =
       benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
