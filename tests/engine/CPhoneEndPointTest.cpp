@@ -122,7 +122,10 @@ TEST_F(PhoneCallTest, OutgoingCallRingsConnectsHoldsSendsTonesAndEndsByTheRemote
 
   phone->SendTone('5');
   phone->SendTone('#');
-  EXPECT_TRUE(PumpUntil([&] { return peer->userInput == "5#"; }));
+  EXPECT_TRUE(PumpUntil([&] {
+    std::lock_guard lock(peer->events.Mutex());  // written by the peer's signalling thread
+    return peer->userInput == "5#";
+  }));
 
   peer->ClearCall(peerToken, H323Connection::EndedByLocalUser);
   ASSERT_TRUE(PumpUntil([&] { return window->Count(WM_ENGINE_CALL_CLEARED) == 1; }));

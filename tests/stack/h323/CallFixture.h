@@ -56,7 +56,12 @@ class TestEndPoint : public H323EndPoint {
     SetLocalUserName(name);
     SetSignallingChannelConnectTimeout(PTimeInterval(2000));
   }
-  ~TestEndPoint() override { ClearAllCalls(H323Connection::EndedByLocalUser, true); }
+  // No call may come in and be cleaned up while this object goes: its hooks would run on
+  // an endpoint that is half destroyed.
+  ~TestEndPoint() override {
+    RemoveListeners();
+    ClearAllCalls(H323Connection::EndedByLocalUser, true);
+  }
 
   // Listens on a free loopback port; returns "127.0.0.1:port".
   PString Listen() {
