@@ -60,14 +60,19 @@ void Sequence::EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) con
 
 void Sequence::EncodePer(PerEncoder& enc) const {
   const SequenceInfo& info = Info();
-  std::vector<bool> additions(info.additionCount);
-  bool anyAddition = false;
-  for (unsigned a = 0; a < info.additionCount; ++a) {
-    unsigned first = 0, end = 0;
-    additions[a] = AdditionPresent(a, first, end);
-    anyAddition = anyAddition || additions[a];
+  // The bitmap runs up to the last addition present, known or not.
+  size_t bitmapLength = unknown_.empty() ? 0 : unknown_.back().index + 1;
+  if (bitmapLength == 0) {
+    for (unsigned a = info.additionCount; a > 0; --a) {
+      unsigned first = 0, end = 0;
+      if (AdditionPresent(a - 1, first, end)) {
+        bitmapLength = a;
+        break;
+      }
+    }
   }
-  if (info.extensible) enc.PutBit(anyAddition);
+  if (bitmapLength < bitmapLength_) bitmapLength = bitmapLength_;
+  if (info.extensible) enc.PutBit(bitmapLength > 0);
   for (unsigned i = 0; i < info.rootCount; ++i) {
     if (info.fields[i].presence >= 0) enc.PutBit(FieldPresent(info.fields[i]));
   }
@@ -76,12 +81,28 @@ void Sequence::EncodePer(PerEncoder& enc) const {
     FieldAt(i).EncodePer(enc);
     if (!enc.ok()) enc.AddContext(info.name, info.fields[i].name);
   }
-  if (!anyAddition) return;
-  enc.PutNormallySmallLength(info.additionCount);
-  for (bool present : additions) enc.PutBit(present);
-  for (unsigned a = 0; a < info.additionCount && enc.ok(); ++a) {
+  if (bitmapLength == 0 || !info.extensible) return;
+  enc.PutNormallySmallLength(bitmapLength);
+  auto next = unknown_.begin();
+  for (size_t a = 0; a < bitmapLength; ++a) {
     unsigned first = 0, end = 0;
-    if (AdditionPresent(a, first, end)) EncodeAddition(enc, first, end);
+    if (a < info.additionCount) {
+      enc.PutBit(AdditionPresent(static_cast<unsigned>(a), first, end));
+    } else {
+      bool present = next != unknown_.end() && next->index == a;
+      enc.PutBit(present);
+      if (present) ++next;
+    }
+  }
+  next = unknown_.begin();
+  for (size_t a = 0; a < bitmapLength && enc.ok(); ++a) {
+    unsigned first = 0, end = 0;
+    if (a < info.additionCount) {
+      if (AdditionPresent(static_cast<unsigned>(a), first, end)) EncodeAddition(enc, first, end);
+    } else if (next != unknown_.end() && next->index == a) {
+      enc.PutOpenType(next->bytes);
+      ++next;
+    }
   }
 }
 
@@ -118,6 +139,8 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
 bool Sequence::DecodeBody(PerDecoder& dec) {
   const SequenceInfo& info = Info();
   for (auto& word : presence_) word = 0;
+  unknown_.clear();
+  bitmapLength_ = 0;
   bool extended = false;
   if (info.extensible && !dec.GetBit(extended)) return false;
   for (unsigned i = 0; i < info.rootCount; ++i) {
@@ -137,6 +160,7 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
   size_t count = 0;
   if (!dec.GetNormallySmallLength(count)) return false;
   if (count > dec.BitsLeft()) return dec.Fail("truncated");
+  bitmapLength_ = count;
   std::vector<bool> bitmap(count);
   for (size_t a = 0; a < count; ++a) {
     bool bit = false;
@@ -150,8 +174,10 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
       AdditionPresent(static_cast<unsigned>(a), first, end);
       if (!DecodeAddition(dec, first, end)) return false;
     } else {
-      std::vector<uint8_t> unknown;  // an addition newer than this side: skipped
-      if (!dec.GetOpenType(unknown)) return false;
+      // An addition newer than this side: kept as it came.
+      UnknownAddition& kept = unknown_.emplace_back();
+      kept.index = a;
+      if (!dec.GetOpenType(kept.bytes) || !dec.Charge(1)) return false;
     }
   }
   return true;
