@@ -31,6 +31,16 @@ bool PerDecoder::GetBits(unsigned count, uint64_t& value) {
   if (!ok()) return false;
   if (count > 64) return Fail("bit field too wide");
   if (count > BitsLeft()) return Fail("truncated");
+  size_t at = pos_ / 8;
+  unsigned used = pos_ % 8;
+  if (count > 0 && count + used <= 56 && at + 8 <= size_) {
+    // Fast path: one big-endian load of the eight octets that hold the field.
+    uint64_t word = 0;
+    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | data_[at + k];
+    value = (word << used) >> (64 - count);
+    pos_ += count;
+    return true;
+  }
   value = 0;
   while (count > 0) {
     unsigned used = pos_ % 8;
