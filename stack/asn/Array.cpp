@@ -1,5 +1,7 @@
 #include "stack/asn/Array.h"
 
+#include <algorithm>
+
 #include "stack/asn/JsonWriter.h"
 #include "stack/asn/PerDecoder.h"
 #include "stack/asn/PerEncoder.h"
@@ -56,6 +58,8 @@ bool Array::DecodeBody(PerDecoder& dec) {
   if (!size_.Begin(dec, c)) return false;
   elements_.clear();
   auto read = [&](size_t count) {
+    // Room for the elements at once, within what the remaining input can hold.
+    elements_.reserve(elements_.size() + std::min<size_t>(count, dec.BitsLeft() + 1));
     for (size_t i = 0; i < count; ++i) {
       if (!dec.Charge(1)) return false;
       elements_.push_back(CreateElement());

@@ -41,7 +41,15 @@ bool BitString::ReadBits(PerDecoder& dec, size_t count) {
   if (count > dec.BitsLeft()) return dec.Fail("truncated");
   size_t start = bits_;
   SetSize(bits_ + count);
-  for (size_t i = 0; i < count; ++i) {
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {  // a byte at a time, then the rest bit by bit
+    uint64_t byte = 0;
+    if (!dec.GetBits(8, byte)) return false;
+    for (unsigned k = 0; k < 8; ++k) {
+      if ((byte >> (7 - k)) & 1) SetBit(start + i + k, true);
+    }
+  }
+  for (; i < count; ++i) {
     bool b = false;
     if (!dec.GetBit(b)) return false;
     if (b) SetBit(start + i, true);

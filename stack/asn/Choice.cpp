@@ -67,7 +67,7 @@ void Choice::EncodePer(PerEncoder& enc) const {
     enc.AddContext(info.name, info.names[tag_]);
     return;
   }
-  enc.PutOpenType(sub.Finish());
+  enc.PutOpenType(sub);
 }
 
 bool Choice::DecodeBody(PerDecoder& dec) {
@@ -85,18 +85,20 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     return true;
   }
   if (!dec.GetNormallySmallNumber(index)) return false;
-  std::vector<uint8_t> bytes;
-  if (!dec.GetOpenType(bytes) || !dec.Charge(1)) return false;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  std::vector<uint8_t> storage;
+  if (!dec.GetOpenType(data, size, storage) || !dec.Charge(1)) return false;
   uint64_t known = info.count - info.rootCount;
   if (index >= known) {
     // An alternative newer than this side: kept as it came.
     value_.reset();
     tag_ = index > 0xFFFF ? 0xFFFF + info.rootCount : static_cast<unsigned>(index) + info.rootCount;
-    unknown_ = std::move(bytes);
+    unknown_.assign(data, data + size);
     return true;
   }
   SetTag(info.rootCount + static_cast<unsigned>(index));
-  PerDecoder sub(bytes, dec);
+  PerDecoder sub(data, size, dec);
   if (!value_->DecodePer(sub)) sub.AddContext(info.name, info.names[tag_]);
   return dec.Absorb(sub);
 }

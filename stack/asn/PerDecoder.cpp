@@ -10,6 +10,9 @@ PerDecoder::PerDecoder(const uint8_t* data, size_t size) : data_(data), size_(da
 PerDecoder::PerDecoder(const std::vector<uint8_t>& bytes, const PerDecoder& parent)
     : data_(bytes.data()), size_(bytes.size()), depth_(parent.depth_), objects_(parent.objects_) {}
 
+PerDecoder::PerDecoder(const uint8_t* data, size_t size, const PerDecoder& parent)
+    : data_(data), size_(data ? size : 0), depth_(parent.depth_), objects_(parent.objects_) {}
+
 bool PerDecoder::Absorb(const PerDecoder& child) {
   objects_ = child.objects_;
   if (!child.ok()) return Fail(child.error_);
@@ -28,6 +31,16 @@ bool PerDecoder::GetBits(unsigned count, uint64_t& value) {
   if (!ok()) return false;
   if (count > 64) return Fail("bit field too wide");
   if (count > BitsLeft()) return Fail("truncated");
+  size_t at = pos_ / 8;
+  unsigned used = pos_ % 8;
+  if (count > 0 && count + used <= 56 && at + 8 <= size_) {
+    // Fast path: one big-endian load of the eight octets that hold the field.
+    uint64_t word = 0;
+    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | data_[at + k];
+    value = (word << used) >> (64 - count);
+    pos_ += count;
+    return true;
+  }
   value = 0;
   while (count > 0) {
     unsigned used = pos_ % 8;
@@ -175,6 +188,29 @@ bool PerDecoder::GetOpenType(std::vector<uint8_t>& bytes) {
     if (!Align() || !GetOctets(n, bytes)) return false;
     if (!more) return true;
   }
+}
+
+bool PerDecoder::GetOpenType(const uint8_t*& data, size_t& size, std::vector<uint8_t>& storage) {
+  size_t n = 0;
+  bool more = false;
+  if (!GetLength(0, kUnbounded, n, more) || !Align()) return false;
+  if (!more) {
+    if (n > BitsLeft() / 8) return Fail("truncated");
+    data = data_ + pos_ / 8;
+    size = n;
+    pos_ += n * 8;
+    return true;
+  }
+  storage.clear();
+  if (!GetOctets(n, storage)) return false;
+  for (;;) {
+    if (!GetLength(0, kUnbounded, n, more)) return false;
+    if (!Align() || !GetOctets(n, storage)) return false;
+    if (!more) break;
+  }
+  data = storage.data();
+  size = storage.size();
+  return true;
 }
 
 bool PerDecoder::Enter() {

@@ -20,6 +20,7 @@ class PerDecoder {
   // A decoder for an open type's octets inside `parent`: it shares the nesting depth and
   // the creation budget, which `parent.Absorb(child)` takes back afterwards.
   PerDecoder(const std::vector<uint8_t>& bytes, const PerDecoder& parent);
+  PerDecoder(const uint8_t* data, size_t size, const PerDecoder& parent);
   // Takes over a child decoder's budget and, when it failed, its error.
   bool Absorb(const PerDecoder& child);
 
@@ -42,6 +43,9 @@ class PerDecoder {
 
   // An open type field: its octets, reassembled from fragments.
   [[nodiscard]] bool GetOpenType(std::vector<uint8_t>& bytes);
+  // The same without a copy when the field is in one piece: `data` then points into this
+  // decoder's input; a fragmented field is reassembled in `storage`.
+  [[nodiscard]] bool GetOpenType(const uint8_t*& data, size_t& size, std::vector<uint8_t>& storage);
 
   // Nesting guard and creation budget for constructed values.
   [[nodiscard]] bool Enter();

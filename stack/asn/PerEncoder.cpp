@@ -140,11 +140,26 @@ void PerEncoder::PutLengthAndContent(size_t n, size_t lb, size_t ub,
   }
 }
 
-void PerEncoder::PutOpenType(const std::vector<uint8_t>& bytes) {
-  PutLengthAndContent(bytes.size(), 0, kUnbounded, [&](size_t begin, size_t count) {
+void PerEncoder::PutOpenType(const uint8_t* data, size_t size) {
+  if (size < 128) {  // the common case: a one-octet length
     Align();
-    PutOctets(bytes.data() + begin, count);
+    PutBits(size, 8);
+    PutOctets(data, size);
+    return;
+  }
+  PutLengthAndContent(size, 0, kUnbounded, [&](size_t begin, size_t count) {
+    Align();
+    PutOctets(data + begin, count);
   });
+}
+
+void PerEncoder::PutOpenType(const PerEncoder& sub) {
+  static const uint8_t kEmpty = 0;
+  if (sub.buf_.empty()) {
+    PutOpenType(&kEmpty, 1);
+  } else {
+    PutOpenType(sub.buf_.data(), sub.buf_.size());
+  }
 }
 
 void PerEncoder::Fail(std::string reason) {

@@ -42,7 +42,10 @@ class PerEncoder {
                            const std::function<void(size_t begin, size_t count)>& emit);
 
   // An open type field: the complete encoding `bytes` behind an unconstrained length.
-  void PutOpenType(const std::vector<uint8_t>& bytes);
+  void PutOpenType(const std::vector<uint8_t>& bytes) { PutOpenType(bytes.data(), bytes.size()); }
+  void PutOpenType(const uint8_t* data, size_t size);
+  // The complete encoding of what `sub` holds, as an open type field.
+  void PutOpenType(const PerEncoder& sub);
 
   // Marks the encoding as failed (a value that breaks its constraints); the first reason
   // is kept and later output is meaningless.

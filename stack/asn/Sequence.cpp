@@ -55,19 +55,33 @@ void Sequence::EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) con
     enc.AddContext(info.name, info.fields[first].name);
     return;
   }
-  enc.PutOpenType(sub.Finish());
+  enc.PutOpenType(sub);
 }
 
 void Sequence::EncodePer(PerEncoder& enc) const {
   const SequenceInfo& info = Info();
-  std::vector<bool> additions(info.additionCount);
-  bool anyAddition = false;
-  for (unsigned a = 0; a < info.additionCount; ++a) {
-    unsigned first = 0, end = 0;
-    additions[a] = AdditionPresent(a, first, end);
-    anyAddition = anyAddition || additions[a];
+  // Each known addition's fields [first, end) and whether any is present, in one pass.
+  struct Span {
+    uint16_t first, end;
+    bool present;
+  };
+  Span spans[kMaxPresenceFlags];
+  unsigned spanCount = 0;
+  size_t bitmapLength = 0;
+  for (unsigned i = info.rootCount; i < info.fieldCount && spanCount < kMaxPresenceFlags;) {
+    unsigned first = i;
+    int addition = info.fields[i].addition;
+    bool present = false;
+    for (; i < info.fieldCount && info.fields[i].addition == addition; ++i) {
+      present = present || FieldPresent(info.fields[i]);
+    }
+    spans[spanCount++] = {static_cast<uint16_t>(first), static_cast<uint16_t>(i), present};
+    if (present) bitmapLength = spanCount;
   }
-  if (info.extensible) enc.PutBit(anyAddition);
+  // The bitmap runs up to the last addition present, known or not.
+  if (!unknown_.empty()) bitmapLength = unknown_.back().index + 1;
+  if (bitmapLength < bitmapLength_) bitmapLength = bitmapLength_;
+  if (info.extensible) enc.PutBit(bitmapLength > 0);
   for (unsigned i = 0; i < info.rootCount; ++i) {
     if (info.fields[i].presence >= 0) enc.PutBit(FieldPresent(info.fields[i]));
   }
@@ -76,20 +90,36 @@ void Sequence::EncodePer(PerEncoder& enc) const {
     FieldAt(i).EncodePer(enc);
     if (!enc.ok()) enc.AddContext(info.name, info.fields[i].name);
   }
-  if (!anyAddition) return;
-  enc.PutNormallySmallLength(info.additionCount);
-  for (bool present : additions) enc.PutBit(present);
-  for (unsigned a = 0; a < info.additionCount && enc.ok(); ++a) {
-    unsigned first = 0, end = 0;
-    if (AdditionPresent(a, first, end)) EncodeAddition(enc, first, end);
+  if (bitmapLength == 0 || !info.extensible) return;
+  enc.PutNormallySmallLength(bitmapLength);
+  auto next = unknown_.begin();
+  for (size_t a = 0; a < bitmapLength; ++a) {
+    if (a < spanCount) {
+      enc.PutBit(spans[a].present);
+    } else {
+      bool present = next != unknown_.end() && next->index == a;
+      enc.PutBit(present);
+      if (present) ++next;
+    }
+  }
+  next = unknown_.begin();
+  for (size_t a = 0; a < bitmapLength && enc.ok(); ++a) {
+    if (a < spanCount) {
+      if (spans[a].present) EncodeAddition(enc, spans[a].first, spans[a].end);
+    } else if (next != unknown_.end() && next->index == a) {
+      enc.PutOpenType(next->bytes);
+      ++next;
+    }
   }
 }
 
 bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
   const SequenceInfo& info = Info();
-  std::vector<uint8_t> bytes;
-  if (!dec.GetOpenType(bytes)) return false;
-  PerDecoder sub(bytes, dec);
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  std::vector<uint8_t> storage;
+  if (!dec.GetOpenType(data, size, storage)) return false;
+  PerDecoder sub(data, size, dec);
   if (!IsGroup(first)) {
     if (info.fields[first].presence >= 0) {
       IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
@@ -118,6 +148,8 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
 bool Sequence::DecodeBody(PerDecoder& dec) {
   const SequenceInfo& info = Info();
   for (auto& word : presence_) word = 0;
+  unknown_.clear();
+  bitmapLength_ = 0;
   bool extended = false;
   if (info.extensible && !dec.GetBit(extended)) return false;
   for (unsigned i = 0; i < info.rootCount; ++i) {
@@ -137,21 +169,36 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
   size_t count = 0;
   if (!dec.GetNormallySmallLength(count)) return false;
   if (count > dec.BitsLeft()) return dec.Fail("truncated");
-  std::vector<bool> bitmap(count);
+  bitmapLength_ = count;
+  // The bitmap, on the stack unless it is longer than any addition list here.
+  bool small[kMaxPresenceFlags];
+  std::vector<bool> large;
+  if (count > kMaxPresenceFlags) large.resize(count);
   for (size_t a = 0; a < count; ++a) {
     bool bit = false;
     if (!dec.GetBit(bit)) return false;
-    bitmap[a] = bit;
+    if (count > kMaxPresenceFlags) {
+      large[a] = bit;
+    } else {
+      small[a] = bit;
+    }
   }
+  unsigned first = info.rootCount;
   for (size_t a = 0; a < count; ++a) {
-    if (!bitmap[a]) continue;
+    if (!(count > kMaxPresenceFlags ? large[a] : small[a])) continue;
     if (a < info.additionCount) {
-      unsigned first = 0, end = 0;
-      AdditionPresent(static_cast<unsigned>(a), first, end);
+      // Additions come in order: the search for this one starts where the last one was.
+      while (first < info.fieldCount && info.fields[first].addition != static_cast<int>(a)) {
+        ++first;
+      }
+      unsigned end = first;
+      while (end < info.fieldCount && info.fields[end].addition == static_cast<int>(a)) ++end;
       if (!DecodeAddition(dec, first, end)) return false;
     } else {
-      std::vector<uint8_t> unknown;  // an addition newer than this side: skipped
-      if (!dec.GetOpenType(unknown)) return false;
+      // An addition newer than this side: kept as it came.
+      UnknownAddition& kept = unknown_.emplace_back();
+      kept.index = a;
+      if (!dec.GetOpenType(kept.bytes) || !dec.Charge(1)) return false;
     }
   }
   return true;

@@ -4,9 +4,13 @@
 // SequenceInfo; this class holds which optional components are present and does the
 // encoding, including extension additions wrapped as open types. Every extension
 // addition counts as optional here (an older peer leaves it out); a version group
-// [[ ]] is present when any of its components is.
+// [[ ]] is present when any of its components is. Additions newer than this side's module
+// are kept as their encodings, in order, and written back as they came. The bitmap of
+// additions runs up to the last one present; a decoded value keeps the length it came
+// with, so that it is written back octet for octet.
 
 #include <cstdint>
+#include <vector>
 
 #include "stack/asn/Object.h"
 
@@ -62,7 +66,15 @@ class Sequence : public Object {
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
   [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);
 
+  // An extension addition this side does not know: its place in the bitmap, its octets.
+  struct UnknownAddition {
+    size_t index;
+    std::vector<uint8_t> bytes;
+  };
+
   uint64_t presence_[kMaxPresenceFlags / 64] = {};
+  std::vector<UnknownAddition> unknown_;
+  size_t bitmapLength_ = 0;  // of the decoded encoding; 0 for a value built here
 };
 
 }  // namespace asn
