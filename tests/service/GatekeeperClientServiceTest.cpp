@@ -34,7 +34,10 @@ class CRecordingWnd : public CWnd {
 class Softphone : public h323test::TestEndPoint {
  public:
   Softphone(CWnd& owner, CUserProfile& profile) : m_owner(owner), m_profile(profile) { Listen(); }
-  ~Softphone() override { RemoveGatekeeper(); }
+  ~Softphone() override {
+    RemoveGatekeeper();
+    Quiesce();
+  }
   H323Gatekeeper* CreateGatekeeper(H323Transport* transport) override {
     auto* gk = new CPhoneGatekeeper(*this, transport, &m_owner, &m_profile);
     gk->SetTiming(ras::RasTiming{200ms, 1});

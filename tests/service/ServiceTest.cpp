@@ -72,7 +72,10 @@ class HearingGatekeeper : public H323Gatekeeper {
 class Subscriber : public h323test::TestEndPoint {
  public:
   Subscriber() { Listen(); }
-  ~Subscriber() override { RemoveGatekeeper(); }
+  ~Subscriber() override {
+    RemoveGatekeeper();
+    Quiesce();
+  }
   H323Gatekeeper* CreateGatekeeper(H323Transport* transport) override {
     return new HearingGatekeeper(*this, transport, heard);
   }

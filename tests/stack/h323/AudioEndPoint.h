@@ -18,6 +18,7 @@ class AudioEndPoint : public TestEndPoint {
     SetSilenceDetectionMode(H323AudioCodec::NoSilenceDetection);
     SetRtpIpPorts(0, 0);
   }
+  ~AudioEndPoint() override { Quiesce(); }
 };
 
 // Waits until the connection of `token` runs `n` logical channels.

@@ -56,9 +56,12 @@ class TestEndPoint : public H323EndPoint {
     SetLocalUserName(name);
     SetSignallingChannelConnectTimeout(PTimeInterval(2000));
   }
-  // No call may come in and be cleaned up while this object goes: its hooks would run on
-  // an endpoint that is half destroyed.
-  ~TestEndPoint() override {
+  ~TestEndPoint() override { Quiesce(); }
+
+  // Stops taking calls and waits until every call is cleaned up.  The destructor of each
+  // most-derived endpoint calls it first: the stack calls the endpoint's hooks from its own
+  // threads, and they must not run while a derived part is being destroyed.
+  void Quiesce() {
     RemoveListeners();
     ClearAllCalls(H323Connection::EndedByLocalUser, true);
   }

@@ -123,6 +123,7 @@ TEST_F(CallSignalling, TextThatNamesNothingCallableStartsNoCall) {
 
 TEST_F(CallSignalling, HoldAndRetrieveAreSignalledToTheRemoteParty) {
   struct HoldWatcher : TestEndPoint {
+    ~HoldWatcher() override { Quiesce(); }
     using TestEndPoint::TestEndPoint;
     H323Connection* CreateConnection(unsigned callReference) override {
       struct Conn : H323Connection {

@@ -34,6 +34,7 @@ class RedirectingSession : public H323_RTP_UDP {
 
 class RedirectingEndPoint : public AudioEndPoint {
  public:
+  ~RedirectingEndPoint() override { Quiesce(); }
   RedirectingEndPoint(uint16_t announce, uint16_t sendTo)
       : AudioEndPoint("alice", "varlo_in_a", "varlo_out_a"), m_announce(announce), m_sendTo(sendTo) {}
   H323_RTP_UDP* CreateRTPSession(H323Connection& connection, unsigned id) override {

@@ -72,6 +72,7 @@ class RtpTee : public H323_RTP_UDP {
 
 class TeeEndPoint : public AudioEndPoint {
  public:
+  ~TeeEndPoint() override { Quiesce(); }
   explicit TeeEndPoint(uint16_t sendTo) : AudioEndPoint("alice", "varlo_in_a", "varlo_out_a"), m_sendTo(sendTo) {}
   H323_RTP_UDP* CreateRTPSession(H323Connection& connection, unsigned id) override {
     return new RtpTee(connection, id, m_sendTo);

@@ -84,7 +84,10 @@ class NotingGatekeeper : public H323Gatekeeper {
 class GatekeeperEndPoint : public TestEndPoint {
  public:
   explicit GatekeeperEndPoint(const char* alias) : TestEndPoint(alias) { Listen(); }
-  ~GatekeeperEndPoint() override { RemoveGatekeeper(); }
+  ~GatekeeperEndPoint() override {
+    RemoveGatekeeper();
+    Quiesce();
+  }
 
   H323Gatekeeper* CreateGatekeeper(H323Transport* transport) override {
     return new NotingGatekeeper(*this, transport, m_notes);
