@@ -96,6 +96,7 @@ TEST_F(CallSignalling, SecondIncomingCallIsRefusedWithoutDisturbingTheLiveOne) {
   EXPECT_TRUE(c->IsEstablished());
   EXPECT_TRUE(c->HoldCall());
   c->Unlock();
+  std::lock_guard lock(caller.events.Mutex());  // the cleared list is written by call threads
   EXPECT_TRUE(caller.cleared.empty());
 }
 
@@ -248,6 +249,7 @@ TEST(CallAgainstPeer, JunkInsideTheFramingIsIgnored) {
   ASSERT_TRUE(status);
   EXPECT_EQ(status->GetCallState(), Q931::ActiveState);
   EXPECT_EQ(status->GetCause()->value, Q931::StatusEnquiryResponse);
+  std::lock_guard lock(caller.events.Mutex());  // the cleared list is written by call threads
   EXPECT_TRUE(caller.cleared.empty());
 }
 
