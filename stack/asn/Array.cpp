@@ -15,7 +15,7 @@ Array::Array(const Array& other) : Object(other), size_(other.size_) {
 
 Array& Array::operator=(const Array& other) {
   if (this != &other) {
-    std::vector<std::unique_ptr<Object>> copy;
+    Elements copy;
     copy.reserve(other.elements_.size());
     for (const auto& e : other.elements_) copy.push_back(e->Clone());
     elements_ = std::move(copy);

@@ -8,6 +8,7 @@
 
 #include "stack/asn/Object.h"
 #include "stack/asn/SizeConstraint.h"
+#include "stack/asn/ValueStore.h"
 
 namespace asn {
 
@@ -47,7 +48,9 @@ class Array : public Object {
  private:
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
 
-  std::vector<std::unique_ptr<Object>> elements_;
+  using Elements = std::vector<std::unique_ptr<Object>, value_store::Allocator<std::unique_ptr<Object>>>;
+
+  Elements elements_;
   SizeConstraint size_;
 };
 

@@ -42,12 +42,15 @@ bool BitString::ReadBits(PerDecoder& dec, size_t count) {
   size_t start = bits_;
   SetSize(bits_ + count);
   size_t i = 0;
-  for (; i + 8 <= count; i += 8) {  // a byte at a time, then the rest bit by bit
-    uint64_t byte = 0;
-    if (!dec.GetBits(8, byte)) return false;
-    for (unsigned k = 0; k < 8; ++k) {
-      if ((byte >> (7 - k)) & 1) SetBit(start + i + k, true);
+  if (start % 8 == 0) {
+    // Up to eight bits at a time into the octet they belong to.
+    for (; i < count; i += 8) {
+      unsigned take = count - i < 8 ? static_cast<unsigned>(count - i) : 8;
+      uint64_t bits = 0;
+      if (!dec.GetBits(take, bits)) return false;
+      bytes_[(start + i) / 8] = static_cast<uint8_t>(bits << (8 - take));
     }
+    return true;
   }
   for (; i < count; ++i) {
     bool b = false;

@@ -34,6 +34,15 @@ bool BMPString::DecodePer(PerDecoder& dec) {
   auto read = [&](size_t count) {
     if (width.AlignContent(c) && !dec.Align()) return false;
     if (count > dec.BitsLeft() / 16) return dec.Fail("truncated");
+    size_t at = value_.size();
+    if (const uint8_t* p = dec.TakeAlignedOctets(count * 2)) {
+      value_.resize(at + count);
+      for (size_t i = 0; i < count; ++i) {
+        value_[at + i] = static_cast<char16_t>((p[2 * i] << 8) | p[2 * i + 1]);
+      }
+      return true;
+    }
+    value_.reserve(at + count);
     for (size_t i = 0; i < count; ++i) {
       uint64_t v = 0;
       if (!dec.GetBits(16, v)) return false;

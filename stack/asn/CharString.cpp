@@ -1,6 +1,8 @@
 #include "stack/asn/CharString.h"
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "stack/asn/CharWidth.h"
@@ -24,10 +26,33 @@ const std::string kNumeric = " 0123456789";
 const std::string kPrintable =
     " '()+,-./0123456789:=?ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
+// Each octet's place in an alphabet, -1 for an octet outside it.
+struct AlphabetIndex {
+  explicit AlphabetIndex(std::string_view alphabet) {
+    std::fill(std::begin(at), std::end(at), int16_t{-1});
+    for (size_t i = 0; i < alphabet.size(); ++i) {
+      at[static_cast<unsigned char>(alphabet[i])] = static_cast<int16_t>(i);
+    }
+  }
+  int16_t at[256];
+};
+
+const AlphabetIndex& KindIndex(const std::string& alphabet) {
+  static const AlphabetIndex ia5(kIA5), visible(kVisible), numeric(kNumeric), printable(kPrintable);
+  if (&alphabet == &kVisible) return visible;
+  if (&alphabet == &kNumeric) return numeric;
+  if (&alphabet == &kPrintable) return printable;
+  return ia5;
+}
+
 }  // namespace
 
 std::string_view CharString::Alphabet() const {
   if (alphabet_) return alphabet_;
+  return KindAlphabet();
+}
+
+const std::string& CharString::KindAlphabet() const {
   switch (kind_) {
     case Kind::kIA5:
       return kIA5;
@@ -45,11 +70,13 @@ void CharString::EncodePer(PerEncoder& enc) const {
   std::string_view alphabet = Alphabet();
   CharWidth width(static_cast<uint32_t>(alphabet.size()),
                   static_cast<unsigned char>(alphabet.back()));
+  std::optional<AlphabetIndex> own;
+  const AlphabetIndex& index = alphabet_ ? own.emplace(alphabet) : KindIndex(KindAlphabet());
   std::string codes;  // the value of each character in the encoding
   codes.reserve(value_.size());
   for (char ch : value_) {
-    size_t at = alphabet.find(ch);
-    if (at == std::string_view::npos) {
+    int at = index.at[static_cast<unsigned char>(ch)];
+    if (at < 0) {
       enc.Fail("character " + std::to_string(static_cast<unsigned char>(ch)) +
                " not in the permitted alphabet");
       return;
@@ -77,20 +104,25 @@ bool CharString::DecodePer(PerDecoder& dec) {
   SizeConstraint c;
   if (!size_.Begin(dec, c)) return false;
   value_.clear();
+  std::optional<AlphabetIndex> own;
+  const AlphabetIndex* index = nullptr;
+  if (!width.indexed) index = alphabet_ ? &own.emplace(alphabet) : &KindIndex(KindAlphabet());
   auto read = [&](size_t count) {
     if (width.AlignContent(c) && !dec.Align()) return false;
     if (count > dec.BitsLeft()) return dec.Fail("truncated");
+    size_t at = value_.size();
+    value_.resize(at + count);
     for (size_t i = 0; i < count; ++i) {
       uint64_t v = 0;
       if (!dec.GetBits(width.bits, v)) return false;
       if (width.indexed) {
         if (v >= alphabet.size()) return dec.Fail("character index outside the alphabet");
-        value_ += alphabet[v];
+        value_[at + i] = alphabet[v];
       } else {
-        if (alphabet.find(static_cast<char>(v)) == std::string_view::npos || v > 255) {
+        if (v > 255 || index->at[v] < 0) {
           return dec.Fail("character not in the permitted alphabet");
         }
-        value_ += static_cast<char>(v);
+        value_[at + i] = static_cast<char>(v);
       }
     }
     return true;

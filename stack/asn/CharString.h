@@ -49,6 +49,8 @@ class CharString : public Object {
 
  private:
   std::string_view Alphabet() const;
+  // The whole set of this kind of string.
+  const std::string& KindAlphabet() const;
 
   std::string value_;
   SizeConstraint size_;

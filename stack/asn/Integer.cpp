@@ -8,26 +8,6 @@
 
 namespace asn {
 
-void Integer::SetRange(int64_t lb, int64_t ub, bool extensible) {
-  lb_ = lb;
-  ub_ = ub;
-  hasLb_ = hasUb_ = true;
-  extensible_ = extensible;
-  if (value_ < lb || value_ > ub) value_ = lb;
-}
-
-void Integer::SetLowerBound(int64_t lb, bool extensible) {
-  lb_ = lb;
-  hasLb_ = true;
-  hasUb_ = false;
-  extensible_ = extensible;
-  if (value_ < lb) value_ = lb;
-}
-
-void Integer::SetUnconstrained() {
-  hasLb_ = hasUb_ = extensible_ = false;
-}
-
 void Integer::EncodePer(PerEncoder& enc) const {
   bool inRoot = (!hasLb_ || value_ >= lb_) && (!hasUb_ || value_ <= ub_);
   if (extensible_) {

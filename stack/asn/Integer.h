@@ -26,9 +26,21 @@ class Integer : public Object {
   void SetValue(int64_t v) { value_ = v; }
   operator int64_t() const { return value_; }
 
-  void SetRange(int64_t lb, int64_t ub, bool extensible = false);
-  void SetLowerBound(int64_t lb, bool extensible = false);
-  void SetUnconstrained();
+  void SetRange(int64_t lb, int64_t ub, bool extensible = false) {
+    lb_ = lb;
+    ub_ = ub;
+    hasLb_ = hasUb_ = true;
+    extensible_ = extensible;
+    if (value_ < lb || value_ > ub) value_ = lb;
+  }
+  void SetLowerBound(int64_t lb, bool extensible = false) {
+    lb_ = lb;
+    hasLb_ = true;
+    hasUb_ = false;
+    extensible_ = extensible;
+    if (value_ < lb) value_ = lb;
+  }
+  void SetUnconstrained() { hasLb_ = hasUb_ = extensible_ = false; }
 
   void EncodePer(PerEncoder& enc) const override;
   [[nodiscard]] bool DecodePer(PerDecoder& dec) override;

@@ -3,6 +3,7 @@
 #include "stack/asn/JsonWriter.h"
 #include "stack/asn/PerDecoder.h"
 #include "stack/asn/PerEncoder.h"
+#include "stack/asn/ValueStore.h"
 
 namespace asn {
 
@@ -24,6 +25,12 @@ bool Object::Decode(const uint8_t* data, size_t size, std::string* error) {
     return false;
   }
   return true;
+}
+
+void* Object::operator new(std::size_t size) { return value_store::Allocate(size); }
+
+void Object::operator delete(void* block, std::size_t size) noexcept {
+  value_store::Release(block, size);
 }
 
 std::string Object::ToJson() const {

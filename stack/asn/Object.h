@@ -40,6 +40,11 @@ class Object {
   // The value as compact JSON (see JsonWriter).
   std::string ToJson() const;
 
+  // Values made on their own (alternatives, elements, copies) come from the thread's
+  // value store (ValueStore.h).
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
+
  protected:
   Object() = default;
   Object(const Object&) = default;

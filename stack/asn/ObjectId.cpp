@@ -60,11 +60,15 @@ bool ObjectId::ToContents(std::vector<uint8_t>& out) const {
   return true;
 }
 
-bool ObjectId::FromContents(const std::vector<uint8_t>& in) {
+bool ObjectId::FromContents(const uint8_t* in, size_t size) {
+  // Every octet without the continuation bit ends an arc; the first one ends two.
+  size_t ends = 0;
+  for (size_t i = 0; i < size; ++i) ends += (in[i] & 0x80) == 0;
   std::vector<uint32_t> arcs;
+  arcs.reserve(ends + 1);
   uint64_t cur = 0;
   bool started = false;
-  for (size_t i = 0; i < in.size(); ++i) {
+  for (size_t i = 0; i < size; ++i) {
     if (!started && in[i] == 0x80) return false;  // arcs have no leading zero groups
     started = true;
     cur = (cur << 7) | (in[i] & 0x7F);
@@ -101,9 +105,11 @@ void ObjectId::EncodePer(PerEncoder& enc) const {
 }
 
 bool ObjectId::DecodePer(PerDecoder& dec) {
-  std::vector<uint8_t> contents;
-  if (!dec.GetOpenType(contents)) return false;
-  if (!FromContents(contents)) return dec.Fail("bad object identifier");
+  const uint8_t* contents = nullptr;
+  size_t size = 0;
+  std::vector<uint8_t> storage;  // only for a fragmented value
+  if (!dec.GetOpenType(contents, size, storage)) return false;
+  if (!FromContents(contents, size)) return dec.Fail("bad object identifier");
   return true;
 }
 

@@ -27,7 +27,10 @@ class ObjectId : public Object {
 
   // The contents octets of the BER encoding, which PER carries behind a length.
   [[nodiscard]] bool ToContents(std::vector<uint8_t>& out) const;
-  [[nodiscard]] bool FromContents(const std::vector<uint8_t>& in);
+  [[nodiscard]] bool FromContents(const std::vector<uint8_t>& in) {
+    return FromContents(in.data(), in.size());
+  }
+  [[nodiscard]] bool FromContents(const uint8_t* in, size_t size);
 
   void EncodePer(PerEncoder& enc) const override;
   [[nodiscard]] bool DecodePer(PerDecoder& dec) override;

@@ -5,13 +5,18 @@
 
 namespace asn {
 
-PerDecoder::PerDecoder(const uint8_t* data, size_t size) : data_(data), size_(data ? size : 0) {}
+PerDecoder::PerDecoder(const uint8_t* data, size_t size)
+    : data_(data), size_(data ? size : 0), bits_(size_ * 8) {}
 
 PerDecoder::PerDecoder(const std::vector<uint8_t>& bytes, const PerDecoder& parent)
-    : data_(bytes.data()), size_(bytes.size()), depth_(parent.depth_), objects_(parent.objects_) {}
+    : PerDecoder(bytes.data(), bytes.size(), parent) {}
 
 PerDecoder::PerDecoder(const uint8_t* data, size_t size, const PerDecoder& parent)
-    : data_(data), size_(data ? size : 0), depth_(parent.depth_), objects_(parent.objects_) {}
+    : data_(data),
+      size_(data ? size : 0),
+      bits_(size_ * 8),
+      depth_(parent.depth_),
+      objects_(parent.objects_) {}
 
 bool PerDecoder::Absorb(const PerDecoder& child) {
   objects_ = child.objects_;
@@ -19,24 +24,31 @@ bool PerDecoder::Absorb(const PerDecoder& child) {
   return ok();
 }
 
-bool PerDecoder::GetBit(bool& bit) {
-  if (!ok()) return false;
-  if (pos_ >= size_ * 8) return Fail("truncated");
-  bit = (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1;
-  ++pos_;
-  return true;
+bool PerDecoder::Truncated() {
+  if (failed_) return false;
+  return Fail("truncated");
 }
 
-bool PerDecoder::GetBits(unsigned count, uint64_t& value) {
+bool PerDecoder::TooDeep() {
+  if (failed_) return false;
+  return Fail("nesting too deep");
+}
+
+bool PerDecoder::TooMany() {
+  if (failed_) return false;
+  return Fail("too many values");
+}
+
+bool PerDecoder::GetBitsSlow(unsigned count, uint64_t& value) {
   if (!ok()) return false;
   if (count > 64) return Fail("bit field too wide");
   if (count > BitsLeft()) return Fail("truncated");
   size_t at = pos_ / 8;
   unsigned used = pos_ % 8;
-  if (count > 0 && count + used <= 56 && at + 8 <= size_) {
-    // Fast path: one big-endian load of the eight octets that hold the field.
+  if (count > 0 && count + used <= 56) {
+    // Near the end of the input: the octets that are left, as if zeros followed.
     uint64_t word = 0;
-    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | data_[at + k];
+    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | (at + k < size_ ? data_[at + k] : 0);
     value = (word << used) >> (64 - count);
     pos_ += count;
     return true;
@@ -52,14 +64,6 @@ bool PerDecoder::GetBits(unsigned count, uint64_t& value) {
     pos_ += take;
     count -= take;
   }
-  return true;
-}
-
-bool PerDecoder::Align() {
-  if (!ok()) return false;
-  size_t aligned = (pos_ + 7) / 8 * 8;
-  if (aligned > size_ * 8) return Fail("truncated");
-  pos_ = aligned;
   return true;
 }
 
@@ -87,7 +91,9 @@ bool PerDecoder::Skip(size_t octets) {
   return true;
 }
 
-bool PerDecoder::GetConstrainedWholeNumber(uint64_t range, uint64_t& offset) {
+bool PerDecoder::OutOfRange() { return Fail("constrained number out of range"); }
+
+bool PerDecoder::GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset) {
   offset = 0;
   if (range == 1) return ok();
   if (range != 0 && range <= 255) {
@@ -213,24 +219,9 @@ bool PerDecoder::GetOpenType(const uint8_t*& data, size_t& size, std::vector<uin
   return true;
 }
 
-bool PerDecoder::Enter() {
-  if (!ok()) return false;
-  if (++depth_ > kMaxDepth) {
-    --depth_;
-    return Fail("nesting too deep");
-  }
-  return true;
-}
-
-bool PerDecoder::Charge(size_t objects) {
-  if (!ok()) return false;
-  if (objects > kMaxObjects - objects_) return Fail("too many values");
-  objects_ += objects;
-  return true;
-}
-
 bool PerDecoder::Fail(const std::string& reason) {
-  if (error_.empty()) error_ = reason.empty() ? "decode error" : reason;
+  if (!failed_) error_ = reason.empty() ? "decode error" : reason;
+  failed_ = true;
   return false;
 }
 

@@ -4,8 +4,10 @@
 // false, and the reason is kept for the caller. Nesting depth and the number of values
 // created are bounded so that hostile input cannot exhaust the stack or the heap.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,13 +26,54 @@ class PerDecoder {
   // Takes over a child decoder's budget and, when it failed, its error.
   bool Absorb(const PerDecoder& child);
 
-  [[nodiscard]] bool GetBit(bool& bit);
-  [[nodiscard]] bool GetBits(unsigned count, uint64_t& value);  // count <= 64
-  [[nodiscard]] bool Align();  // skips to the next octet boundary
+  [[nodiscard]] bool GetBit(bool& bit) {
+    if (failed_ || pos_ >= bits_) return Truncated();
+    bit = (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1;
+    ++pos_;
+    return true;
+  }
+  [[nodiscard]] bool GetBits(unsigned count, uint64_t& value) {  // count <= 64
+    // Fast path: one big-endian load of the eight octets that hold the field.
+    size_t at = pos_ / 8;
+    unsigned used = pos_ % 8;
+    if (!failed_ && count - 1 < 56 - used && at + 8 <= size_) {
+      uint64_t word;
+      std::memcpy(&word, data_ + at, sizeof word);
+      word = __builtin_bswap64(word);
+      value = (word << used) >> (64 - count);
+      pos_ += count;
+      return true;
+    }
+    return GetBitsSlow(count, value);
+  }
+  [[nodiscard]] bool Align() {  // skips to the next octet boundary
+    size_t aligned = (pos_ + 7) & ~size_t{7};
+    if (failed_ || aligned > bits_) return Truncated();
+    pos_ = aligned;
+    return true;
+  }
   [[nodiscard]] bool GetOctets(size_t size, std::vector<uint8_t>& out);  // appends
   [[nodiscard]] bool Skip(size_t octets);                                  // aligned octets
+  // `octets` octets in place when the reader is on an octet boundary and they are all
+  // there (the reader then moves past them); nullptr otherwise, with nothing read.
+  const uint8_t* TakeAlignedOctets(size_t octets) {
+    if (failed_ || pos_ % 8 != 0 || octets > (bits_ - pos_) / 8) return nullptr;
+    const uint8_t* p = data_ + pos_ / 8;
+    pos_ += octets * 8;
+    return p;
+  }
 
-  [[nodiscard]] bool GetConstrainedWholeNumber(uint64_t range, uint64_t& offset);
+  [[nodiscard]] bool GetConstrainedWholeNumber(uint64_t range, uint64_t& offset) {
+    if (range - 2 < 254) {  // 2..255: a bit field as wide as range - 1 needs
+      if (!GetBits(static_cast<unsigned>(std::bit_width(range - 1)), offset)) return false;
+      return offset < range || OutOfRange();
+    }
+    if (range - 256 <= 65536 - 256) {  // one or two aligned octets
+      if (!Align() || !GetBits(range == 256 ? 8 : 16, offset)) return false;
+      return offset < range || OutOfRange();
+    }
+    return GetConstrainedWholeNumberSlow(range, offset);
+  }
   [[nodiscard]] bool GetSemiConstrainedWholeNumber(uint64_t& offset);
   [[nodiscard]] bool GetUnconstrainedWholeNumber(int64_t& value);
   [[nodiscard]] bool GetNormallySmallNumber(uint64_t& value);
@@ -48,24 +91,42 @@ class PerDecoder {
   [[nodiscard]] bool GetOpenType(const uint8_t*& data, size_t& size, std::vector<uint8_t>& storage);
 
   // Nesting guard and creation budget for constructed values.
-  [[nodiscard]] bool Enter();
+  [[nodiscard]] bool Enter() {
+    if (failed_ || depth_ >= kMaxDepth) return TooDeep();
+    ++depth_;
+    return true;
+  }
   void Leave() { --depth_; }
-  [[nodiscard]] bool Charge(size_t objects);
+  [[nodiscard]] bool Charge(size_t objects) {
+    if (failed_ || objects > kMaxObjects - objects_) return TooMany();
+    objects_ += objects;
+    return true;
+  }
 
   // Fails the decode with `reason` (the first reason is kept); always returns false.
   bool Fail(const std::string& reason);
   // Adds where a failure happened ("Type.field"), innermost first.
   void AddContext(const char* type, const char* field);
 
-  bool ok() const { return error_.empty(); }
+  bool ok() const { return !failed_; }
   const std::string& error() const { return error_; }
   size_t BitPosition() const { return pos_; }
-  size_t BitsLeft() const { return size_ * 8 - pos_; }
+  size_t BitsLeft() const { return bits_ - pos_; }
 
  private:
+  bool GetBitsSlow(unsigned count, uint64_t& value);
+  bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);
+  bool OutOfRange();
+  // The failures of the inline reads: false, with the reason unless one is kept already.
+  bool Truncated();
+  bool TooDeep();
+  bool TooMany();
+
   const uint8_t* data_;
   size_t size_;
+  size_t bits_;     // size_ * 8
   size_t pos_ = 0;  // in bits
+  bool failed_ = false;
   unsigned depth_ = 0;
   size_t objects_ = 0;
   std::string error_;

@@ -1,5 +1,7 @@
 #include "stack/asn/Sequence.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "stack/asn/JsonWriter.h"
@@ -7,6 +9,22 @@
 #include "stack/asn/PerEncoder.h"
 
 namespace asn {
+
+Sequence::Sequence(const Sequence& other)
+    : Object(other),
+      unknown_(other.unknown_ ? std::make_unique<UnknownAdditions>(*other.unknown_) : nullptr),
+      bitmapLength_(other.bitmapLength_) {
+  std::copy(std::begin(other.presence_), std::end(other.presence_), std::begin(presence_));
+}
+
+Sequence& Sequence::operator=(const Sequence& other) {
+  if (this != &other) {
+    std::copy(std::begin(other.presence_), std::end(other.presence_), std::begin(presence_));
+    unknown_ = other.unknown_ ? std::make_unique<UnknownAdditions>(*other.unknown_) : nullptr;
+    bitmapLength_ = other.bitmapLength_;
+  }
+  return *this;
+}
 
 bool Sequence::HasOptionalField(unsigned field) const {
   return field < kMaxPresenceFlags && (presence_[field / 64] >> (field % 64)) & 1;
@@ -79,7 +97,9 @@ void Sequence::EncodePer(PerEncoder& enc) const {
     if (present) bitmapLength = spanCount;
   }
   // The bitmap runs up to the last addition present, known or not.
-  if (!unknown_.empty()) bitmapLength = unknown_.back().index + 1;
+  static const UnknownAdditions kNone;
+  const UnknownAdditions& unknown = unknown_ ? *unknown_ : kNone;
+  if (!unknown.empty()) bitmapLength = unknown.back().index + 1;
   if (bitmapLength < bitmapLength_) bitmapLength = bitmapLength_;
   if (info.extensible) enc.PutBit(bitmapLength > 0);
   for (unsigned i = 0; i < info.rootCount; ++i) {
@@ -92,21 +112,21 @@ void Sequence::EncodePer(PerEncoder& enc) const {
   }
   if (bitmapLength == 0 || !info.extensible) return;
   enc.PutNormallySmallLength(bitmapLength);
-  auto next = unknown_.begin();
+  auto next = unknown.begin();
   for (size_t a = 0; a < bitmapLength; ++a) {
     if (a < spanCount) {
       enc.PutBit(spans[a].present);
     } else {
-      bool present = next != unknown_.end() && next->index == a;
+      bool present = next != unknown.end() && next->index == a;
       enc.PutBit(present);
       if (present) ++next;
     }
   }
-  next = unknown_.begin();
+  next = unknown.begin();
   for (size_t a = 0; a < bitmapLength && enc.ok(); ++a) {
     if (a < spanCount) {
       if (spans[a].present) EncodeAddition(enc, spans[a].first, spans[a].end);
-    } else if (next != unknown_.end() && next->index == a) {
+    } else if (next != unknown.end() && next->index == a) {
       enc.PutOpenType(next->bytes);
       ++next;
     }
@@ -148,15 +168,19 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
 bool Sequence::DecodeBody(PerDecoder& dec) {
   const SequenceInfo& info = Info();
   for (auto& word : presence_) word = 0;
-  unknown_.clear();
+  unknown_.reset();
   bitmapLength_ = 0;
   bool extended = false;
   if (info.extensible && !dec.GetBit(extended)) return false;
-  for (unsigned i = 0; i < info.rootCount; ++i) {
-    if (info.fields[i].presence < 0) continue;
-    bool present = false;
-    if (!dec.GetBit(present)) return false;
-    if (present) IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
+  // The root's presence bits, flags 0.. in order, up to 56 at a time.
+  for (unsigned done = 0; done < info.rootOptionalCount;) {
+    unsigned n = info.rootOptionalCount - done < 56 ? info.rootOptionalCount - done : 56;
+    uint64_t bits = 0;
+    if (!dec.GetBits(n, bits)) return false;
+    for (unsigned k = 0; k < n; ++k) {
+      if ((bits >> (n - 1 - k)) & 1) IncludeOptionalField(done + k);
+    }
+    done += n;
   }
   for (unsigned i = 0; i < info.rootCount; ++i) {
     if (!FieldPresent(info.fields[i])) continue;
@@ -196,7 +220,8 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
       if (!DecodeAddition(dec, first, end)) return false;
     } else {
       // An addition newer than this side: kept as it came.
-      UnknownAddition& kept = unknown_.emplace_back();
+      if (!unknown_) unknown_ = std::make_unique<UnknownAdditions>();
+      UnknownAddition& kept = unknown_->emplace_back();
       kept.index = a;
       if (!dec.GetOpenType(kept.bytes) || !dec.Charge(1)) return false;
     }

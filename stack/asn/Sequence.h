@@ -10,6 +10,7 @@
 // with, so that it is written back octet for octet.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "stack/asn/Object.h"
@@ -49,8 +50,10 @@ class Sequence : public Object {
 
  protected:
   Sequence() = default;
-  Sequence(const Sequence&) = default;
-  Sequence& operator=(const Sequence&) = default;
+  Sequence(const Sequence& other);
+  Sequence& operator=(const Sequence& other);
+  Sequence(Sequence&&) noexcept = default;
+  Sequence& operator=(Sequence&&) noexcept = default;
 
   virtual const SequenceInfo& Info() const = 0;
   virtual const Object& FieldAt(unsigned index) const = 0;
@@ -73,7 +76,10 @@ class Sequence : public Object {
   };
 
   uint64_t presence_[kMaxPresenceFlags / 64] = {};
-  std::vector<UnknownAddition> unknown_;
+  using UnknownAdditions = std::vector<UnknownAddition>;
+
+  // Rarely there: a pointer keeps the common value small and quick to drop.
+  std::unique_ptr<UnknownAdditions> unknown_;
   size_t bitmapLength_ = 0;  // of the decoded encoding; 0 for a value built here
 };
 

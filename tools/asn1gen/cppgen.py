@@ -358,7 +358,9 @@ class CppGen:
                 t = self.type_name(f.rtype)
                 stmts = self.use_stmts("v->", f.rtype)
                 L.append("    case e_%s: {" % f.name.replace("-", "_"))
-                L.append("      auto v = std::make_unique<%s>();" % t)
+                # "new T" rather than make_unique<T>(): every member has its own
+                # initialiser, and value-initialisation would clear the block first.
+                L.append("      std::unique_ptr<%s> v(new %s);" % (t, t))
                 L += ["      " + s for s in stmts]
                 L.append("      return v;")
                 L.append("    }")
@@ -383,7 +385,7 @@ class CppGen:
             el = self.type_name(rt.element)
             stmts = self.use_stmts("v->", rt.element)
             L.append("std::unique_ptr<asn::Object> %s::CreateElement() const {" % name)
-            L.append("  auto v = std::make_unique<%s>();" % el)
+            L.append("  std::unique_ptr<%s> v(new %s);" % (el, el))
             L += ["  " + s for s in stmts]
             L.append("  return v;")
             L.append("}")

@@ -1,12 +1,15 @@
 // Encoding and decoding speed of a registration request, a full capability set and a call
 // set-up's user-user information, beside erlang's asn1 codec on the same octets: the
 // counter "x_erlang" is how many times faster than erlang this side is (erlang's figures
-// are taken once, in the first benchmark's set-up, by oracle/asn_bench.escript).
+// are taken once, in the first benchmark's set-up, by oracle/asn_bench.escript: the
+// quickest of five rounds in each of three starts).
 
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <sstream>
 #include <string>
@@ -46,39 +49,55 @@ const std::map<std::string, ErlangFigures>& Erlang() {
     for (const auto& [type, bytes] : messages) {
       input += std::string(type) + " " + testing_tools::ToHex(bytes) + " 20000\n";
     }
-    auto run = testing_tools::RunProcess(
-        {"escript", VARLO_ASN_BENCH_SCRIPT, VARLO_ASN_BENCH_DIR, "All"}, input);
-    std::istringstream lines(run.out);
-    for (const auto& [type, bytes] : messages) {
-      std::string ok;
-      ErlangFigures f;
-      if (lines >> ok >> f.decodeNs >> f.encodeNs && ok == "ok") out[type] = f;
+    // Erlang's speed differs from one start of it to the next by up to half: the
+    // quickest of three starts is taken.
+    for (int start = 0; start < 3; ++start) {
+      auto run = testing_tools::RunProcess(
+          {"escript", VARLO_ASN_BENCH_SCRIPT, VARLO_ASN_BENCH_DIR, "All"}, input);
+      std::istringstream lines(run.out);
+      for (const auto& [type, bytes] : messages) {
+        std::string ok;
+        ErlangFigures f;
+        if (!(lines >> ok >> f.decodeNs >> f.encodeNs) || ok != "ok") continue;
+        auto [it, fresh] = out.try_emplace(type, f);
+        if (!fresh) {
+          it->second.decodeNs = std::min(it->second.decodeNs, f.decodeNs);
+          it->second.encodeNs = std::min(it->second.encodeNs, f.encodeNs);
+        }
+      }
     }
     return out;
   }();
   return figures;
 }
 
-void Compare(benchmark::State& state, const std::string& erlangType, bool decode) {
+using Clock = std::chrono::steady_clock;
+
+// `elapsed` is this side's time for all the iterations.
+void Compare(benchmark::State& state, const std::string& erlangType, bool decode,
+             Clock::duration elapsed) {
   auto it = Erlang().find(erlangType);
   if (it == Erlang().end() || state.iterations() == 0) return;
   double erlangNs = decode ? it->second.decodeNs : it->second.encodeNs;
+  double ourNs = std::chrono::duration<double, std::nano>(elapsed).count() /
+                 static_cast<double>(state.iterations());
   state.counters["erlang_ns"] = erlangNs;
-  state.counters["x_erlang"] = benchmark::Counter(
-      erlangNs * 1e-9 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["x_erlang"] = ourNs > 0 ? erlangNs / ourNs : 0;
 }
 
 template <class Message>
 void Encode(benchmark::State& state, const Message& msg, const std::string& erlangType) {
   Erlang();
   std::vector<uint8_t> out;
+  auto start = Clock::now();
   for (auto _ : state) {
     bool ok = msg.Encode(out);
     benchmark::DoNotOptimize(ok);
     benchmark::DoNotOptimize(out.data());
   }
+  auto elapsed = Clock::now() - start;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * out.size()));
-  Compare(state, erlangType, false);
+  Compare(state, erlangType, false, elapsed);
 }
 
 template <class Message>
@@ -89,13 +108,15 @@ void Decode(benchmark::State& state, const Message& msg, const std::string& erla
     state.SkipWithError("cannot encode the sample");
     return;
   }
+  auto start = Clock::now();
   for (auto _ : state) {
     Message back;
     bool ok = back.Decode(bytes);
     benchmark::DoNotOptimize(ok);
   }
+  auto elapsed = Clock::now() - start;
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
-  Compare(state, erlangType, true);
+  Compare(state, erlangType, true, elapsed);
 }
 
 void BM_EncodeRegistrationRequest(benchmark::State& state) {
