@@ -1,6 +1,8 @@
 #include "codec/g7231/Acbk.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
 #include "codec/g7231/Basop.h"
 #include "codec/g7231/Lpc.h"
@@ -132,8 +134,11 @@ void Filt_Pw(Word16* DataBuff, const Word16* Dpnt, Word16 Start, PWDEF Pw) {
 
 void Get_Rez(Word16* Tv, const Word16* PrevExc, Word16 Lag) {
   for (int i = 0; i < ClPitchOrd / 2; ++i) Tv[i] = PrevExc[PitchMax - ClPitchOrd / 2 - Lag + i];
-  for (int i = 0; i < SubFrLen + ClPitchOrd / 2; ++i)
-    Tv[ClPitchOrd / 2 + i] = PrevExc[PitchMax - Lag + i % Lag];
+  // The last Lag samples repeated as often as needed.
+  for (int i = 0, k = 0; i < SubFrLen + ClPitchOrd / 2; ++i) {
+    Tv[ClPitchOrd / 2 + i] = PrevExc[PitchMax - Lag + k];
+    if (++k == Lag) k = 0;
+  }
 }
 
 void Find_Acbk(Word16* Tv, const Word16* ImpResp, const Word16* PrevExc, LINEDEF* Line, Word16 Sfc, Crate rate) {
@@ -232,6 +237,20 @@ void Decod_Acbk(Word16* Tv, const Word16* PrevExc, Word16 Olp, Word16 Lid, Word1
   Get_Rez(rez, PrevExc, static_cast<Word16>(Olp - 1 + Lid));
   const int sel = (rate == Rate63 && Olp < kLongLag) ? 0 : 1;
   const Word16* row = &AcbkGainTablePtr[sel][Gid * 20];
+  // While twice the sum of the products' magnitudes fits, no L_mac step saturates and the
+  // plain sums are the results.
+  Word32 peak = 0;
+  for (Word16 r : rez) peak = std::max(peak, std::abs(static_cast<Word32>(r)));
+  std::int64_t sumRow = 0;
+  for (int j = 0; j < ClPitchOrd; ++j) sumRow += std::abs(static_cast<Word32>(row[j]));
+  if (2 * sumRow * peak <= MAX_32) {
+    for (int i = 0; i < SubFrLen; ++i) {
+      Word32 acc = 0;
+      for (int j = 0; j < ClPitchOrd; ++j) acc += rez[i + j] * row[j];
+      Tv[i] = round(L_shl(2 * acc, 1));
+    }
+    return;
+  }
   for (int i = 0; i < SubFrLen; ++i) {
     Word32 acc = 0;
     acc = L_mac_n(acc, &rez[i], row, ClPitchOrd);

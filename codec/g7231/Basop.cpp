@@ -20,37 +20,18 @@ Word16 div_s(Word16 num, Word16 den) {
   if (den == 0) fatal("Division by 0, Fatal error \n");
   if (num == 0) return 0;
   if (num == den) return MAX_16;
-  Word16 result = 0;
-  Word32 lnum = num;
-  Word32 lden = den;
-  for (int i = 0; i < 15; ++i) {
-    result = static_cast<Word16>(result << 1);
-    lnum <<= 1;
-    if (lnum >= lden) {
-      lnum = L_sub(lnum, lden);
-      result = add(result, 1);
-    }
-  }
-  return result;
+  // Restoring division for 15 quotient bits: with 0 < num < den, that is the integer
+  // quotient of num * 2^15 by den.
+  return static_cast<Word16>((static_cast<Word32>(num) << 15) / den);
 }
 
 Word16 div_l(Word32 num, Word16 den) {
   if (den == 0) fatal("Division by 0 in div_l, Fatal error \n");
   if (num < 0 || den < 0) fatal("Division Error in div_l, Fatal error \n");
-  Word32 d = L_deposit_h(den);
-  if (num >= d) return MAX_16;
-  num = L_shr(num, 1);
-  d = L_shr(d, 1);
-  Word16 result = 0;
-  for (int i = 0; i < 15; ++i) {
-    result = shl(result, 1);
-    num = L_shl(num, 1);
-    if (num >= d) {
-      num = L_sub(num, d);
-      result = add(result, 1);
-    }
-  }
-  return result;
+  if (num >= L_deposit_h(den)) return MAX_16;
+  // Restoring division of num / 2 by den * 2^15 for 15 quotient bits: with the numerator
+  // below the divisor, that is the integer quotient of num / 2 by den.
+  return static_cast<Word16>((num >> 1) / den);
 }
 
 }  // namespace g7231

@@ -1,6 +1,8 @@
 #include "codec/g7231/Decod.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
 #include "codec/g7231/Acbk.h"
 #include "codec/g7231/Basop.h"
@@ -27,6 +29,41 @@ void FromDelayLine(const Word16* dl, Word16* history) {
 
 void ToDelayLine(const Word16* history, Word16* dl) {
   for (int j = 0; j < LpcOrder; ++j) dl[j] = history[LpcOrder + SubFrLen - 1 - j];
+}
+
+// Sum of the magnitudes of ten coefficients.
+std::int64_t SumAbs(const Word16* a) {
+  std::int64_t s = 0;
+  for (int j = 0; j < LpcOrder; ++j) s += std::abs(static_cast<Word32>(a[j]));
+  return s;
+}
+
+// Largest magnitude in a filter memory.
+Word32 PeakAbs(const Word16* a) {
+  Word32 m = 0;
+  for (int j = 0; j < LpcOrder; ++j) m = std::max(m, std::abs(static_cast<Word32>(a[j])));
+  return m;
+}
+
+// Plain sum of a[j] * past[-j] over ten taps; the caller makes sure it fits.
+inline Word32 DotBack(const Word16* a, const Word16* past) {
+  Word32 s = 0;
+  for (int j = 0; j < LpcOrder; ++j) s += a[j] * past[-j];
+  return s;
+}
+
+// The largest peak p with sum * p <= room (room >= 0); a sum of 0 allows any peak.
+Word32 PeakLimit(std::int64_t room, std::int64_t sum) {
+  return sum == 0 ? MAX_32 : static_cast<Word32>(std::min<std::int64_t>(room / sum, MAX_32));
+}
+
+// The saturating chains over ten taps, off the filters' usual path.
+[[gnu::noinline, gnu::cold]] Word32 MacChain(Word32 acc, const Word16* a, const Word16* past) {
+  return L_mac_n<-1>(acc, a, past, LpcOrder);
+}
+
+[[gnu::noinline, gnu::cold]] Word32 MsuChain(Word32 acc, const Word16* a, const Word16* past) {
+  return L_msu_n<-1>(acc, a, past, LpcOrder);
 }
 
 }  // namespace
@@ -113,12 +150,17 @@ void Synt(Word16* Dpnt, const Word16* Lpc) {
   // before sample i end at y[LpcOrder + i - 1].
   Word16 y[LpcOrder + SubFrLen];
   FromDelayLine(DecStat.SyntIirDl, y);
+  // |Dpnt[i] * 2^13| <= 2^28: while no past output exceeds peakLimit, no step of the
+  // L_mac chain leaves the 32-bit range and the plain sum is its result.
+  const Word32 peakLimit = PeakLimit((MAX_32 - (std::int64_t{1} << 28)) / 2, SumAbs(Lpc));
+  Word32 peak = PeakAbs(y);
   for (int i = 0; i < SubFrLen; ++i) {
     const Word16* past = &y[LpcOrder + i - 1];
-    Word32 acc = L_shr(L_deposit_h(Dpnt[i]), 3);
-    acc = L_mac_n<-1>(acc, Lpc, past, LpcOrder);
+    const Word32 acc0 = L_shr(L_deposit_h(Dpnt[i]), 3);
+    const Word32 acc = peak <= peakLimit ? acc0 + 2 * DotBack(Lpc, past) : MacChain(acc0, Lpc, past);
     const Word16 out = round(L_shl(acc, 2));
     y[LpcOrder + i] = out;
+    peak = std::max(peak, std::abs(static_cast<Word32>(out)));
     Dpnt[i] = out;
   }
   ToDelayLine(y, DecStat.SyntIirDl);
@@ -134,8 +176,14 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
   Word16 v[SubFrLen];
   std::copy(Tv, Tv + SubFrLen, v);
   const Word16 n = Vec_Norm(v, SubFrLen);
-  const Word32 r0 = L_mac_n(0, v, v, SubFrLen);
-  const Word32 r1 = L_mac_n(0, v + 1, v, SubFrLen - 1);
+  // After Vec_Norm no magnitude exceeds 4096, and 2 * 60 * 4096^2 < 2^31: neither L_mac
+  // chain can saturate, so the plain sums are their results.
+  Word32 r0 = 0;
+  Word32 r1 = 0;
+  for (int i = 0; i < SubFrLen; ++i) r0 += v[i] * v[i];
+  for (int i = 0; i < SubFrLen - 1; ++i) r1 += v[i + 1] * v[i];
+  r0 *= 2;
+  r1 *= 2;
   const Word32 sen = L_shr(r0, add(shl(n, 1), 4));
 
   Word16 k = 0;
@@ -156,16 +204,33 @@ Word32 Spf(Word16* Tv, const Word16* Lpc) {
   Word16 x[LpcOrder + SubFrLen];
   Word16 w[LpcOrder + SubFrLen];
   FromDelayLine(d.PostFirDl, x);
+  std::copy(Tv, Tv + SubFrLen, x + LpcOrder);
   FromDelayLine(d.PostIirDl, w);
+
+  // |Tv[i] * 2^14| <= 2^29: while the sums of the products' magnitudes of both filters
+  // stay within room, no step of the chain leaves the 32-bit range and the plain sum is its
+  // result.  The zero filter's input is known: its share is fixed for the subframe, and the
+  // pole filter's past outputs may reach peakLimit.
+  const std::int64_t room = (MAX_32 - (std::int64_t{1} << 29)) / 2;
+  Word32 peakX = 0;
+  for (Word16 s : x) peakX = std::max(peakX, std::abs(static_cast<Word32>(s)));
+  const std::int64_t firBound = SumAbs(fir) * peakX;
+  const Word32 peakLimit = firBound > room ? -1 : PeakLimit(room - firBound, SumAbs(iir));
+  Word32 firSum[SubFrLen] = {};
+  if (peakLimit >= 0) {
+    for (int i = 0; i < SubFrLen; ++i) firSum[i] = DotBack(fir, &x[LpcOrder + i - 1]);
+  }
+  Word32 peakW = PeakAbs(w);
   for (int i = 0; i < SubFrLen; ++i) {
     const Word16* pastX = &x[LpcOrder + i - 1];
     const Word16* pastW = &w[LpcOrder + i - 1];
     acc = L_shr(L_deposit_h(Tv[i]), 2);
-    acc = L_msu_n<-1>(acc, fir, pastX, LpcOrder);
-    x[LpcOrder + i] = Tv[i];
-    acc = L_mac_n<-1>(acc, iir, pastW, LpcOrder);
+    if (peakW <= peakLimit) acc += 2 * (DotBack(iir, pastW) - firSum[i]);
+    else acc = MacChain(MsuChain(acc, fir, pastX), iir, pastW);
     acc = L_shl(acc, 2);
-    w[LpcOrder + i] = round(acc);
+    const Word16 out = round(acc);
+    w[LpcOrder + i] = out;
+    peakW = std::max(peakW, std::abs(static_cast<Word32>(out)));
     acc = L_mac(acc, pastW[0], tilt);
     Tv[i] = round(acc);
   }
@@ -188,14 +253,30 @@ void Scale(Word16* Tv, Word32 Sen) {
     g = Sqrt_lbc(L_shr(L_deposit_h(q), shift));
   }
   DECSTATDEF& d = DecStat;
-  for (int i = 0; i < SubFrLen; ++i) {
-    Word32 acc = L_deposit_h(d.Gain);
-    acc = L_msu(acc, d.Gain, 0x0800);
-    acc = L_mac(acc, g, 0x0800);
-    d.Gain = round(acc);
-    const Word16 f = add(d.Gain, shr(d.Gain, 4));
-    Tv[i] = round(L_shl(L_mult(Tv[i], f), 4));
+  if (d.Gain < 0 || g < 0) {
+    for (int i = 0; i < SubFrLen; ++i) {
+      Word32 acc = L_deposit_h(d.Gain);
+      acc = L_msu(acc, d.Gain, 0x0800);
+      acc = L_mac(acc, g, 0x0800);
+      d.Gain = round(acc);
+      const Word16 f = add(d.Gain, shr(d.Gain, 4));
+      Tv[i] = round(L_shl(L_mult(Tv[i], f), 4));
+    }
+    return;
   }
+  // Both gains are never negative (the smoothed one starts at 0x1000 and only moves
+  // towards a square root): then the smoothing step, at most 32767 * 2^16, never saturates,
+  // nor does L_mult with a factor that is not negative.  The factor times 32 after L_shl and
+  // round is the product rounded at bit 11 and saturated to 16 bits.
+  Word32 gain = d.Gain;
+  const Word32 step = g * 0x1000 + 0x8000;
+  Word32 f[SubFrLen];
+  for (int i = 0; i < SubFrLen; ++i) {
+    gain = (gain * 0xF000 + step) >> 16;
+    f[i] = std::min<Word32>(gain + (gain >> 4), MAX_16);
+  }
+  d.Gain = static_cast<Word16>(gain);
+  for (int i = 0; i < SubFrLen; ++i) Tv[i] = detail::sat16((Tv[i] * f[i] + 0x400) >> 11);
 }
 
 }  // namespace g7231

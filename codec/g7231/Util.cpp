@@ -8,10 +8,19 @@
 namespace g7231 {
 
 Word16 Vec_Norm(Word16* Vect, Word16 Len) {
-  Word16 mx = 0;
-  for (int i = 0; i < Len; ++i) mx = std::max(mx, abs_s(Vect[i]));
+  // The largest magnitude, saturated like abs_s, from the extremes.
+  Word16 hi = 0;
+  Word16 lo = 0;
+  for (int i = 0; i < Len; ++i) {
+    hi = std::max(hi, Vect[i]);
+    lo = std::min(lo, Vect[i]);
+  }
+  const Word16 mx = std::max(hi, abs_s(lo));
   Word16 n = norm_s(mx);
-  for (int i = 0; i < Len; ++i) Vect[i] = extract_l(L_shr(L_mult(ShiftTable[n], Vect[i]), 4));
+  // L_mult saturates only for -32768 * -32768, and no power of two in the table is -32768:
+  // the product, shifted and truncated to 16 bits, is the plain one.
+  const Word32 s = ShiftTable[n];
+  for (int i = 0; i < Len; ++i) Vect[i] = static_cast<Word16>((2 * s * Vect[i]) >> 4);
   return sub(n, 3);
 }
 
@@ -25,12 +34,14 @@ void Mem_Shift(Word16* PrevDat, Word16* DataBuff) {
 }
 
 Word32 Comp_En(const Word16* Dpnt) {
-  Word32 acc = 0;
+  // Squares only grow the sum, so the saturating chain of L_mac ends at the plain sum capped
+  // at the largest value.
+  std::int64_t acc = 0;
   for (int i = 0; i < SubFrLen; ++i) {
-    Word16 t = shr(Dpnt[i], 2);
-    acc = L_mac(acc, t, t);
+    const Word32 t = shr(Dpnt[i], 2);
+    acc += t * t;
   }
-  return acc;
+  return static_cast<Word32>(std::min<std::int64_t>(2 * acc, MAX_32));
 }
 
 Word16 Sqrt_lbc(Word32 Num) {

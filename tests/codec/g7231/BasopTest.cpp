@@ -9,6 +9,7 @@
 namespace g7231 {
 namespace {
 
+constexpr Word16 kMax16 = 32767;
 constexpr Word32 kMax32 = 0x7FFFFFFF;
 constexpr Word32 kMin32 = static_cast<Word32>(0x80000000u);
 
@@ -109,6 +110,39 @@ TEST(Basop, EdgeCases) {
       {"i_mult(300, 300)", i_mult(300, 300), static_cast<Word16>(90000 & 0xFFFF)},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
+}
+
+// Quotients bit by bit, as a restoring division with 15 steps works them out.
+Word16 SerialQuotient(std::int64_t num, std::int64_t den) {
+  Word16 q = 0;
+  for (int i = 0; i < 15; ++i) {
+    num *= 2;
+    q = static_cast<Word16>(q * 2);
+    if (num >= den) {
+      num -= den;
+      ++q;
+    }
+  }
+  return q;
+}
+
+TEST(Basop, DivisionsMatchTheBitSerialQuotient) {
+  std::uint32_t seed = 1;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  auto checkL = [](Word32 num, Word16 den) {
+    const Word16 want = num >= (static_cast<Word32>(den) << 16)
+                            ? kMax16
+                            : SerialQuotient(num >> 1, static_cast<std::int64_t>(den) << 15);
+    ASSERT_EQ(div_l(num, den), want) << num << " / " << den;
+  };
+  for (int k = 0; k < 200000; ++k) {
+    const Word16 den = static_cast<Word16>(1 + next() % 32767);
+    const Word16 num = static_cast<Word16>(next() % (den + 1));
+    ASSERT_EQ(div_s(num, den), num == den ? kMax16 : SerialQuotient(num, den)) << num << " / " << den;
+    checkL(static_cast<Word32>((next() & 0x7FFFFFFF) >> (next() % 31)), den);
+    // Numerators at the top of the range, below the saturating quotient.
+    checkL((static_cast<Word32>(den) << 16) - 1 - static_cast<Word32>(next() % 3), den);
+  }
 }
 
 // The division operators stop the process outside their domain; every caller in the coder

@@ -32,6 +32,16 @@ TEST(EngineUtil, SmallHelpers) {
   EXPECT_EQ(v[2], -2048);
   Word16 z[3] = {};
   EXPECT_EQ(Vec_Norm(z, 3), -3);
+  Word16 m[2] = {5, -32768};  // the magnitude of -32768 counts as 32767
+  EXPECT_EQ(Vec_Norm(m, 2), -3);
+  EXPECT_EQ(m[1], -4096);
+
+  Word16 quiet[SubFrLen];
+  std::fill(quiet, quiet + SubFrLen, 4);
+  EXPECT_EQ(Comp_En(quiet), 2 * SubFrLen);
+  Word16 full[SubFrLen];
+  std::fill(full, full + SubFrLen, -32768);
+  EXPECT_EQ(Comp_En(full), 0x7FFFFFFF) << "the energy saturates";
 
   EXPECT_EQ(Dec_SidGain(0), 0);
   EXPECT_EQ(Dec_SidGain(16), 1024);
