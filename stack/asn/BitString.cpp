@@ -34,7 +34,17 @@ void BitString::SetData(const std::vector<uint8_t>& bytes, size_t bits) {
 }
 
 void BitString::WriteBits(PerEncoder& enc, size_t begin, size_t count) const {
-  for (size_t i = begin; i < begin + count; ++i) enc.PutBit(GetBit(i));
+  size_t i = begin;
+  if (begin % 8 == 0) {
+    // Whole octets, then the bits of the last one.
+    for (; i + 8 <= begin + count; i += 8) enc.PutBits(bytes_[i / 8], 8);
+    if (i < begin + count) {
+      auto rest = static_cast<unsigned>(begin + count - i);
+      enc.PutBits(bytes_[i / 8] >> (8 - rest), rest);
+    }
+    return;
+  }
+  for (; i < begin + count; ++i) enc.PutBit(GetBit(i));
 }
 
 bool BitString::ReadBits(PerDecoder& dec, size_t count) {

@@ -72,22 +72,19 @@ void CharString::EncodePer(PerEncoder& enc) const {
                   static_cast<unsigned char>(alphabet.back()));
   std::optional<AlphabetIndex> own;
   const AlphabetIndex& index = alphabet_ ? own.emplace(alphabet) : KindIndex(KindAlphabet());
-  std::string codes;  // the value of each character in the encoding
-  codes.reserve(value_.size());
   for (char ch : value_) {
-    int at = index.at[static_cast<unsigned char>(ch)];
-    if (at < 0) {
+    if (index.at[static_cast<unsigned char>(ch)] < 0) {
       enc.Fail("character " + std::to_string(static_cast<unsigned char>(ch)) +
                " not in the permitted alphabet");
       return;
     }
-    codes += width.indexed ? static_cast<char>(at) : ch;
   }
   SizeConstraint c = size_.Begin(enc, value_.size());
   auto emit = [&](size_t begin, size_t count) {
     if (width.AlignContent(c)) enc.Align();
     for (size_t i = begin; i < begin + count; ++i) {
-      enc.PutBits(static_cast<unsigned char>(codes[i]), width.bits);
+      auto ch = static_cast<unsigned char>(value_[i]);
+      enc.PutBits(width.indexed ? static_cast<unsigned>(index.at[ch]) : ch, width.bits);
     }
   };
   if (c.lb == c.ub && c.ub < 65536) {

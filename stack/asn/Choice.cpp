@@ -60,14 +60,13 @@ void Choice::EncodePer(PerEncoder& enc) const {
     enc.PutOpenType(unknown_);
     return;
   }
-  PerEncoder sub;
-  value_->EncodePer(sub);
-  if (!sub.ok()) {
-    enc.Fail(sub.error());
+  size_t begin = enc.BeginOpenType();
+  value_->EncodePer(enc);
+  if (!enc.ok()) {
     enc.AddContext(info.name, info.names[tag_]);
     return;
   }
-  enc.PutOpenType(sub);
+  enc.EndOpenType(begin);
 }
 
 bool Choice::DecodeBody(PerDecoder& dec) {

@@ -14,7 +14,7 @@ bool Object::Encode(std::vector<uint8_t>& out, std::string* error) const {
     if (error) *error = enc.error();
     return false;
   }
-  out = enc.Finish();
+  enc.FinishInto(out);
   return true;
 }
 

@@ -39,24 +39,35 @@ std::string ObjectId::AsString() const {
   return s;
 }
 
-static void PutArc(std::vector<uint8_t>& out, uint64_t v) {
+// Writes `v` in base 128 at `out`; returns the octets written (at most 10).
+static size_t PutArc(uint8_t* out, uint64_t v) {
   uint8_t tmp[10];
-  int n = 0;
+  size_t n = 0;
   do {
     tmp[n++] = static_cast<uint8_t>(v & 0x7F);
     v >>= 7;
   } while (v != 0);
-  while (n > 0) {
-    --n;
-    out.push_back(static_cast<uint8_t>(tmp[n] | (n ? 0x80 : 0)));
+  for (size_t i = 0; i < n; ++i) {
+    out[i] = static_cast<uint8_t>(tmp[n - 1 - i] | (i + 1 < n ? 0x80 : 0));
   }
+  return n;
+}
+
+bool ObjectId::Encodable() const {
+  return arcs_.size() >= 2 && arcs_[0] <= 2 && (arcs_[0] == 2 || arcs_[1] <= 39);
+}
+
+size_t ObjectId::WriteContents(uint8_t* out) const {
+  size_t n = PutArc(out, uint64_t{arcs_[0]} * 40 + arcs_[1]);
+  for (size_t i = 2; i < arcs_.size(); ++i) n += PutArc(out + n, arcs_[i]);
+  return n;
 }
 
 bool ObjectId::ToContents(std::vector<uint8_t>& out) const {
   out.clear();
-  if (arcs_.size() < 2 || arcs_[0] > 2 || (arcs_[0] < 2 && arcs_[1] > 39)) return false;
-  PutArc(out, uint64_t{arcs_[0]} * 40 + arcs_[1]);
-  for (size_t i = 2; i < arcs_.size(); ++i) PutArc(out, arcs_[i]);
+  if (!Encodable()) return false;
+  out.resize(arcs_.size() * 5 + 5);
+  out.resize(WriteContents(out.data()));
   return true;
 }
 
@@ -93,14 +104,22 @@ bool ObjectId::FromContents(const uint8_t* in, size_t size) {
 }
 
 void ObjectId::EncodePer(PerEncoder& enc) const {
-  std::vector<uint8_t> contents;
-  if (!ToContents(contents)) {
+  if (!Encodable()) {
     enc.Fail("object identifier \"" + AsString() + "\" cannot be encoded");
     return;
   }
-  enc.PutLengthAndContent(contents.size(), 0, kUnbounded, [&](size_t begin, size_t count) {
+  // Five octets an arc at most (the first two together need up to six).
+  uint8_t small[64];
+  std::vector<uint8_t> large;
+  uint8_t* contents = small;
+  if (arcs_.size() * 5 + 5 > sizeof small) {
+    large.resize(arcs_.size() * 5 + 5);
+    contents = large.data();
+  }
+  size_t size = WriteContents(contents);
+  enc.PutLengthAndContent(size, 0, kUnbounded, [&](size_t begin, size_t count) {
     enc.Align();
-    enc.PutOctets(contents.data() + begin, count);
+    enc.PutOctets(contents + begin, count);
   });
 }
 

@@ -38,6 +38,11 @@ class ObjectId : public Object {
   void WriteJson(JsonWriter& out) const override;
 
  private:
+  // Whether the arcs can be written (two at least, the first two within their ranges).
+  bool Encodable() const;
+  // The contents octets at `out` (room for 5 an arc and 5 more); returns their number.
+  size_t WriteContents(uint8_t* out) const;
+
   std::vector<uint32_t> arcs_;
 };
 

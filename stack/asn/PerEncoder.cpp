@@ -1,35 +1,23 @@
 #include "stack/asn/PerEncoder.h"
 
+#include <cstring>
+
 #include "stack/asn/PerBits.h"
 
 namespace asn {
 
-void PerEncoder::PutBit(bool bit) {
-  if (bits_ % 8 == 0) buf_.push_back(0);
-  if (bit) buf_.back() |= static_cast<uint8_t>(0x80u >> (bits_ % 8));
-  ++bits_;
-}
-
-void PerEncoder::PutBits(uint64_t value, unsigned count) {
-  while (count > 0) {
-    unsigned used = bits_ % 8;
-    if (used == 0) buf_.push_back(0);
-    unsigned room = 8 - used;
-    unsigned take = count < room ? count : room;
-    uint64_t chunk = (value >> (count - take)) & ((1u << take) - 1);
-    buf_.back() |= static_cast<uint8_t>(chunk << (room - take));
-    bits_ += take;
-    count -= take;
-  }
-}
-
-void PerEncoder::Align() {
-  if (bits_ % 8 != 0) bits_ += 8 - bits_ % 8;
+void PerEncoder::Grow(size_t octets) {
+  size_t size = buf_.size() * 2;
+  if (size < 256) size = 256;
+  if (size < octets) size = octets;
+  buf_.resize(size, 0);
 }
 
 void PerEncoder::PutOctets(const uint8_t* data, size_t size) {
+  if (size == 0) return;
   if (bits_ % 8 == 0) {
-    buf_.insert(buf_.end(), data, data + size);
+    Reserve(bits_ / 8 + size);
+    std::memcpy(buf_.data() + bits_ / 8, data, size);
     bits_ += size * 8;
     return;
   }
@@ -106,8 +94,7 @@ void PerEncoder::PutNormallySmallLength(size_t n) {
   }
 }
 
-void PerEncoder::PutLengthAndContent(size_t n, size_t lb, size_t ub,
-                                     const std::function<void(size_t, size_t)>& emit) {
+void PerEncoder::PutLengthAndContent(size_t n, size_t lb, size_t ub, EmitRef emit) {
   if (ub != kUnbounded && ub < 65536) {
     if (n < lb || n > ub) {
       Fail("length " + std::to_string(n) + " outside " + std::to_string(lb) + ".." +
@@ -155,11 +142,44 @@ void PerEncoder::PutOpenType(const uint8_t* data, size_t size) {
 
 void PerEncoder::PutOpenType(const PerEncoder& sub) {
   static const uint8_t kEmpty = 0;
-  if (sub.buf_.empty()) {
+  if (sub.bits_ == 0) {
     PutOpenType(&kEmpty, 1);
   } else {
-    PutOpenType(sub.buf_.data(), sub.buf_.size());
+    PutOpenType(sub.buf_.data(), sub.OctetCount());
   }
+}
+
+size_t PerEncoder::BeginOpenType() {
+  Align();
+  size_t begin = bits_ / 8;
+  PutBits(0, 8);  // the length, when it fits one octet
+  return begin;
+}
+
+void PerEncoder::EndOpenType(size_t begin) {
+  size_t start = begin + 1;
+  if (bits_ == start * 8) PutBits(0, 8);  // an empty encoding is one zero octet
+  Align();
+  size_t n = bits_ / 8 - start;
+  if (n < 128) {
+    buf_[begin] = static_cast<uint8_t>(n);
+    return;
+  }
+  if (n < kFragmentUnits) {
+    // A two-octet length: the value moves up by one.
+    Reserve(start + n + 1);
+    std::memmove(buf_.data() + start + 1, buf_.data() + start, n);
+    buf_[begin] = static_cast<uint8_t>(0x80 | (n >> 8));
+    buf_[begin + 1] = static_cast<uint8_t>(n & 0xFF);
+    bits_ += 8;
+    return;
+  }
+  // Fragments: written again from a copy.
+  std::vector<uint8_t> value(buf_.begin() + static_cast<std::ptrdiff_t>(start),
+                             buf_.begin() + static_cast<std::ptrdiff_t>(start + n));
+  std::memset(buf_.data() + begin, 0, n + 1);
+  bits_ = begin * 8;
+  PutOpenType(value);
 }
 
 void PerEncoder::Fail(std::string reason) {
@@ -175,8 +195,17 @@ void PerEncoder::AddContext(const char* type, const char* field) {
 }
 
 std::vector<uint8_t> PerEncoder::Finish() const {
-  if (buf_.empty()) return std::vector<uint8_t>(1, 0);
-  return buf_;
+  std::vector<uint8_t> out;
+  FinishInto(out);
+  return out;
+}
+
+void PerEncoder::FinishInto(std::vector<uint8_t>& out) const {
+  if (bits_ == 0) {
+    out.assign(1, 0);
+    return;
+  }
+  out.assign(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(OctetCount()));
 }
 
 }  // namespace asn

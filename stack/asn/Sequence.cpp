@@ -56,24 +56,23 @@ bool Sequence::AdditionPresent(unsigned addition, unsigned& first, unsigned& end
 
 void Sequence::EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const {
   const SequenceInfo& info = Info();
-  PerEncoder sub;
+  size_t begin = enc.BeginOpenType();
   if (!IsGroup(first)) {
-    FieldAt(first).EncodePer(sub);
+    FieldAt(first).EncodePer(enc);
   } else {
     // A version group: a sequence of its components without an extension marker.
     for (unsigned i = first; i < end; ++i) {
-      if (info.fields[i].optional) sub.PutBit(FieldPresent(info.fields[i]));
+      if (info.fields[i].optional) enc.PutBit(FieldPresent(info.fields[i]));
     }
     for (unsigned i = first; i < end; ++i) {
-      if (!info.fields[i].optional || FieldPresent(info.fields[i])) FieldAt(i).EncodePer(sub);
+      if (!info.fields[i].optional || FieldPresent(info.fields[i])) FieldAt(i).EncodePer(enc);
     }
   }
-  if (!sub.ok()) {
-    enc.Fail(sub.error());
+  if (!enc.ok()) {
     enc.AddContext(info.name, info.fields[first].name);
     return;
   }
-  enc.PutOpenType(sub);
+  enc.EndOpenType(begin);
 }
 
 void Sequence::EncodePer(PerEncoder& enc) const {
