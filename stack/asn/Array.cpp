@@ -15,7 +15,7 @@ Array::Array(const Array& other) : Object(other), size_(other.size_) {
 
 Array& Array::operator=(const Array& other) {
   if (this != &other) {
-    Elements copy;
+    ElementList copy;
     copy.reserve(other.elements_.size());
     for (const auto& e : other.elements_) copy.push_back(e->Clone());
     elements_ = std::move(copy);
@@ -25,7 +25,7 @@ Array& Array::operator=(const Array& other) {
 
 void Array::SetSize(size_t n) {
   if (n < elements_.size()) {
-    elements_.resize(n);
+    elements_.truncate(n);
     return;
   }
   elements_.reserve(n);
@@ -33,7 +33,7 @@ void Array::SetSize(size_t n) {
 }
 
 void Array::RemoveAt(size_t i) {
-  if (i < elements_.size()) elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(i));
+  elements_.erase(i);
 }
 
 Object& Array::AppendElement() {

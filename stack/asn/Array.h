@@ -8,7 +8,7 @@
 
 #include "stack/asn/Object.h"
 #include "stack/asn/SizeConstraint.h"
-#include "stack/asn/ValueStore.h"
+#include "stack/asn/ElementList.h"
 
 namespace asn {
 
@@ -48,9 +48,7 @@ class Array : public Object {
  private:
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
 
-  using Elements = std::vector<std::unique_ptr<Object>, value_store::Allocator<std::unique_ptr<Object>>>;
-
-  Elements elements_;
+  ElementList elements_;
   SizeConstraint size_;
 };
 

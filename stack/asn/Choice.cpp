@@ -12,13 +12,13 @@ Choice::Choice(const Choice& other)
     : Object(other),
       tag_(other.tag_),
       value_(other.value_ ? other.value_->Clone() : nullptr),
-      unknown_(other.unknown_) {}
+      unknown_(other.unknown_ ? std::make_unique<std::vector<uint8_t>>(*other.unknown_) : nullptr) {}
 
 Choice& Choice::operator=(const Choice& other) {
   if (this != &other) {
     tag_ = other.tag_;
     value_ = other.value_ ? other.value_->Clone() : nullptr;
-    unknown_ = other.unknown_;
+    unknown_ = other.unknown_ ? std::make_unique<std::vector<uint8_t>>(*other.unknown_) : nullptr;
   }
   return *this;
 }
@@ -27,7 +27,7 @@ bool Choice::SetTag(unsigned tag) {
   if (tag >= Info().count) return false;
   value_ = CreateAlternative(tag);
   tag_ = tag;
-  unknown_.clear();
+  unknown_.reset();
   return true;
 }
 
@@ -57,7 +57,11 @@ void Choice::EncodePer(PerEncoder& enc) const {
   }
   enc.PutNormallySmallNumber(tag_ - info.rootCount);
   if (!value_) {
-    enc.PutOpenType(unknown_);
+    if (unknown_) {
+      enc.PutOpenType(*unknown_);
+    } else {
+      enc.PutOpenType(nullptr, 0);
+    }
     return;
   }
   size_t begin = enc.BeginOpenType();
@@ -93,7 +97,7 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     // An alternative newer than this side: kept as it came.
     value_.reset();
     tag_ = index > 0xFFFF ? 0xFFFF + info.rootCount : static_cast<unsigned>(index) + info.rootCount;
-    unknown_.assign(data, data + size);
+    unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
     return true;
   }
   SetTag(info.rootCount + static_cast<unsigned>(index));
@@ -117,7 +121,7 @@ void Choice::WriteJson(JsonWriter& out) const {
     value_->WriteJson(out);
   } else if (tag_ != kNoTag) {
     out.Key("extension-" + std::to_string(tag_ - info.rootCount));
-    out.Hex(unknown_.data(), unknown_.size());
+    if (unknown_) out.Hex(unknown_->data(), unknown_->size());
   }
   out.EndObject();
 }

@@ -57,7 +57,8 @@ class Choice : public Object {
 
   unsigned tag_ = kNoTag;
   std::unique_ptr<Object> value_;
-  std::vector<uint8_t> unknown_;  // encoding of an unknown extension alternative
+  // The encoding of an unknown extension alternative (rare, hence by pointer).
+  std::unique_ptr<std::vector<uint8_t>> unknown_;
 };
 
 }  // namespace asn

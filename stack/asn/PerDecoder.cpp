@@ -6,7 +6,7 @@
 namespace asn {
 
 PerDecoder::PerDecoder(const uint8_t* data, size_t size)
-    : data_(data), size_(data ? size : 0), bits_(size_ * 8) {}
+    : data_(data), size_(data ? size : 0), bits_(size_ * 8), readable_(size_) {}
 
 PerDecoder::PerDecoder(const std::vector<uint8_t>& bytes, const PerDecoder& parent)
     : PerDecoder(bytes.data(), bytes.size(), parent) {}
@@ -15,8 +15,16 @@ PerDecoder::PerDecoder(const uint8_t* data, size_t size, const PerDecoder& paren
     : data_(data),
       size_(data ? size : 0),
       bits_(size_ * 8),
+      readable_(size_),
       depth_(parent.depth_),
-      objects_(parent.objects_) {}
+      objects_(parent.objects_) {
+  auto at = reinterpret_cast<uintptr_t>(data_);
+  auto base = reinterpret_cast<uintptr_t>(parent.data_);
+  if (data_ && parent.data_ && at >= base && at - base <= parent.readable_ &&
+      size_ <= parent.readable_ - (at - base)) {
+    readable_ = parent.readable_ - (at - base);
+  }
+}
 
 bool PerDecoder::Absorb(const PerDecoder& child) {
   objects_ = child.objects_;
@@ -112,7 +120,7 @@ bool PerDecoder::GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset)
   return true;
 }
 
-bool PerDecoder::GetLength(size_t lb, size_t ub, size_t& n, bool& more) {
+bool PerDecoder::GetLengthSlow(size_t lb, size_t ub, size_t& n, bool& more) {
   more = false;
   n = 0;
   if (ub != kUnbounded && ub < 65536) {

@@ -36,7 +36,7 @@ class PerDecoder {
     // Fast path: one big-endian load of the eight octets that hold the field.
     size_t at = pos_ / 8;
     unsigned used = pos_ % 8;
-    if (!failed_ && count - 1 < 56 - used && at + 8 <= size_) {
+    if (!failed_ && count - 1 < 56 - used && at + 8 <= readable_ && count <= bits_ - pos_) {
       uint64_t word;
       std::memcpy(&word, data_ + at, sizeof word);
       word = __builtin_bswap64(word);
@@ -82,7 +82,19 @@ class PerDecoder {
   // Reads one length determinant for a count of units between lb and ub (see
   // PerEncoder::PutLengthAndContent). `more` is set when the length is a fragment (a
   // multiple of 16K units) and another length determinant follows the units.
-  [[nodiscard]] bool GetLength(size_t lb, size_t ub, size_t& n, bool& more);
+  [[nodiscard]] bool GetLength(size_t lb, size_t ub, size_t& n, bool& more) {
+    if (ub == kUnboundedLength) {
+      // The common case: an aligned octet below 128.
+      size_t aligned = (pos_ + 7) & ~size_t{7};
+      if (!failed_ && aligned + 8 <= bits_ && (data_[aligned / 8] & 0x80) == 0) {
+        n = data_[aligned / 8];
+        more = false;
+        pos_ = aligned + 8;
+        return true;
+      }
+    }
+    return GetLengthSlow(lb, ub, n, more);
+  }
 
   // An open type field: its octets, reassembled from fragments.
   [[nodiscard]] bool GetOpenType(std::vector<uint8_t>& bytes);
@@ -115,6 +127,8 @@ class PerDecoder {
 
  private:
   bool GetBitsSlow(unsigned count, uint64_t& value);
+  bool GetLengthSlow(size_t lb, size_t ub, size_t& n, bool& more);
+  static constexpr size_t kUnboundedLength = static_cast<size_t>(-1);
   bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);
   bool OutOfRange();
   // The failures of the inline reads: false, with the reason unless one is kept already.
@@ -124,7 +138,9 @@ class PerDecoder {
 
   const uint8_t* data_;
   size_t size_;
-  size_t bits_;     // size_ * 8
+  size_t bits_;      // size_ * 8
+  size_t readable_;  // octets from data_ that may be loaded: an open type's decoder may
+                     // look past its own end into the enclosing input
   size_t pos_ = 0;  // in bits
   bool failed_ = false;
   unsigned depth_ = 0;

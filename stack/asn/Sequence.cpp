@@ -164,12 +164,12 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
   return dec.Absorb(sub);
 }
 
-bool Sequence::DecodeBody(PerDecoder& dec) {
+bool Sequence::BeginDecode(PerDecoder& dec, bool& extended) {
   const SequenceInfo& info = Info();
   for (auto& word : presence_) word = 0;
   unknown_.reset();
   bitmapLength_ = 0;
-  bool extended = false;
+  extended = false;
   if (info.extensible && !dec.GetBit(extended)) return false;
   // The root's presence bits, flags 0.. in order, up to 56 at a time.
   for (unsigned done = 0; done < info.rootOptionalCount;) {
@@ -181,6 +181,13 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
     }
     done += n;
   }
+  return true;
+}
+
+bool Sequence::DecodeBody(PerDecoder& dec) {
+  const SequenceInfo& info = Info();
+  bool extended = false;
+  if (!BeginDecode(dec, extended)) return false;
   for (unsigned i = 0; i < info.rootCount; ++i) {
     if (!FieldPresent(info.fields[i])) continue;
     if (!MutableFieldAt(i).DecodePer(dec)) {
@@ -188,7 +195,15 @@ bool Sequence::DecodeBody(PerDecoder& dec) {
       return false;
     }
   }
-  if (!extended) return true;
+  return !extended || DecodeExtensions(dec);
+}
+
+void Sequence::FieldFailed(PerDecoder& dec, unsigned index) const {
+  dec.AddContext(Info().name, Info().fields[index].name);
+}
+
+bool Sequence::DecodeExtensions(PerDecoder& dec) {
+  const SequenceInfo& info = Info();
   size_t count = 0;
   if (!dec.GetNormallySmallLength(count)) return false;
   if (count > dec.BitsLeft()) return dec.Fail("truncated");

@@ -59,6 +59,18 @@ class Sequence : public Object {
   virtual const Object& FieldAt(unsigned index) const = 0;
   Object& MutableFieldAt(unsigned index) { return const_cast<Object&>(FieldAt(index)); }
 
+  // The steps of a decoder that a generated class writes out for its own components:
+  // BeginDecode, then each root component present with DecodeField, then the extension
+  // additions with DecodeExtensions when `extended` was set.
+  [[nodiscard]] bool BeginDecode(PerDecoder& dec, bool& extended);
+  template <class T>
+  [[nodiscard]] bool DecodeField(PerDecoder& dec, T& field, unsigned index) {
+    if (field.T::DecodePer(dec)) return true;  // the component's own type: no virtual call
+    FieldFailed(dec, index);
+    return false;
+  }
+  [[nodiscard]] bool DecodeExtensions(PerDecoder& dec);
+
  private:
   bool FieldPresent(const SequenceField& f) const {
     return f.presence < 0 || HasOptionalField(static_cast<unsigned>(f.presence));
@@ -67,6 +79,7 @@ class Sequence : public Object {
   bool IsGroup(unsigned first) const { return Info().fields[first].inGroup; }
   void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
+  void FieldFailed(PerDecoder& dec, unsigned index) const;
   [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);
 
   // An extension addition this side does not know: its place in the bitmap, its octets.

@@ -210,6 +210,8 @@ class CppGen:
             for f in rt.fields:
                 L.append("  %s m_%s;" % (self.type_name(f.rtype), f.name.replace("-", "_")))
             L.append("")
+            L.append("  [[nodiscard]] bool DecodePer(asn::PerDecoder& dec) override;")
+            L.append("")
             L.append(" protected:")
             L.append("  const asn::SequenceInfo& Info() const override;")
             L.append("  const asn::Object& FieldAt(unsigned index) const override;")
@@ -330,6 +332,23 @@ class CppGen:
                 n, rt.root_count, root_opt, rt.addition_count, "true" if rt.extensible else "false"))
             L.append("")
             L.append("const asn::SequenceInfo& %s::Info() const { return kInfo_%s; }" % (name, name))
+            L.append("")
+            # The decoder written out: each root component read with its own type's decoder.
+            steps = ["BeginDecode(dec, extended)"]
+            for i, f in enumerate(rt.fields[:rt.root_count]):
+                call = "DecodeField(dec, m_%s, %d)" % (f.name.replace("-", "_"), i)
+                if f.presence >= 0:
+                    call = "(!HasOptionalField(%d) || %s)" % (f.presence, call)
+                steps.append(call)
+            if rt.extensible:
+                steps.append("(!extended || DecodeExtensions(dec))")
+            L.append("bool %s::DecodePer(asn::PerDecoder& dec) {" % name)
+            L.append("  if (!dec.Enter()) return false;")
+            L.append("  bool extended = false;")
+            L.append("  bool ok = " + " &&\n            ".join(steps) + ";")
+            L.append("  dec.Leave();")
+            L.append("  return ok;")
+            L.append("}")
             L.append("")
             L.append("const asn::Object& %s::FieldAt(unsigned index) const {" % name)
             if n:
