@@ -248,9 +248,11 @@ LRESULT EditClass::Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) 
   switch (msg) {
     case WM_SETTEXT: {
       const char* text = reinterpret_cast<const char*>(lParam);
+      // The same text again (a dialog's data written to its controls once more) leaves the
+      // view where it was scrolled to.
+      if (w.text != (text ? text : "")) firstVisibleLine = 0;
       w.text = text ? text : "";
       selStart = selEnd = 0;
-      firstVisibleLine = 0;
       w.Changed(kChangeText);
       if (WindowState* p = Sys().Find(w.parent); p && p->As<ComboBoxClass>()) p->Changed(kChangeText);
       NotifyParent(w, EN_UPDATE);

@@ -371,6 +371,28 @@ class NativePeer final : public IWindowPeer {
           if (auto* edit = s->As<EditClass>()) edit->UserSetText(*s, std::string(e.GetString().utf8_str()));
         }
       });
+      if (w.style & ES_MULTILINE) {
+        // A view scrolled to its end before the toolkit knew its size and the height of
+        // its lines (it measures them bit by bit while idle, and a window manager sizes the
+        // window after it is shown) is scrolled there again until it stays there.
+        text->Bind(wxEVT_SIZE, [this](wxSizeEvent& e) {
+          e.Skip();
+          if (m_scrolledToEnd) m_endScrollTries = kEndScrollTries;
+        });
+        text->Bind(wxEVT_IDLE, [this, text](wxIdleEvent& e) {
+          e.Skip();
+          if (!m_scrolledToEnd || m_endScrollTries <= 0 || !text->IsShownOnScreen()) return;
+          --m_endScrollTries;
+          const int range = text->GetScrollRange(wxVERTICAL);
+          text->ShowPosition(text->GetLastPosition());
+          if (range == m_endScrollRange && m_endScrollTries < kEndScrollTries - 2) {
+            m_endScrollTries = 0;  // the lines are measured: the end stays in view
+          } else {
+            e.RequestMore();
+          }
+          m_endScrollRange = range;
+        });
+      }
     } else if (w.className == "COMBOBOX" && (w.style & 0x3) == CBS_DROPDOWNLIST) {
       auto* choice = new wxChoice(canvas, wxID_ANY, pos, wxSize(size.x, -1));
       widget = choice;
@@ -506,7 +528,12 @@ class NativePeer final : public IWindowPeer {
       if (std::string(text->GetValue().utf8_str()) != w.text) text->ChangeValue(Label(w.text));
       if (!(w.style & ES_MULTILINE)) text->SetMaxLength(static_cast<unsigned long>(std::min<size_t>(e->limit, 0x7FFFFFFF)));
       text->SetEditable(!(w.style & ES_READONLY));
-      if ((w.style & ES_MULTILINE) && e->firstVisibleLine > 0) text->ShowPosition(text->GetLastPosition());
+      m_scrolledToEnd = (w.style & ES_MULTILINE) && e->firstVisibleLine > 0;
+      if (m_scrolledToEnd) {
+        text->ShowPosition(text->GetLastPosition());
+        m_endScrollTries = kEndScrollTries;
+        m_endScrollRange = -1;
+      }
     } else if (auto* c = w.As<ComboBoxClass>()) {
       auto* items = dynamic_cast<wxItemContainer*>(widget);
       wxArrayString list;
@@ -555,6 +582,10 @@ class NativePeer final : public IWindowPeer {
   HWND m_hwnd;
   wxWindow* widget = nullptr;
   bool m_syncing = false;
+  bool m_scrolledToEnd = false;  // a multi-line edit's view is kept at its end
+  static constexpr int kEndScrollTries = 200;
+  int m_endScrollTries = 0;      // idle turns left to settle the view at its end
+  int m_endScrollRange = -1;     // the scroll range at the last of them
 };
 
 // A drop-down combo box: a toolkit combo box, or the skin's field once the box's object
