@@ -306,4 +306,47 @@ TEST(ErlangEncodedMessages, DecodeToTheSameValueAndReencodeToTheSameOctets) {
   }
 }
 
+// An extension addition is written as an open type in place, its length put in front
+// afterwards: one octet below 128, two octets up to 16K, fragments beyond. An addition of
+// each size (a token with that much data) decodes in erlang to the same value, and what
+// erlang writes back decodes in ours to it.
+TEST(LargeAdditions, TakeEachLengthFormAndDecodeInErlang) {
+  std::string why;
+  if (!ErlangOracle::Available(&why)) GTEST_SKIP() << why;
+  const size_t dataSizes[] = {20, 300, 16500};
+  std::vector<std::unique_ptr<H225_RasMessage>> messages;
+  std::vector<std::string> decodes;
+  for (size_t size : dataSizes) {
+    auto msg = std::make_unique<H225_RasMessage>(sample::RegistrationRequest());
+    auto& rrq = msg->registrationRequest();
+    rrq.IncludeOptionalField(H225_RegistrationRequest::e_tokens);
+    auto& token = rrq.m_tokens.Append();
+    ASSERT_TRUE(token.m_tokenOID.SetValue("0.0.8.235.0.2.5"));
+    token.IncludeOptionalField(H235_ClearToken::e_nonStandard);
+    ASSERT_TRUE(token.m_nonStandard.m_nonStandardIdentifier.SetValue("1.2.3.4"));
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 7);
+    token.m_nonStandard.m_data.SetValue(data);
+    decodes.push_back("decode RasMessage " + ToHex(Encoded(*msg)));
+    messages.push_back(std::move(msg));
+  }
+  auto decoded = ErlangOracle::Run(decodes);
+  std::vector<std::string> encodes;
+  for (size_t i = 0; i < messages.size(); ++i) {
+    SCOPED_TRACE("data of " + std::to_string(dataSizes[i]) + " octets");
+    ASSERT_TRUE(decoded[i].ok) << decoded[i].text;
+    EXPECT_EQ(decoded[i].text, messages[i]->ToJson());
+    encodes.push_back("encode RasMessage " + messages[i]->ToJson());
+  }
+  auto encoded = ErlangOracle::Run(encodes);
+  for (size_t i = 0; i < messages.size(); ++i) {
+    SCOPED_TRACE("data of " + std::to_string(dataSizes[i]) + " octets");
+    ASSERT_TRUE(encoded[i].ok) << encoded[i].text;
+    H225_RasMessage back;
+    std::string error;
+    ASSERT_TRUE(back.Decode(FromHex(encoded[i].text), &error)) << error;
+    EXPECT_EQ(back.ToJson(), messages[i]->ToJson());
+  }
+}
+
 }  // namespace
