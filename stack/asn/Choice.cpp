@@ -8,17 +8,23 @@
 
 namespace asn {
 
+void Choice::DropOctets::operator()(std::vector<uint8_t>* octets) const noexcept { delete octets; }
+
+Choice::Octets Choice::CopyOf(const Octets& octets) {
+  return Octets(octets ? new std::vector<uint8_t>(*octets) : nullptr);
+}
+
 Choice::Choice(const Choice& other)
     : Object(other),
       tag_(other.tag_),
       value_(other.value_ ? other.value_->Clone() : nullptr),
-      unknown_(other.unknown_ ? std::make_unique<std::vector<uint8_t>>(*other.unknown_) : nullptr) {}
+      unknown_(CopyOf(other.unknown_)) {}
 
 Choice& Choice::operator=(const Choice& other) {
   if (this != &other) {
     tag_ = other.tag_;
     value_ = other.value_ ? other.value_->Clone() : nullptr;
-    unknown_ = other.unknown_ ? std::make_unique<std::vector<uint8_t>>(*other.unknown_) : nullptr;
+    unknown_ = CopyOf(other.unknown_);
   }
   return *this;
 }
@@ -97,7 +103,7 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     // An alternative newer than this side: kept as it came.
     value_.reset();
     tag_ = index > 0xFFFF ? 0xFFFF + info.rootCount : static_cast<unsigned>(index) + info.rootCount;
-    unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
+    unknown_.reset(new std::vector<uint8_t>(data, data + size));
     return true;
   }
   SetTag(info.rootCount + static_cast<unsigned>(index));

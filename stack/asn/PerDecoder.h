@@ -83,6 +83,15 @@ class PerDecoder {
   // PerEncoder::PutLengthAndContent). `more` is set when the length is a fragment (a
   // multiple of 16K units) and another length determinant follows the units.
   [[nodiscard]] bool GetLength(size_t lb, size_t ub, size_t& n, bool& more) {
+    if (ub < 65536 && lb <= ub) {  // a constrained whole number, or nothing when fixed
+      more = false;
+      uint64_t offset = 0;
+      if (lb != ub && !GetConstrainedWholeNumber(static_cast<uint64_t>(ub - lb) + 1, offset)) {
+        return false;
+      }
+      n = lb + static_cast<size_t>(offset);
+      return ok();
+    }
     if (ub == kUnboundedLength) {
       // The common case: an aligned octet below 128.
       size_t aligned = (pos_ + 7) & ~size_t{7};

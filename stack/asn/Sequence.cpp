@@ -1,6 +1,7 @@
 #include "stack/asn/Sequence.h"
 
 #include <algorithm>
+#include <bit>
 #include <iterator>
 #include <vector>
 
@@ -164,20 +165,24 @@ bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
   return dec.Absorb(sub);
 }
 
-bool Sequence::BeginDecode(PerDecoder& dec, bool& extended) {
-  const SequenceInfo& info = Info();
+bool Sequence::BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
+                           unsigned rootOptionalCount) {
   for (auto& word : presence_) word = 0;
   unknown_.reset();
   bitmapLength_ = 0;
   extended = false;
-  if (info.extensible && !dec.GetBit(extended)) return false;
-  // The root's presence bits, flags 0.. in order, up to 56 at a time.
-  for (unsigned done = 0; done < info.rootOptionalCount;) {
-    unsigned n = info.rootOptionalCount - done < 56 ? info.rootOptionalCount - done : 56;
+  if (extensible && !dec.GetBit(extended)) return false;
+  // The root's presence bits, flags 0.. in order, up to 56 at a time: the first bit read
+  // is flag `done`.
+  for (unsigned done = 0; done < rootOptionalCount;) {
+    unsigned n = rootOptionalCount - done < 56 ? rootOptionalCount - done : 56;
     uint64_t bits = 0;
     if (!dec.GetBits(n, bits)) return false;
-    for (unsigned k = 0; k < n; ++k) {
-      if ((bits >> (n - 1 - k)) & 1) IncludeOptionalField(done + k);
+    while (bits != 0) {
+      auto high = static_cast<unsigned>(std::bit_width(bits) - 1);
+      unsigned flag = done + (n - 1 - high);
+      presence_[flag / 64] |= uint64_t{1} << (flag % 64);
+      bits &= ~(uint64_t{1} << high);
     }
     done += n;
   }
@@ -187,7 +192,7 @@ bool Sequence::BeginDecode(PerDecoder& dec, bool& extended) {
 bool Sequence::DecodeBody(PerDecoder& dec) {
   const SequenceInfo& info = Info();
   bool extended = false;
-  if (!BeginDecode(dec, extended)) return false;
+  if (!BeginDecode(dec, extended, info.extensible, info.rootOptionalCount)) return false;
   for (unsigned i = 0; i < info.rootCount; ++i) {
     if (!FieldPresent(info.fields[i])) continue;
     if (!MutableFieldAt(i).DecodePer(dec)) {

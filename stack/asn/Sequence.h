@@ -62,7 +62,10 @@ class Sequence : public Object {
   // The steps of a decoder that a generated class writes out for its own components:
   // BeginDecode, then each root component present with DecodeField, then the extension
   // additions with DecodeExtensions when `extended` was set.
-  [[nodiscard]] bool BeginDecode(PerDecoder& dec, bool& extended);
+  // `extensible` and `rootOptionalCount` are those of Info(), which the generated class
+  // knows without asking.
+  [[nodiscard]] bool BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
+                                 unsigned rootOptionalCount);
   template <class T>
   [[nodiscard]] bool DecodeField(PerDecoder& dec, T& field, unsigned index) {
     if (field.T::DecodePer(dec)) return true;  // the component's own type: no virtual call

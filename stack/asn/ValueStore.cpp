@@ -4,7 +4,7 @@
 
 namespace asn::value_store::detail {
 
-thread_local Lists t_lists;
+__thread Lists t_lists;
 
 namespace {
 

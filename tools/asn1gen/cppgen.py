@@ -334,7 +334,9 @@ class CppGen:
             L.append("const asn::SequenceInfo& %s::Info() const { return kInfo_%s; }" % (name, name))
             L.append("")
             # The decoder written out: each root component read with its own type's decoder.
-            steps = ["BeginDecode(dec, extended)"]
+            root_opt_count = sum(1 for f in rt.fields[:rt.root_count] if f.presence >= 0)
+            steps = ["BeginDecode(dec, extended, %s, %d)" % ("true" if rt.extensible else "false",
+                                                              root_opt_count)]
             for i, f in enumerate(rt.fields[:rt.root_count]):
                 call = "DecodeField(dec, m_%s, %d)" % (f.name.replace("-", "_"), i)
                 if f.presence >= 0:
