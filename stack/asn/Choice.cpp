@@ -8,10 +8,8 @@
 
 namespace asn {
 
-void Choice::DropOctets::operator()(std::vector<uint8_t>* octets) const noexcept { delete octets; }
-
 Choice::Octets Choice::CopyOf(const Octets& octets) {
-  return Octets(octets ? new std::vector<uint8_t>(*octets) : nullptr);
+  return octets ? std::make_unique<std::vector<uint8_t>>(*octets) : nullptr;
 }
 
 Choice::Choice(const Choice& other)
@@ -103,7 +101,7 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     // An alternative newer than this side: kept as it came.
     value_.reset();
     tag_ = index > 0xFFFF ? 0xFFFF + info.rootCount : static_cast<unsigned>(index) + info.rootCount;
-    unknown_.reset(new std::vector<uint8_t>(data, data + size));
+    unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
     return true;
   }
   SetTag(info.rootCount + static_cast<unsigned>(index));

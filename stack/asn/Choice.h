@@ -57,12 +57,7 @@ class Choice : public Object {
 
   unsigned tag_ = kNoTag;
   std::unique_ptr<Object> value_;
-  // Drops the octets out of line, so that a choice's destructor stays small enough to be
-  // written out in its owner's.
-  struct DropOctets {
-    void operator()(std::vector<uint8_t>* octets) const noexcept;
-  };
-  using Octets = std::unique_ptr<std::vector<uint8_t>, DropOctets>;
+  using Octets = std::unique_ptr<std::vector<uint8_t>>;
   static Octets CopyOf(const Octets& octets);
 
   // The encoding of an unknown extension alternative (rare, hence by pointer).

@@ -6,6 +6,9 @@
 
 namespace asn {
 
+// An upper bound that stands for "no upper bound" in size constraints.
+inline constexpr size_t kUnbounded = static_cast<size_t>(-1);
+
 // Units in one fragment of a fragmented length determinant (X.691 10.9.3.8).
 inline constexpr size_t kFragmentUnits = 16384;
 

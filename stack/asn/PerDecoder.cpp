@@ -120,20 +120,11 @@ bool PerDecoder::GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset)
   return true;
 }
 
-bool PerDecoder::GetLengthSlow(size_t lb, size_t ub, size_t& n, bool& more) {
+bool PerDecoder::GetLengthSlow(size_t ub, size_t& n, bool& more) {
   more = false;
   n = 0;
-  if (ub != kUnbounded && ub < 65536) {
-    if (ub < lb) return Fail("bad size constraint");
-    if (lb == ub) {
-      n = lb;
-      return ok();
-    }
-    uint64_t offset = 0;
-    if (!GetConstrainedWholeNumber(static_cast<uint64_t>(ub - lb) + 1, offset)) return false;
-    n = lb + static_cast<size_t>(offset);
-    return true;
-  }
+  // A bound below 64K with lb <= ub is read inline (GetLength).
+  if (ub < 65536) return Fail("bad size constraint");
   uint64_t first = 0;
   if (!Align() || !GetBits(8, first)) return false;
   if ((first & 0x80) == 0) {

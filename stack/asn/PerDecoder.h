@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "stack/asn/PerBits.h"
+
 namespace asn {
 
 class PerDecoder {
@@ -92,7 +94,7 @@ class PerDecoder {
       n = lb + static_cast<size_t>(offset);
       return ok();
     }
-    if (ub == kUnboundedLength) {
+    if (ub == kUnbounded) {
       // The common case: an aligned octet below 128.
       size_t aligned = (pos_ + 7) & ~size_t{7};
       if (!failed_ && aligned + 8 <= bits_ && (data_[aligned / 8] & 0x80) == 0) {
@@ -102,7 +104,7 @@ class PerDecoder {
         return true;
       }
     }
-    return GetLengthSlow(lb, ub, n, more);
+    return GetLengthSlow(ub, n, more);
   }
 
   // An open type field: its octets, reassembled from fragments.
@@ -136,8 +138,7 @@ class PerDecoder {
 
  private:
   bool GetBitsSlow(unsigned count, uint64_t& value);
-  bool GetLengthSlow(size_t lb, size_t ub, size_t& n, bool& more);
-  static constexpr size_t kUnboundedLength = static_cast<size_t>(-1);
+  bool GetLengthSlow(size_t ub, size_t& n, bool& more);
   bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);
   bool OutOfRange();
   // The failures of the inline reads: false, with the reason unless one is kept already.

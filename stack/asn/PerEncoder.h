@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "stack/asn/PerBits.h"
+
 namespace asn {
 
-// An upper bound that stands for "no upper bound" in size constraints.
-inline constexpr size_t kUnbounded = static_cast<size_t>(-1);
 
 // A call of `emit(begin, count)` for PerEncoder::PutLengthAndContent, without a copy of
 // the callable: it lives as long as the call it is passed to.
