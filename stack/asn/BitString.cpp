@@ -1,5 +1,8 @@
 #include "stack/asn/BitString.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include <string>
 
 #include "stack/asn/JsonWriter.h"
@@ -52,6 +55,13 @@ bool BitString::ReadBits(PerDecoder& dec, size_t count) {
   size_t start = bits_;
   SetSize(bits_ + count);
   size_t i = 0;
+  if (start % 8 == 0 && dec.BitPosition() % 8 == 0) {
+    // Whole octets copied as they stand, then the last few bits.
+    if (const uint8_t* p = dec.TakeAlignedOctets(count / 8)) {
+      std::copy(p, p + count / 8, bytes_.begin() + static_cast<std::ptrdiff_t>(start / 8));
+      i = count / 8 * 8;
+    }
+  }
   if (start % 8 == 0) {
     // Up to eight bits at a time into the octet they belong to.
     for (; i < count; i += 8) {

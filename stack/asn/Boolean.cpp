@@ -8,7 +8,6 @@ namespace asn {
 
 void Boolean::EncodePer(PerEncoder& enc) const { enc.PutBit(value_); }
 
-bool Boolean::DecodePer(PerDecoder& dec) { return dec.GetBit(value_); }
 
 std::unique_ptr<Object> Boolean::Clone() const { return std::make_unique<Boolean>(*this); }
 

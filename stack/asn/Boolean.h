@@ -2,6 +2,7 @@
 // BOOLEAN: one bit.
 
 #include "stack/asn/Object.h"
+#include "stack/asn/PerDecoder.h"
 
 namespace asn {
 
@@ -18,7 +19,7 @@ class Boolean : public Object {
   operator bool() const { return value_; }
 
   void EncodePer(PerEncoder& enc) const override;
-  [[nodiscard]] bool DecodePer(PerDecoder& dec) override;
+  [[nodiscard]] bool DecodePer(PerDecoder& dec) override { return dec.GetBit(value_); }
   std::unique_ptr<Object> Clone() const override;
   void WriteJson(JsonWriter& out) const override;
 

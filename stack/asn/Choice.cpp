@@ -84,7 +84,7 @@ bool Choice::DecodeBody(PerDecoder& dec) {
   uint64_t index = 0;
   if (!extension) {
     if (!dec.GetConstrainedWholeNumber(info.rootCount, index) || !dec.Charge(1)) return false;
-    SetTag(static_cast<unsigned>(index));
+    Replace(static_cast<unsigned>(index));
     if (!value_->DecodePer(dec)) {
       dec.AddContext(info.name, info.names[tag_]);
       return false;
@@ -92,11 +92,24 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     return true;
   }
   if (!dec.GetNormallySmallNumber(index)) return false;
+  uint64_t known = info.count - info.rootCount;
+  PerDecoder::Window window;
+  if (!dec.Charge(1) || !dec.OpenWindow(window)) return false;
+  if (window.inPlace && index < known) {
+    Replace(info.rootCount + static_cast<unsigned>(index));
+    if (!value_->DecodePer(dec)) dec.AddContext(info.name, info.names[tag_]);
+    return dec.CloseWindow(window);
+  }
   const uint8_t* data = nullptr;
   size_t size = 0;
   std::vector<uint8_t> storage;
-  if (!dec.GetOpenType(data, size, storage) || !dec.Charge(1)) return false;
-  uint64_t known = info.count - info.rootCount;
+  if (window.inPlace) {
+    size = (window.end - dec.BitPosition()) / 8;
+    data = dec.TakeAlignedOctets(size);
+    if (!data || !dec.CloseWindow(window)) return dec.Fail("truncated");
+  } else if (!dec.GetOpenType(data, size, storage)) {
+    return false;
+  }
   if (index >= known) {
     // An alternative newer than this side: kept as it came.
     value_.reset();
@@ -104,6 +117,7 @@ bool Choice::DecodeBody(PerDecoder& dec) {
     unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
     return true;
   }
+  // A fragmented alternative: reassembled and read by a decoder of its own.
   SetTag(info.rootCount + static_cast<unsigned>(index));
   PerDecoder sub(data, size, dec);
   if (!value_->DecodePer(sub)) sub.AddContext(info.name, info.names[tag_]);

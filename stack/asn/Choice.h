@@ -54,6 +54,12 @@ class Choice : public Object {
 
  private:
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
+  // Selects a known alternative, freshly made.
+  void Replace(unsigned tag) {
+    value_ = CreateAlternative(tag);
+    tag_ = tag;
+    if (unknown_) unknown_.reset();
+  }
 
   unsigned tag_ = kNoTag;
   std::unique_ptr<Object> value_;

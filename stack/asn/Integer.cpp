@@ -30,7 +30,7 @@ void Integer::EncodePer(PerEncoder& enc) const {
   }
 }
 
-bool Integer::DecodePer(PerDecoder& dec) {
+bool Integer::DecodeOther(PerDecoder& dec) {
   if (extensible_) {
     bool outside = false;
     if (!dec.GetBit(outside)) return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "stack/asn/Object.h"
+#include "stack/asn/PerDecoder.h"
 
 namespace asn {
 
@@ -43,11 +44,25 @@ class Integer : public Object {
   void SetUnconstrained() { hasLb_ = hasUb_ = extensible_ = false; }
 
   void EncodePer(PerEncoder& enc) const override;
-  [[nodiscard]] bool DecodePer(PerDecoder& dec) override;
+  [[nodiscard]] bool DecodePer(PerDecoder& dec) override {
+    // The common case read inline: a constrained number within its root.
+    if (!extensible_ && hasLb_ && hasUb_) {
+      uint64_t offset = 0;
+      if (!dec.GetConstrainedWholeNumber(static_cast<uint64_t>(ub_) - static_cast<uint64_t>(lb_) + 1,
+                                         offset)) {
+        return false;
+      }
+      value_ = static_cast<int64_t>(static_cast<uint64_t>(lb_) + offset);
+      return true;
+    }
+    return DecodeOther(dec);
+  }
   std::unique_ptr<Object> Clone() const override;
   void WriteJson(JsonWriter& out) const override;
 
  private:
+  [[nodiscard]] bool DecodeOther(PerDecoder& dec);
+
   int64_t value_ = 0;
   int64_t lb_ = 0;
   int64_t ub_ = 0;

@@ -7,7 +7,6 @@ namespace asn {
 
 void Null::EncodePer(PerEncoder&) const {}
 
-bool Null::DecodePer(PerDecoder& dec) { return dec.ok(); }
 
 std::unique_ptr<Object> Null::Clone() const { return std::make_unique<Null>(*this); }
 

@@ -27,12 +27,6 @@ bool Object::Decode(const uint8_t* data, size_t size, std::string* error) {
   return true;
 }
 
-void* Object::operator new(std::size_t size) { return value_store::Allocate(size); }
-
-void Object::operator delete(void* block, std::size_t size) noexcept {
-  value_store::Release(block, size);
-}
-
 std::string Object::ToJson() const {
   JsonWriter out;
   WriteJson(out);

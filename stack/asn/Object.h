@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "stack/asn/ValueStore.h"
+
 namespace asn {
 
 class PerEncoder;
@@ -42,8 +44,10 @@ class Object {
 
   // Values made on their own (alternatives, elements, copies) come from the thread's
   // value store (ValueStore.h).
-  static void* operator new(std::size_t size);
-  static void operator delete(void* block, std::size_t size) noexcept;
+  static void* operator new(std::size_t size) { return value_store::Allocate(size); }
+  static void operator delete(void* block, std::size_t size) noexcept {
+    value_store::Release(block, size);
+  }
 
  protected:
   Object() = default;

@@ -113,6 +113,23 @@ class PerDecoder {
   // decoder's input; a fragmented field is reassembled in `storage`.
   [[nodiscard]] bool GetOpenType(const uint8_t*& data, size_t& size, std::vector<uint8_t>& storage);
 
+  // An open type's value read in place, without a copy or a decoder of its own: Open
+  // bounds the reader to the field's octets, Close moves it past them whatever the value
+  // read took. A fragmented field is not read in place (`inPlace` false, nothing read):
+  // the caller reassembles it with GetOpenType.
+  struct Window {
+    bool inPlace = false;
+    size_t outerBits = 0;
+    size_t end = 0;
+  };
+  [[nodiscard]] bool OpenWindow(Window& w);
+  [[nodiscard]] bool CloseWindow(const Window& w) {
+    if (failed_) return false;
+    bits_ = w.outerBits;
+    pos_ = w.end;
+    return true;
+  }
+
   // Nesting guard and creation budget for constructed values.
   [[nodiscard]] bool Enter() {
     if (failed_ || depth_ >= kMaxDepth) return TooDeep();

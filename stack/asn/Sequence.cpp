@@ -11,9 +11,20 @@
 
 namespace asn {
 
+void Sequence::DropUnknown::operator()(UnknownAdditions* list) const noexcept { delete list; }
+
+namespace {
+
+template <class List, class Holder>
+Holder CopyOf(const Holder& list) {
+  return Holder(list ? new List(*list) : nullptr);
+}
+
+}  // namespace
+
 Sequence::Sequence(const Sequence& other)
     : Object(other),
-      unknown_(other.unknown_ ? std::make_unique<UnknownAdditions>(*other.unknown_) : nullptr),
+      unknown_(CopyOf<UnknownAdditions>(other.unknown_)),
       bitmapLength_(other.bitmapLength_) {
   std::copy(std::begin(other.presence_), std::end(other.presence_), std::begin(presence_));
 }
@@ -21,22 +32,10 @@ Sequence::Sequence(const Sequence& other)
 Sequence& Sequence::operator=(const Sequence& other) {
   if (this != &other) {
     std::copy(std::begin(other.presence_), std::end(other.presence_), std::begin(presence_));
-    unknown_ = other.unknown_ ? std::make_unique<UnknownAdditions>(*other.unknown_) : nullptr;
+    unknown_ = CopyOf<UnknownAdditions>(other.unknown_);
     bitmapLength_ = other.bitmapLength_;
   }
   return *this;
-}
-
-bool Sequence::HasOptionalField(unsigned field) const {
-  return field < kMaxPresenceFlags && (presence_[field / 64] >> (field % 64)) & 1;
-}
-
-void Sequence::IncludeOptionalField(unsigned field) {
-  if (field < kMaxPresenceFlags) presence_[field / 64] |= uint64_t{1} << (field % 64);
-}
-
-void Sequence::RemoveOptionalField(unsigned field) {
-  if (field < kMaxPresenceFlags) presence_[field / 64] &= ~(uint64_t{1} << (field % 64));
 }
 
 // The fields [first, end) of extension addition `addition`, and whether any is present.
@@ -134,55 +133,60 @@ void Sequence::EncodePer(PerEncoder& enc) const {
 }
 
 bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
-  const SequenceInfo& info = Info();
+  PerDecoder::Window window;
+  if (!dec.OpenWindow(window)) return false;
+  if (window.inPlace) {
+    DecodeAdditionValue(dec, first, end);
+    return dec.CloseWindow(window);
+  }
+  // A fragmented addition: reassembled and read by a decoder of its own.
   const uint8_t* data = nullptr;
   size_t size = 0;
   std::vector<uint8_t> storage;
   if (!dec.GetOpenType(data, size, storage)) return false;
   PerDecoder sub(data, size, dec);
+  DecodeAdditionValue(sub, first, end);
+  return dec.Absorb(sub);
+}
+
+void Sequence::DecodeAdditionValue(PerDecoder& dec, unsigned first, unsigned end) {
+  const SequenceInfo& info = Info();
   if (!IsGroup(first)) {
     if (info.fields[first].presence >= 0) {
       IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
     }
-    if (!MutableFieldAt(first).DecodePer(sub)) {
-      sub.AddContext(info.name, info.fields[first].name);
-    }
-    return dec.Absorb(sub);
+    if (!MutableFieldAt(first).DecodePer(dec)) dec.AddContext(info.name, info.fields[first].name);
+    return;
   }
-  std::vector<unsigned> decode;
+  // A version group: its presence bits, then the components present.
+  bool present[kMaxPresenceFlags];
+  if (end - first > kMaxPresenceFlags) {
+    dec.Fail("version group too large");
+    return;
+  }
   for (unsigned i = first; i < end; ++i) {
-    bool present = true;
-    if (info.fields[i].optional && !sub.GetBit(present)) break;
-    if (present) decode.push_back(i);
+    present[i - first] = true;
+    if (info.fields[i].optional && !dec.GetBit(present[i - first])) return;
   }
-  for (unsigned i : decode) {
-    if (!sub.ok()) break;
+  for (unsigned i = first; i < end && dec.ok(); ++i) {
+    if (!present[i - first]) continue;
     if (info.fields[i].presence >= 0) {
       IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
     }
-    if (!MutableFieldAt(i).DecodePer(sub)) sub.AddContext(info.name, info.fields[i].name);
+    if (!MutableFieldAt(i).DecodePer(dec)) dec.AddContext(info.name, info.fields[i].name);
   }
-  return dec.Absorb(sub);
 }
 
-bool Sequence::BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
-                           unsigned rootOptionalCount) {
-  for (auto& word : presence_) word = 0;
-  unknown_.reset();
-  bitmapLength_ = 0;
-  extended = false;
+bool Sequence::BeginDecodeSlow(PerDecoder& dec, bool& extended, bool extensible,
+                               unsigned rootOptionalCount) {
   if (extensible && !dec.GetBit(extended)) return false;
-  // The root's presence bits, flags 0.. in order, up to 56 at a time: the first bit read
-  // is flag `done`.
+  // The root's presence bits, flags 0.. in order, up to 56 at a time.
   for (unsigned done = 0; done < rootOptionalCount;) {
     unsigned n = rootOptionalCount - done < 56 ? rootOptionalCount - done : 56;
     uint64_t bits = 0;
     if (!dec.GetBits(n, bits)) return false;
-    while (bits != 0) {
-      auto high = static_cast<unsigned>(std::bit_width(bits) - 1);
-      unsigned flag = done + (n - 1 - high);
-      presence_[flag / 64] |= uint64_t{1} << (flag % 64);
-      bits &= ~(uint64_t{1} << high);
+    for (unsigned k = 0; k < n; ++k) {
+      if ((bits >> (n - 1 - k)) & 1) IncludeOptionalField(done + k);
     }
     done += n;
   }
@@ -217,13 +221,18 @@ bool Sequence::DecodeExtensions(PerDecoder& dec) {
   bool small[kMaxPresenceFlags];
   std::vector<bool> large;
   if (count > kMaxPresenceFlags) large.resize(count);
-  for (size_t a = 0; a < count; ++a) {
-    bool bit = false;
-    if (!dec.GetBit(bit)) return false;
-    if (count > kMaxPresenceFlags) {
-      large[a] = bit;
-    } else {
-      small[a] = bit;
+  for (size_t a = 0; a < count;) {
+    // Up to 56 bits of the bitmap at a time.
+    unsigned n = count - a < 56 ? static_cast<unsigned>(count - a) : 56;
+    uint64_t bits = 0;
+    if (!dec.GetBits(n, bits)) return false;
+    for (unsigned k = 0; k < n; ++k, ++a) {
+      bool bit = (bits >> (n - 1 - k)) & 1;
+      if (count > kMaxPresenceFlags) {
+        large[a] = bit;
+      } else {
+        small[a] = bit;
+      }
     }
   }
   unsigned first = info.rootCount;
@@ -239,7 +248,7 @@ bool Sequence::DecodeExtensions(PerDecoder& dec) {
       if (!DecodeAddition(dec, first, end)) return false;
     } else {
       // An addition newer than this side: kept as it came.
-      if (!unknown_) unknown_ = std::make_unique<UnknownAdditions>();
+      if (!unknown_) unknown_.reset(new UnknownAdditions());
       UnknownAddition& kept = unknown_->emplace_back();
       kept.index = a;
       if (!dec.GetOpenType(kept.bytes) || !dec.Charge(1)) return false;

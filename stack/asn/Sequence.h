@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "stack/asn/Object.h"
+#include "stack/asn/PerDecoder.h"
 
 namespace asn {
 
@@ -40,9 +41,15 @@ class Sequence : public Object {
  public:
   static constexpr unsigned kMaxPresenceFlags = 128;
 
-  bool HasOptionalField(unsigned field) const;
-  void IncludeOptionalField(unsigned field);
-  void RemoveOptionalField(unsigned field);
+  bool HasOptionalField(unsigned field) const {
+    return field < kMaxPresenceFlags && (presence_[field / 64] << (field % 64)) >> 63;
+  }
+  void IncludeOptionalField(unsigned field) {
+    if (field < kMaxPresenceFlags) presence_[field / 64] |= FlagBit(field);
+  }
+  void RemoveOptionalField(unsigned field) {
+    if (field < kMaxPresenceFlags) presence_[field / 64] &= ~FlagBit(field);
+  }
 
   void EncodePer(PerEncoder& enc) const override;
   [[nodiscard]] bool DecodePer(PerDecoder& dec) override;
@@ -65,7 +72,21 @@ class Sequence : public Object {
   // `extensible` and `rootOptionalCount` are those of Info(), which the generated class
   // knows without asking.
   [[nodiscard]] bool BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
-                                 unsigned rootOptionalCount);
+                                 unsigned rootOptionalCount) {
+    presence_[0] = presence_[1] = 0;
+    if (unknown_) unknown_.reset();
+    bitmapLength_ = 0;
+    extended = false;
+    // The extension bit and the root's presence bits in one read when they fit in one.
+    unsigned width = (extensible ? 1 : 0) + rootOptionalCount;
+    if (width == 0) return true;
+    if (width > 56) return BeginDecodeSlow(dec, extended, extensible, rootOptionalCount);
+    uint64_t bits = 0;
+    if (!dec.GetBits(width, bits)) return false;
+    if (extensible) extended = (bits >> rootOptionalCount) & 1;
+    if (rootOptionalCount != 0) presence_[0] = bits << (64 - rootOptionalCount);
+    return true;
+  }
   template <class T>
   [[nodiscard]] bool DecodeField(PerDecoder& dec, T& field, unsigned index) {
     if (field.T::DecodePer(dec)) return true;  // the component's own type: no virtual call
@@ -78,12 +99,18 @@ class Sequence : public Object {
   bool FieldPresent(const SequenceField& f) const {
     return f.presence < 0 || HasOptionalField(static_cast<unsigned>(f.presence));
   }
+  // Flag k is bit 63 - k % 64 of word k / 64: the order in which the encoding sends them.
+  static uint64_t FlagBit(unsigned field) { return uint64_t{1} << (63 - field % 64); }
+  [[nodiscard]] bool BeginDecodeSlow(PerDecoder& dec, bool& extended, bool extensible,
+                                     unsigned rootOptionalCount);
   bool AdditionPresent(unsigned addition, unsigned& first, unsigned& end) const;
   bool IsGroup(unsigned first) const { return Info().fields[first].inGroup; }
   void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
   void FieldFailed(PerDecoder& dec, unsigned index) const;
   [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);
+  // The value of an addition's open type: failures are left in `dec`.
+  void DecodeAdditionValue(PerDecoder& dec, unsigned first, unsigned end);
 
   // An extension addition this side does not know: its place in the bitmap, its octets.
   struct UnknownAddition {
@@ -93,9 +120,14 @@ class Sequence : public Object {
 
   uint64_t presence_[kMaxPresenceFlags / 64] = {};
   using UnknownAdditions = std::vector<UnknownAddition>;
+  // Dropped out of line: a value without unknown additions (nearly all) only tests the
+  // pointer.
+  struct DropUnknown {
+    void operator()(UnknownAdditions* list) const noexcept;
+  };
 
   // Rarely there: a pointer keeps the common value small and quick to drop.
-  std::unique_ptr<UnknownAdditions> unknown_;
+  std::unique_ptr<UnknownAdditions, DropUnknown> unknown_;
   size_t bitmapLength_ = 0;  // of the decoded encoding; 0 for a value built here
 };
 

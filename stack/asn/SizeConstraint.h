@@ -4,11 +4,10 @@
 
 #include <cstddef>
 
+#include "stack/asn/PerDecoder.h"
 #include "stack/asn/PerEncoder.h"
 
 namespace asn {
-
-class PerDecoder;
 
 struct SizeConstraint {
   size_t lb = 0;
