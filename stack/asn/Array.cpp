@@ -53,34 +53,12 @@ void Array::EncodePer(PerEncoder& enc) const {
   enc.PutLengthAndContent(elements_.size(), c.lb, c.ub, emit);
 }
 
-bool Array::DecodeBody(PerDecoder& dec) {
-  SizeConstraint c;
-  if (!size_.Begin(dec, c)) return false;
-  elements_.clear();
-  auto read = [&](size_t count) {
-    // Room for the elements at once, within what the remaining input can hold.
-    elements_.reserve(elements_.size() + std::min<size_t>(count, dec.BitsLeft() + 1));
-    for (size_t i = 0; i < count; ++i) {
-      if (!dec.Charge(1)) return false;
-      elements_.push_back(CreateElement());
-      if (!elements_.back()->DecodePer(dec)) return false;
-    }
-    return true;
-  };
-  if (c.lb == c.ub && c.ub < 65536) return read(c.ub);
-  for (;;) {
-    size_t n = 0;
-    bool more = false;
-    if (!dec.GetLength(c.lb, c.ub, n, more) || !read(n)) return false;
-    if (!more) break;
-  }
-  if (!c.InRoot(elements_.size())) return dec.Fail("size outside its constraint");
-  return true;
-}
-
 bool Array::DecodePer(PerDecoder& dec) {
   if (!dec.Enter()) return false;
-  bool ok = DecodeBody(dec);
+  bool ok = DecodeBody(dec, [this](PerDecoder& d, ElementList& list) {
+    list.push_back(CreateElement());
+    return list.back()->DecodePer(d);
+  });
   dec.Leave();
   return ok;
 }

@@ -3,6 +3,7 @@
 // constraint. The generated class creates the elements (with their constraints) and gives
 // typed access to them.
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -21,7 +22,7 @@ class Array : public Object {
   void RemoveAll() { elements_.clear(); }
 
   void SetSizeConstraint(size_t lb, size_t ub, bool extensible = false) {
-    size_ = SizeConstraint{lb, ub, extensible};
+    size_ = SizeLimits(lb, ub, extensible);
   }
 
   void EncodePer(PerEncoder& enc) const override;
@@ -45,11 +46,49 @@ class Array : public Object {
   const Object& ElementAt(size_t i) const { return *elements_.at(i); }
   Object& AppendElement();
 
+  // The decoder a generated class writes out for its own element type T: `make()` gives a
+  // fresh element (with its constraints), which is read with T's own decoder.
+  template <class T, class Make>
+  [[nodiscard]] bool DecodeElements(PerDecoder& dec, Make make) {
+    if (!dec.Enter()) return false;
+    bool ok = DecodeBody(dec, [&make](PerDecoder& d, ElementList& list) {
+      auto element = make();
+      T& e = *element;
+      list.push_back(std::move(element));
+      return e.T::DecodePer(d);
+    });
+    dec.Leave();
+    return ok;
+  }
+
  private:
-  [[nodiscard]] bool DecodeBody(PerDecoder& dec);
+  // `read(dec, elements_)` appends one element and reads it.
+  template <class Read>
+  [[nodiscard]] bool DecodeBody(PerDecoder& dec, Read read) {
+    SizeConstraint c;
+    if (!size_.Begin(dec, c)) return false;
+    elements_.clear();
+    auto readCount = [&](size_t count) {
+      // Room for the elements at once, within what the remaining input can hold.
+      elements_.reserve(elements_.size() + std::min<size_t>(count, dec.BitsLeft() + 1));
+      for (size_t i = 0; i < count; ++i) {
+        if (!dec.Charge(1) || !read(dec, elements_)) return false;
+      }
+      return true;
+    };
+    if (c.lb == c.ub && c.ub < 65536) return readCount(c.ub);
+    for (;;) {
+      size_t n = 0;
+      bool more = false;
+      if (!dec.GetLength(c.lb, c.ub, n, more) || !readCount(n)) return false;
+      if (!more) break;
+    }
+    if (!c.InRoot(elements_.size())) return dec.Fail("size outside its constraint");
+    return true;
+  }
 
   ElementList elements_;
-  SizeConstraint size_;
+  SizeLimits size_;
 };
 
 }  // namespace asn

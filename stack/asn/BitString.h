@@ -28,7 +28,7 @@ class BitString : public Object {
   void SetData(const std::vector<uint8_t>& bytes, size_t bits);
 
   void SetSizeConstraint(size_t lb, size_t ub, bool extensible = false) {
-    size_ = SizeConstraint{lb, ub, extensible};
+    size_ = SizeLimits(lb, ub, extensible);
   }
 
   void EncodePer(PerEncoder& enc) const override;
@@ -42,7 +42,7 @@ class BitString : public Object {
 
   std::vector<uint8_t> bytes_;
   size_t bits_ = 0;
-  SizeConstraint size_;
+  SizeLimits size_;
 };
 
 }  // namespace asn

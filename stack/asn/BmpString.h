@@ -31,7 +31,7 @@ class BMPString : public Object {
   size_t GetSize() const { return value_.size(); }
 
   void SetSizeConstraint(size_t lb, size_t ub, bool extensible = false) {
-    size_ = SizeConstraint{lb, ub, extensible};
+    size_ = SizeLimits(lb, ub, extensible);
   }
 
   void EncodePer(PerEncoder& enc) const override;
@@ -41,7 +41,7 @@ class BMPString : public Object {
 
  private:
   std::u16string value_;
-  SizeConstraint size_;
+  SizeLimits size_;
 };
 
 }  // namespace asn

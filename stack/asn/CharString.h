@@ -34,7 +34,7 @@ class CharString : public Object {
   size_t GetSize() const { return value_.size(); }
 
   void SetSizeConstraint(size_t lb, size_t ub, bool extensible = false) {
-    size_ = SizeConstraint{lb, ub, extensible};
+    size_ = SizeLimits(lb, ub, extensible);
   }
   // The permitted characters, sorted by code; nullptr for the kind's whole set. The text
   // must outlive the value (generated code passes string literals).
@@ -53,7 +53,7 @@ class CharString : public Object {
   const std::string& KindAlphabet() const;
 
   std::string value_;
-  SizeConstraint size_;
+  SizeLimits size_;
   const char* alphabet_ = nullptr;
   Kind kind_;
 };

@@ -77,58 +77,17 @@ void Choice::EncodePer(PerEncoder& enc) const {
   enc.EndOpenType(begin);
 }
 
-bool Choice::DecodeBody(PerDecoder& dec) {
-  const ChoiceInfo& info = Info();
-  bool extension = false;
-  if (info.extensible && !dec.GetBit(extension)) return false;
-  uint64_t index = 0;
-  if (!extension) {
-    if (!dec.GetConstrainedWholeNumber(info.rootCount, index) || !dec.Charge(1)) return false;
-    Replace(static_cast<unsigned>(index));
-    if (!value_->DecodePer(dec)) {
-      dec.AddContext(info.name, info.names[tag_]);
-      return false;
-    }
-    return true;
-  }
-  if (!dec.GetNormallySmallNumber(index)) return false;
-  uint64_t known = info.count - info.rootCount;
-  PerDecoder::Window window;
-  if (!dec.Charge(1) || !dec.OpenWindow(window)) return false;
-  if (window.inPlace && index < known) {
-    Replace(info.rootCount + static_cast<unsigned>(index));
-    if (!value_->DecodePer(dec)) dec.AddContext(info.name, info.names[tag_]);
-    return dec.CloseWindow(window);
-  }
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  std::vector<uint8_t> storage;
-  if (window.inPlace) {
-    size = (window.end - dec.BitPosition()) / 8;
-    data = dec.TakeAlignedOctets(size);
-    if (!data || !dec.CloseWindow(window)) return dec.Fail("truncated");
-  } else if (!dec.GetOpenType(data, size, storage)) {
-    return false;
-  }
-  if (index >= known) {
-    // An alternative newer than this side: kept as it came.
-    value_.reset();
-    tag_ = index > 0xFFFF ? 0xFFFF + info.rootCount : static_cast<unsigned>(index) + info.rootCount;
-    unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
-    return true;
-  }
-  // A fragmented alternative: reassembled and read by a decoder of its own.
-  SetTag(info.rootCount + static_cast<unsigned>(index));
-  PerDecoder sub(data, size, dec);
-  if (!value_->DecodePer(sub)) sub.AddContext(info.name, info.names[tag_]);
-  return dec.Absorb(sub);
+void Choice::KeepUnknown(uint64_t index, unsigned rootCount, const uint8_t* data, size_t size) {
+  value_.reset();
+  tag_ = index > 0xFFFF ? 0xFFFF + rootCount : static_cast<unsigned>(index) + rootCount;
+  unknown_ = std::make_unique<std::vector<uint8_t>>(data, data + size);
 }
 
 bool Choice::DecodePer(PerDecoder& dec) {
-  if (!dec.Enter()) return false;
-  bool ok = DecodeBody(dec);
-  dec.Leave();
-  return ok;
+  return DecodeAlternatives(dec, Info(), [this](PerDecoder& d, unsigned tag) {
+    Replace(tag);
+    return value_->DecodePer(d);
+  });
 }
 
 void Choice::WriteJson(JsonWriter& out) const {

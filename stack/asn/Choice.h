@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "stack/asn/Object.h"
+#include "stack/asn/PerDecoder.h"
 
 namespace asn {
 
@@ -52,8 +53,43 @@ class Choice : public Object {
   // The alternative `tag`, selected first when another one (or none) is.
   Object& Select(unsigned tag);
 
+  // The decoder a generated class writes out: `read(dec, tag)` selects the known
+  // alternative `tag` (with Adopt) and reads it with its own type's decoder.
+  template <class Read>
+  [[nodiscard]] bool DecodeAlternatives(PerDecoder& dec, const ChoiceInfo& info, Read read) {
+    if (!dec.Enter()) return false;
+    bool extension = false;
+    uint64_t index = 0;
+    bool ok;
+    if (info.extensible && !dec.GetBit(extension)) {
+      ok = false;
+    } else if (!extension) {
+      ok = dec.GetConstrainedWholeNumber(info.rootCount, index) && dec.Charge(1);
+      if (ok && !read(dec, static_cast<unsigned>(index))) {
+        dec.AddContext(info.name, info.names[index]);
+        ok = false;
+      }
+    } else {
+      ok = DecodeExtension(dec, info, [&read](PerDecoder& d, unsigned tag) { return read(d, tag); });
+    }
+    dec.Leave();
+    return ok;
+  }
+  template <class T>
+  T& Adopt(unsigned tag, std::unique_ptr<T> value) {
+    T& v = *value;
+    value_ = std::move(value);
+    tag_ = tag;
+    if (unknown_) unknown_.reset();
+    return v;
+  }
+
  private:
-  [[nodiscard]] bool DecodeBody(PerDecoder& dec);
+  void KeepUnknown(uint64_t index, unsigned rootCount, const uint8_t* data, size_t size);
+  // An alternative after the extension marker (its bit read): the known ones are read
+  // with `read`, the others kept as their octets.
+  template <class Read>
+  [[nodiscard]] bool DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read read);
   // Selects a known alternative, freshly made.
   void Replace(unsigned tag) {
     value_ = CreateAlternative(tag);
@@ -69,5 +105,39 @@ class Choice : public Object {
   // The encoding of an unknown extension alternative (rare, hence by pointer).
   Octets unknown_;
 };
+
+template <class Read>
+bool Choice::DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read read) {
+  uint64_t index = 0;
+  if (!dec.GetNormallySmallNumber(index)) return false;
+  uint64_t known = info.count - info.rootCount;
+  PerDecoder::Window window;
+  if (!dec.Charge(1) || !dec.OpenWindow(window)) return false;
+  if (window.inPlace && index < known) {
+    unsigned tag = info.rootCount + static_cast<unsigned>(index);
+    if (!read(dec, tag)) dec.AddContext(info.name, info.names[tag]);
+    return dec.CloseWindow(window);
+  }
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  std::vector<uint8_t> storage;
+  if (window.inPlace) {
+    size = (window.end - dec.BitPosition()) / 8;
+    data = dec.TakeAlignedOctets(size);
+    if (!data || !dec.CloseWindow(window)) return dec.Fail("truncated");
+  } else if (!dec.GetOpenType(data, size, storage)) {
+    return false;
+  }
+  if (index >= known) {
+    // An alternative newer than this side: kept as it came.
+    KeepUnknown(index, info.rootCount, data, size);
+    return true;
+  }
+  // A fragmented alternative: reassembled and read by a decoder of its own.
+  unsigned tag = info.rootCount + static_cast<unsigned>(index);
+  PerDecoder sub(data, size, dec);
+  if (!read(sub, tag)) sub.AddContext(info.name, info.names[tag]);
+  return dec.Absorb(sub);
+}
 
 }  // namespace asn

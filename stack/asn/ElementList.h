@@ -4,6 +4,7 @@
 // lists of a message are.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -55,7 +56,7 @@ class ElementList {
     if (n > capacity_) Grow(n);
   }
   void push_back(Element e) {
-    if (size_ == capacity_) Grow(capacity_ < 4 ? 4 : capacity_ * 2);
+    if (size_ == capacity_) Grow(capacity_ < 4 ? 4 : size_t{capacity_} * 2);
     new (data_ + size_) Element(std::move(e));
     ++size_;
   }
@@ -72,7 +73,7 @@ class ElementList {
 
  private:
   void Grow(size_t n) {
-    if (n > static_cast<size_t>(-1) / sizeof(Element)) throw std::bad_array_new_length();
+    if (n > UINT32_MAX) throw std::bad_array_new_length();
     auto* fresh = static_cast<Element*>(value_store::Allocate(n * sizeof(Element)));
     for (size_t i = 0; i < size_; ++i) {
       new (fresh + i) Element(std::move(data_[i]));
@@ -80,7 +81,7 @@ class ElementList {
     }
     if (data_) value_store::Release(data_, capacity_ * sizeof(Element));
     data_ = fresh;
-    capacity_ = n;
+    capacity_ = static_cast<uint32_t>(n);
   }
   void Free() {
     clear();
@@ -90,8 +91,8 @@ class ElementList {
   }
 
   Element* data_ = nullptr;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
+  uint32_t size_ = 0;
+  uint32_t capacity_ = 0;
 };
 
 }  // namespace asn

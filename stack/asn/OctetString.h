@@ -32,7 +32,7 @@ class OctetString : public Object {
   uint8_t& operator[](size_t i) { return value_.at(i); }
 
   void SetSizeConstraint(size_t lb, size_t ub, bool extensible = false) {
-    size_ = SizeConstraint{lb, ub, extensible};
+    size_ = SizeLimits(lb, ub, extensible);
   }
 
   void EncodePer(PerEncoder& enc) const override;
@@ -42,7 +42,7 @@ class OctetString : public Object {
 
  private:
   std::vector<uint8_t> value_;
-  SizeConstraint size_;
+  SizeLimits size_;
 };
 
 }  // namespace asn

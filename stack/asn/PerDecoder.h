@@ -13,6 +13,12 @@
 
 #include "stack/asn/PerBits.h"
 
+// The reads every decoder makes are inlined wherever they are called; their failure paths
+// never are.
+#define VARLO_ASN_INLINE __attribute__((always_inline)) inline
+#define VARLO_ASN_COLD [[gnu::cold, gnu::noinline]]
+#define VARLO_ASN_OUTLINE [[gnu::noinline]]
+
 namespace asn {
 
 class PerDecoder {
@@ -28,13 +34,13 @@ class PerDecoder {
   // Takes over a child decoder's budget and, when it failed, its error.
   bool Absorb(const PerDecoder& child);
 
-  [[nodiscard]] bool GetBit(bool& bit) {
+  [[nodiscard]] VARLO_ASN_INLINE bool GetBit(bool& bit) {
     if (failed_ || pos_ >= bits_) return Truncated();
     bit = (data_[pos_ / 8] >> (7 - pos_ % 8)) & 1;
     ++pos_;
     return true;
   }
-  [[nodiscard]] bool GetBits(unsigned count, uint64_t& value) {  // count <= 64
+  [[nodiscard]] VARLO_ASN_INLINE bool GetBits(unsigned count, uint64_t& value) {  // count <= 64
     // Fast path: one big-endian load of the eight octets that hold the field.
     size_t at = pos_ / 8;
     unsigned used = pos_ % 8;
@@ -48,7 +54,7 @@ class PerDecoder {
     }
     return GetBitsSlow(count, value);
   }
-  [[nodiscard]] bool Align() {  // skips to the next octet boundary
+  [[nodiscard]] VARLO_ASN_INLINE bool Align() {  // skips to the next octet boundary
     size_t aligned = (pos_ + 7) & ~size_t{7};
     if (failed_ || aligned > bits_) return Truncated();
     pos_ = aligned;
@@ -65,7 +71,7 @@ class PerDecoder {
     return p;
   }
 
-  [[nodiscard]] bool GetConstrainedWholeNumber(uint64_t range, uint64_t& offset) {
+  [[nodiscard]] VARLO_ASN_INLINE bool GetConstrainedWholeNumber(uint64_t range, uint64_t& offset) {
     if (range - 2 < 254) {  // 2..255: a bit field as wide as range - 1 needs
       if (!GetBits(static_cast<unsigned>(std::bit_width(range - 1)), offset)) return false;
       return offset < range || OutOfRange();
@@ -131,13 +137,13 @@ class PerDecoder {
   }
 
   // Nesting guard and creation budget for constructed values.
-  [[nodiscard]] bool Enter() {
+  [[nodiscard]] VARLO_ASN_INLINE bool Enter() {
     if (failed_ || depth_ >= kMaxDepth) return TooDeep();
     ++depth_;
     return true;
   }
   void Leave() { --depth_; }
-  [[nodiscard]] bool Charge(size_t objects) {
+  [[nodiscard]] VARLO_ASN_INLINE bool Charge(size_t objects) {
     if (failed_ || objects > kMaxObjects - objects_) return TooMany();
     objects_ += objects;
     return true;
@@ -154,14 +160,14 @@ class PerDecoder {
   size_t BitsLeft() const { return bits_ - pos_; }
 
  private:
-  bool GetBitsSlow(unsigned count, uint64_t& value);
-  bool GetLengthSlow(size_t ub, size_t& n, bool& more);
-  bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);
-  bool OutOfRange();
+  VARLO_ASN_OUTLINE bool GetBitsSlow(unsigned count, uint64_t& value);
+  VARLO_ASN_OUTLINE bool GetLengthSlow(size_t ub, size_t& n, bool& more);
+  VARLO_ASN_OUTLINE bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);
+  VARLO_ASN_COLD bool OutOfRange();
   // The failures of the inline reads: false, with the reason unless one is kept already.
-  bool Truncated();
-  bool TooDeep();
-  bool TooMany();
+  VARLO_ASN_COLD bool Truncated();
+  VARLO_ASN_COLD bool TooDeep();
+  VARLO_ASN_COLD bool TooMany();
 
   const uint8_t* data_;
   size_t size_;

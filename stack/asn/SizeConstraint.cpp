@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "stack/asn/PerDecoder.h"
 
 namespace asn {
 
@@ -16,15 +15,6 @@ SizeConstraint SizeConstraint::Begin(PerEncoder& enc, size_t n) const {
              (ub == kUnbounded ? std::string("MAX") : std::to_string(ub)));
   }
   return SizeConstraint{lb, ub, false};
-}
-
-bool SizeConstraint::Begin(PerDecoder& dec, SizeConstraint& effective) const {
-  effective = SizeConstraint{lb, ub, false};
-  if (!extensible) return dec.ok();
-  bool outside = false;
-  if (!dec.GetBit(outside)) return false;
-  if (outside) effective = SizeConstraint{0, kUnbounded, false};
-  return true;
 }
 
 }  // namespace asn

@@ -1,8 +1,10 @@
 #pragma once
 // An effective PER size constraint: lb..ub, optionally extensible; and the extension bit
-// that precedes a length under an extensible constraint.
+// that precedes a length under an extensible constraint. SizeLimits is the same constraint
+// as a place (a string, a SEQUENCE OF) keeps it, in eight octets.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "stack/asn/PerDecoder.h"
 #include "stack/asn/PerEncoder.h"
@@ -21,7 +23,41 @@ struct SizeConstraint {
   // A size outside a root that is not extensible fails the encoder.
   SizeConstraint Begin(PerEncoder& enc, size_t n) const;
   // The decoder's side of Begin.
-  [[nodiscard]] bool Begin(PerDecoder& dec, SizeConstraint& effective) const;
+  [[nodiscard]] bool Begin(PerDecoder& dec, SizeConstraint& effective) const {
+    effective = SizeConstraint{lb, ub, false};
+    if (!extensible) return dec.ok();
+    bool outside = false;
+    if (!dec.GetBit(outside)) return false;
+    if (outside) effective = SizeConstraint{0, kUnbounded, false};
+    return true;
+  }
+};
+
+class SizeLimits {
+ public:
+  SizeLimits() = default;
+  // An upper bound of 2^31 - 1 or more is kept as none: no value can come near it, and
+  // any bound of 64K or more is encoded alike.
+  SizeLimits(size_t lb, size_t ub, bool extensible)
+      : lb_(lb < UINT32_MAX ? static_cast<uint32_t>(lb) : UINT32_MAX),
+        ub_(ub < kNoUpperBound ? static_cast<uint32_t>(ub) : kNoUpperBound),
+        extensible_(extensible) {}
+
+  SizeConstraint Get() const {
+    return SizeConstraint{lb_, ub_ == kNoUpperBound ? kUnbounded : ub_, extensible_ != 0};
+  }
+  bool InRoot(size_t n) const { return Get().InRoot(n); }
+  SizeConstraint Begin(PerEncoder& enc, size_t n) const { return Get().Begin(enc, n); }
+  [[nodiscard]] bool Begin(PerDecoder& dec, SizeConstraint& effective) const {
+    return Get().Begin(dec, effective);
+  }
+
+ private:
+  static constexpr uint32_t kNoUpperBound = 0x7FFFFFFF;
+
+  uint32_t lb_ = 0;
+  uint32_t ub_ : 31 = kNoUpperBound;
+  uint32_t extensible_ : 1 = 0;
 };
 
 }  // namespace asn
