@@ -45,6 +45,27 @@ const AlphabetIndex& KindIndex(const std::string& alphabet) {
   return ia5;
 }
 
+// The codes of an alphabet, as a set of 256 bits.
+struct CodeSet {
+  CodeSet() = default;
+  explicit CodeSet(std::string_view alphabet) {
+    for (char ch : alphabet) {
+      auto code = static_cast<unsigned char>(ch);
+      bits[code / 64] |= uint64_t{1} << (code % 64);
+    }
+  }
+  bool Has(unsigned code) const { return (bits[code / 64] >> (code % 64)) & 1; }
+  uint64_t bits[4] = {};
+};
+
+const CodeSet& KindCodes(const std::string& alphabet) {
+  static const CodeSet ia5(kIA5), visible(kVisible), numeric(kNumeric), printable(kPrintable);
+  if (&alphabet == &kVisible) return visible;
+  if (&alphabet == &kNumeric) return numeric;
+  if (&alphabet == &kPrintable) return printable;
+  return ia5;
+}
+
 }  // namespace
 
 std::string_view CharString::Alphabet() const {
@@ -101,26 +122,55 @@ bool CharString::DecodePer(PerDecoder& dec) {
   SizeConstraint c;
   if (!size_.Begin(dec, c)) return false;
   value_.clear();
-  std::optional<AlphabetIndex> own;
-  const AlphabetIndex* index = nullptr;
-  if (!width.indexed) index = alphabet_ ? &own.emplace(alphabet) : &KindIndex(KindAlphabet());
+  // The permitted codes of a string that sends codes rather than indices.
+  CodeSet own;
+  const CodeSet* permitted = nullptr;
+  if (!width.indexed) permitted = alphabet_ ? &(own = CodeSet(alphabet)) : &KindCodes(KindAlphabet());
+  auto put = [&](char* out, uint64_t v) VARLO_ASN_INLINE_LAMBDA {
+    if (width.indexed) {
+      if (v >= alphabet.size()) return dec.Fail("character index outside the alphabet");
+      *out = alphabet[v];
+      return true;
+    }
+    if (v > 255 || !permitted->Has(static_cast<unsigned>(v))) {
+      return dec.Fail("character not in the permitted alphabet");
+    }
+    *out = static_cast<char>(v);
+    return true;
+  };
   auto read = [&](size_t count) {
     if (width.AlignContent(c) && !dec.Align()) return false;
     if (count > dec.BitsLeft()) return dec.Fail("truncated");
     size_t at = value_.size();
     value_.resize(at + count);
-    for (size_t i = 0; i < count; ++i) {
-      uint64_t v = 0;
-      if (!dec.GetBits(width.bits, v)) return false;
-      if (width.indexed) {
-        if (v >= alphabet.size()) return dec.Fail("character index outside the alphabet");
-        value_[at + i] = alphabet[v];
-      } else {
-        if (v > 255 || index->at[v] < 0) {
-          return dec.Fail("character not in the permitted alphabet");
+    char* out = value_.data() + at;
+    size_t i = 0;
+    if (width.bits == 8) {
+      if (const uint8_t* p = dec.TakeAlignedOctets(count)) {
+        for (; i < count; ++i) {
+          if (!put(out + i, p[i])) return false;
         }
-        value_[at + i] = static_cast<char>(v);
+        return true;
       }
+    }
+    if (width.bits > 0 && width.bits <= 8) {
+      // As many characters as one read of up to 56 bits holds.
+      const unsigned perRead = 56 / width.bits;
+      const uint64_t mask = (uint64_t{1} << width.bits) - 1;
+      while (i < count) {
+        unsigned k = count - i < perRead ? static_cast<unsigned>(count - i) : perRead;
+        uint64_t v = 0;
+        if (!dec.GetBits(k * width.bits, v)) return false;
+        for (unsigned j = 0; j < k; ++j) {
+          if (!put(out + i + j, (v >> ((k - 1 - j) * width.bits)) & mask)) return false;
+        }
+        i += k;
+      }
+      return true;
+    }
+    for (; i < count; ++i) {
+      uint64_t v = 0;
+      if (!dec.GetBits(width.bits, v) || !put(out + i, v)) return false;
     }
     return true;
   };

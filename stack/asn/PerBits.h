@@ -1,6 +1,7 @@
 #pragma once
 // Small arithmetic helpers shared by the PER encoder and decoder.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -13,14 +14,7 @@ inline constexpr size_t kUnbounded = static_cast<size_t>(-1);
 inline constexpr size_t kFragmentUnits = 16384;
 
 // Bits needed to write `v` as an unsigned binary number (0 for 0).
-inline unsigned BitsFor(uint64_t v) {
-  unsigned n = 0;
-  while (v != 0) {
-    ++n;
-    v >>= 1;
-  }
-  return n;
-}
+inline unsigned BitsFor(uint64_t v) { return static_cast<unsigned>(std::bit_width(v)); }
 
 // Octets needed for `v` as a non-negative binary integer; at least one.
 inline unsigned OctetsFor(uint64_t v) {

@@ -16,6 +16,7 @@
 // The reads every decoder makes are inlined wherever they are called; their failure paths
 // never are.
 #define VARLO_ASN_INLINE __attribute__((always_inline)) inline
+#define VARLO_ASN_INLINE_LAMBDA __attribute__((always_inline))
 #define VARLO_ASN_COLD [[gnu::cold, gnu::noinline]]
 #define VARLO_ASN_OUTLINE [[gnu::noinline]]
 
@@ -90,7 +91,7 @@ class PerDecoder {
   // Reads one length determinant for a count of units between lb and ub (see
   // PerEncoder::PutLengthAndContent). `more` is set when the length is a fragment (a
   // multiple of 16K units) and another length determinant follows the units.
-  [[nodiscard]] bool GetLength(size_t lb, size_t ub, size_t& n, bool& more) {
+  [[nodiscard]] VARLO_ASN_INLINE bool GetLength(size_t lb, size_t ub, size_t& n, bool& more) {
     if (ub < 65536 && lb <= ub) {  // a constrained whole number, or nothing when fixed
       more = false;
       uint64_t offset = 0;
