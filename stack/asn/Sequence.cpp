@@ -132,51 +132,6 @@ void Sequence::EncodePer(PerEncoder& enc) const {
   }
 }
 
-bool Sequence::DecodeAddition(PerDecoder& dec, unsigned first, unsigned end) {
-  PerDecoder::Window window;
-  if (!dec.OpenWindow(window)) return false;
-  if (window.inPlace) {
-    DecodeAdditionValue(dec, first, end);
-    return dec.CloseWindow(window);
-  }
-  // A fragmented addition: reassembled and read by a decoder of its own.
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  std::vector<uint8_t> storage;
-  if (!dec.GetOpenType(data, size, storage)) return false;
-  PerDecoder sub(data, size, dec);
-  DecodeAdditionValue(sub, first, end);
-  return dec.Absorb(sub);
-}
-
-void Sequence::DecodeAdditionValue(PerDecoder& dec, unsigned first, unsigned end) {
-  const SequenceInfo& info = Info();
-  if (!IsGroup(first)) {
-    if (info.fields[first].presence >= 0) {
-      IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
-    }
-    if (!MutableFieldAt(first).DecodePer(dec)) dec.AddContext(info.name, info.fields[first].name);
-    return;
-  }
-  // A version group: its presence bits, then the components present.
-  bool present[kMaxPresenceFlags];
-  if (end - first > kMaxPresenceFlags) {
-    dec.Fail("version group too large");
-    return;
-  }
-  for (unsigned i = first; i < end; ++i) {
-    present[i - first] = true;
-    if (info.fields[i].optional && !dec.GetBit(present[i - first])) return;
-  }
-  for (unsigned i = first; i < end && dec.ok(); ++i) {
-    if (!present[i - first]) continue;
-    if (info.fields[i].presence >= 0) {
-      IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
-    }
-    if (!MutableFieldAt(i).DecodePer(dec)) dec.AddContext(info.name, info.fields[i].name);
-  }
-}
-
 bool Sequence::BeginDecodeSlow(PerDecoder& dec, bool& extended, bool extensible,
                                unsigned rootOptionalCount) {
   if (extensible && !dec.GetBit(extended)) return false;
@@ -212,49 +167,17 @@ void Sequence::FieldFailed(PerDecoder& dec, unsigned index) const {
 }
 
 bool Sequence::DecodeExtensions(PerDecoder& dec) {
-  const SequenceInfo& info = Info();
-  size_t count = 0;
-  if (!dec.GetNormallySmallLength(count)) return false;
-  if (count > dec.BitsLeft()) return dec.Fail("truncated");
-  bitmapLength_ = count;
-  // The bitmap, on the stack unless it is longer than any addition list here.
-  bool small[kMaxPresenceFlags];
-  std::vector<bool> large;
-  if (count > kMaxPresenceFlags) large.resize(count);
-  for (size_t a = 0; a < count;) {
-    // Up to 56 bits of the bitmap at a time.
-    unsigned n = count - a < 56 ? static_cast<unsigned>(count - a) : 56;
-    uint64_t bits = 0;
-    if (!dec.GetBits(n, bits)) return false;
-    for (unsigned k = 0; k < n; ++k, ++a) {
-      bool bit = (bits >> (n - 1 - k)) & 1;
-      if (count > kMaxPresenceFlags) {
-        large[a] = bit;
-      } else {
-        small[a] = bit;
-      }
-    }
-  }
-  unsigned first = info.rootCount;
-  for (size_t a = 0; a < count; ++a) {
-    if (!(count > kMaxPresenceFlags ? large[a] : small[a])) continue;
-    if (a < info.additionCount) {
-      // Additions come in order: the search for this one starts where the last one was.
-      while (first < info.fieldCount && info.fields[first].addition != static_cast<int>(a)) {
-        ++first;
-      }
-      unsigned end = first;
-      while (end < info.fieldCount && info.fields[end].addition == static_cast<int>(a)) ++end;
-      if (!DecodeAddition(dec, first, end)) return false;
-    } else {
-      // An addition newer than this side: kept as it came.
-      if (!unknown_) unknown_.reset(new UnknownAdditions());
-      UnknownAddition& kept = unknown_->emplace_back();
-      kept.index = a;
-      if (!dec.GetOpenType(kept.bytes) || !dec.Charge(1)) return false;
-    }
-  }
-  return true;
+  return DecodeExtensions(dec, Info(), [this](PerDecoder& d, unsigned index) {
+    return MutableFieldAt(index).DecodePer(d);
+  });
+}
+
+bool Sequence::KeepUnknownAddition(PerDecoder& dec, size_t index) {
+  // An addition newer than this side: kept as it came.
+  if (!unknown_) unknown_.reset(new UnknownAdditions());
+  UnknownAddition& kept = unknown_->emplace_back();
+  kept.index = index;
+  return dec.GetOpenType(kept.bytes) && dec.Charge(1);
 }
 
 bool Sequence::DecodePer(PerDecoder& dec) {

@@ -94,6 +94,10 @@ class Sequence : public Object {
     return false;
   }
   [[nodiscard]] bool DecodeExtensions(PerDecoder& dec);
+  // The same with `read(dec, index)` reading component `index` (an addition's) with its
+  // own type's decoder, which a generated class writes out.
+  template <class Read>
+  [[nodiscard]] bool DecodeExtensions(PerDecoder& dec, const SequenceInfo& info, Read read);
 
  private:
   bool FieldPresent(const SequenceField& f) const {
@@ -108,9 +112,14 @@ class Sequence : public Object {
   void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
   void FieldFailed(PerDecoder& dec, unsigned index) const;
-  [[nodiscard]] bool DecodeAddition(PerDecoder& dec, unsigned first, unsigned end);
+  template <class Read>
+  [[nodiscard]] bool DecodeAddition(PerDecoder& dec, const SequenceInfo& info, unsigned first,
+                                    unsigned end, Read& read);
   // The value of an addition's open type: failures are left in `dec`.
-  void DecodeAdditionValue(PerDecoder& dec, unsigned first, unsigned end);
+  template <class Read>
+  void DecodeAdditionValue(PerDecoder& dec, const SequenceInfo& info, unsigned first,
+                           unsigned end, Read& read);
+  [[nodiscard]] bool KeepUnknownAddition(PerDecoder& dec, size_t index);
 
   // An extension addition this side does not know: its place in the bitmap, its octets.
   struct UnknownAddition {
@@ -130,5 +139,95 @@ class Sequence : public Object {
   std::unique_ptr<UnknownAdditions, DropUnknown> unknown_;
   size_t bitmapLength_ = 0;  // of the decoded encoding; 0 for a value built here
 };
+
+template <class Read>
+bool Sequence::DecodeExtensions(PerDecoder& dec, const SequenceInfo& info, Read read) {
+  size_t count = 0;
+  if (!dec.GetNormallySmallLength(count)) return false;
+  if (count > dec.BitsLeft()) return dec.Fail("truncated");
+  bitmapLength_ = count;
+  // The bitmap, on the stack unless it is longer than any addition list here.
+  bool small[kMaxPresenceFlags];
+  std::vector<bool> large;
+  if (count > kMaxPresenceFlags) large.resize(count);
+  for (size_t a = 0; a < count;) {
+    // Up to 56 bits of the bitmap at a time.
+    unsigned n = count - a < 56 ? static_cast<unsigned>(count - a) : 56;
+    uint64_t bits = 0;
+    if (!dec.GetBits(n, bits)) return false;
+    for (unsigned k = 0; k < n; ++k, ++a) {
+      bool bit = (bits >> (n - 1 - k)) & 1;
+      if (count > kMaxPresenceFlags) {
+        large[a] = bit;
+      } else {
+        small[a] = bit;
+      }
+    }
+  }
+  unsigned first = info.rootCount;
+  for (size_t a = 0; a < count; ++a) {
+    if (!(count > kMaxPresenceFlags ? large[a] : small[a])) continue;
+    if (a < info.additionCount) {
+      // Additions come in order: the search for this one starts where the last one was.
+      while (first < info.fieldCount && info.fields[first].addition != static_cast<int>(a)) {
+        ++first;
+      }
+      unsigned end = first;
+      while (end < info.fieldCount && info.fields[end].addition == static_cast<int>(a)) ++end;
+      if (!DecodeAddition(dec, info, first, end, read)) return false;
+    } else if (!KeepUnknownAddition(dec, a)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+template <class Read>
+bool Sequence::DecodeAddition(PerDecoder& dec, const SequenceInfo& info, unsigned first,
+                              unsigned end, Read& read) {
+  PerDecoder::Window window;
+  if (!dec.OpenWindow(window)) return false;
+  if (window.inPlace) {
+    DecodeAdditionValue(dec, info, first, end, read);
+    return dec.CloseWindow(window);
+  }
+  // A fragmented addition: reassembled and read by a decoder of its own.
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  std::vector<uint8_t> storage;
+  if (!dec.GetOpenType(data, size, storage)) return false;
+  PerDecoder sub(data, size, dec);
+  DecodeAdditionValue(sub, info, first, end, read);
+  return dec.Absorb(sub);
+}
+
+template <class Read>
+void Sequence::DecodeAdditionValue(PerDecoder& dec, const SequenceInfo& info, unsigned first,
+                                   unsigned end, Read& read) {
+  if (!info.fields[first].inGroup) {
+    if (info.fields[first].presence >= 0) {
+      IncludeOptionalField(static_cast<unsigned>(info.fields[first].presence));
+    }
+    if (!read(dec, first)) dec.AddContext(info.name, info.fields[first].name);
+    return;
+  }
+  // A version group: its presence bits, then the components present.
+  bool present[kMaxPresenceFlags];
+  if (end - first > kMaxPresenceFlags) {
+    dec.Fail("version group too large");
+    return;
+  }
+  for (unsigned i = first; i < end; ++i) {
+    present[i - first] = true;
+    if (info.fields[i].optional && !dec.GetBit(present[i - first])) return;
+  }
+  for (unsigned i = first; i < end && dec.ok(); ++i) {
+    if (!present[i - first]) continue;
+    if (info.fields[i].presence >= 0) {
+      IncludeOptionalField(static_cast<unsigned>(info.fields[i].presence));
+    }
+    if (!read(dec, i)) dec.AddContext(info.name, info.fields[i].name);
+  }
+}
 
 }  // namespace asn

@@ -346,7 +346,17 @@ class CppGen:
                 if f.presence >= 0:
                     call = "(!HasOptionalField(%d) || %s)" % (f.presence, call)
                 steps.append(call)
-            if rt.extensible:
+            additions = [(i, f) for i, f in enumerate(rt.fields) if i >= rt.root_count]
+            if rt.extensible and additions:
+                read = ["[this](asn::PerDecoder& d, unsigned index) {", "  switch (index) {"]
+                for i, f in additions:
+                    read.append("    case %d:" % i)
+                    read.append("      return m_%s.%s::DecodePer(d);" % (f.name.replace("-", "_"),
+                                                                       self.type_name(f.rtype)))
+                read += ["    default:", "      return false;", "  }", "}"]
+                steps.append("(!extended || DecodeExtensions(dec, kInfo_%s, %s))" % (
+                    name, "\n              ".join(read)))
+            elif rt.extensible:
                 steps.append("(!extended || DecodeExtensions(dec))")
             L.append("bool %s::DecodePer(asn::PerDecoder& dec) {" % name)
             L.append("  if (!dec.Enter()) return false;")
