@@ -37,8 +37,9 @@ bool BMPString::DecodePer(PerDecoder& dec) {
     size_t at = value_.size();
     if (const uint8_t* p = dec.TakeAlignedOctets(count * 2)) {
       value_.resize(at + count);
+      char16_t* out = value_.data() + at;
       for (size_t i = 0; i < count; ++i) {
-        value_[at + i] = static_cast<char16_t>((p[2 * i] << 8) | p[2 * i + 1]);
+        out[i] = static_cast<char16_t>((p[2 * i] << 8) | p[2 * i + 1]);
       }
       return true;
     }

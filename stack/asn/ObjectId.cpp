@@ -73,10 +73,14 @@ bool ObjectId::ToContents(std::vector<uint8_t>& out) const {
 
 bool ObjectId::FromContents(const uint8_t* in, size_t size) {
   // Every octet without the continuation bit ends an arc; the first one ends two.
-  size_t ends = 0;
-  for (size_t i = 0; i < size; ++i) ends += (in[i] & 0x80) == 0;
+  // Room for the arcs at once: an identifier of up to 15 octets has at most 16 arcs.
+  size_t ends = size + 1;
+  if (size > 15) {
+    ends = 1;
+    for (size_t i = 0; i < size; ++i) ends += (in[i] & 0x80) == 0;
+  }
   std::vector<uint32_t> arcs;
-  arcs.reserve(ends + 1);
+  arcs.reserve(ends);
   uint64_t cur = 0;
   bool started = false;
   for (size_t i = 0; i < size; ++i) {

@@ -218,24 +218,6 @@ bool PerDecoder::GetOpenType(const uint8_t*& data, size_t& size, std::vector<uin
   return true;
 }
 
-bool PerDecoder::OpenWindow(Window& w) {
-  size_t start = pos_;
-  size_t n = 0;
-  bool more = false;
-  if (!GetLength(0, kUnbounded, n, more) || !Align()) return false;
-  if (more) {
-    pos_ = start;
-    w.inPlace = false;
-    return true;
-  }
-  if (n > BitsLeft() / 8) return Fail("truncated");
-  w.inPlace = true;
-  w.outerBits = bits_;
-  w.end = pos_ + n * 8;
-  bits_ = w.end;
-  return true;
-}
-
 bool PerDecoder::Fail(const std::string& reason) {
   if (!failed_) error_ = reason.empty() ? "decode error" : reason;
   failed_ = true;

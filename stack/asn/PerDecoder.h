@@ -129,7 +129,23 @@ class PerDecoder {
     size_t outerBits = 0;
     size_t end = 0;
   };
-  [[nodiscard]] bool OpenWindow(Window& w);
+  [[nodiscard]] VARLO_ASN_INLINE bool OpenWindow(Window& w) {
+    size_t start = pos_;
+    size_t n = 0;
+    bool more = false;
+    if (!GetLength(0, kUnbounded, n, more) || !Align()) return false;
+    if (more) {
+      pos_ = start;
+      w.inPlace = false;
+      return true;
+    }
+    if (n > BitsLeft() / 8) return Truncated();
+    w.inPlace = true;
+    w.outerBits = bits_;
+    w.end = pos_ + n * 8;
+    bits_ = w.end;
+    return true;
+  }
   [[nodiscard]] bool CloseWindow(const Window& w) {
     if (failed_) return false;
     bits_ = w.outerBits;

@@ -71,7 +71,7 @@ class Sequence : public Object {
   // additions with DecodeExtensions when `extended` was set.
   // `extensible` and `rootOptionalCount` are those of Info(), which the generated class
   // knows without asking.
-  [[nodiscard]] bool BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
+  [[nodiscard]] VARLO_ASN_INLINE bool BeginDecode(PerDecoder& dec, bool& extended, bool extensible,
                                  unsigned rootOptionalCount) {
     presence_[0] = presence_[1] = 0;
     if (unknown_) unknown_.reset();
