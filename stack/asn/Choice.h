@@ -70,7 +70,7 @@ class Choice : public Object {
         ok = false;
       }
     } else {
-      ok = DecodeExtension(dec, info, [&read](PerDecoder& d, unsigned tag) { return read(d, tag); });
+      ok = DecodeExtension(dec, info, read);
     }
     dec.Leave();
     return ok;
@@ -89,7 +89,7 @@ class Choice : public Object {
   // An alternative after the extension marker (its bit read): the known ones are read
   // with `read`, the others kept as their octets.
   template <class Read>
-  [[nodiscard]] bool DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read read);
+  [[nodiscard]] bool DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read& read);
   // Selects a known alternative, freshly made.
   void Replace(unsigned tag) {
     value_ = CreateAlternative(tag);
@@ -107,7 +107,7 @@ class Choice : public Object {
 };
 
 template <class Read>
-bool Choice::DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read read) {
+bool Choice::DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read& read) {
   uint64_t index = 0;
   if (!dec.GetNormallySmallNumber(index)) return false;
   uint64_t known = info.count - info.rootCount;

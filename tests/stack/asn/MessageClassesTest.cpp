@@ -131,6 +131,36 @@ TEST(GeneratedChoice, DecodesARootAlternativeThatThisSideNeverSends) {
   EXPECT_EQ(got[1].m_capability.receiveAudioCapability().g7231().m_maxAl_sduAudioFrames.GetValue(), 7);
 }
 
+TEST(GeneratedArray, ElementsSurviveGrowingCopyingMovingAndRemoval) {
+  // A decoded list of one element keeps it in place; appending, copying, moving and
+  // removing must keep every element whatever room the list had.
+  H225_RasMessage msg;
+  ASSERT_TRUE(msg.Decode(Encoded(sample::RegistrationRequest())));
+  auto& aliases = msg.registrationRequest().m_terminalAlias;
+  auto& calls = msg.registrationRequest().m_callSignalAddress;
+  ASSERT_EQ(calls.GetSize(), 1u);
+  for (int i = 0; i < 6; ++i) calls.Append().ipAddress().m_port = 2000 + i;
+  H225_ArrayOf_TransportAddress copy = calls;
+  H225_ArrayOf_TransportAddress moved = std::move(copy);
+  moved.RemoveAt(0);
+  moved.SetSize(2);
+  ASSERT_EQ(moved.GetSize(), 2u);
+  EXPECT_EQ(moved[0].ipAddress().m_port.GetValue(), 2000);
+  EXPECT_EQ(moved[1].ipAddress().m_port.GetValue(), 2001);
+  calls = moved;
+  calls.RemoveAt(1);
+  H225_ArrayOf_TransportAddress single = std::move(calls);
+  ASSERT_EQ(single.GetSize(), 1u);
+  EXPECT_EQ(single[0].ipAddress().m_port.GetValue(), 2000);
+  aliases.RemoveAll();
+  aliases.Append().dialedDigits() = "1234";
+  H225_RasMessage back;
+  ASSERT_TRUE(back.Decode(Encoded(msg)));
+  ASSERT_EQ(back.registrationRequest().m_terminalAlias.GetSize(), 1u);
+  EXPECT_EQ(back.registrationRequest().m_terminalAlias[0].dialedDigits().GetValue(), "1234");
+  EXPECT_EQ(back.registrationRequest().m_callSignalAddress.GetSize(), 0u);
+}
+
 TEST(GeneratedTypes, TextFieldsReadBackAsTheSystemUsesThem) {
   H225_RasMessage msg;
   auto& rcf = msg.registrationConfirm();

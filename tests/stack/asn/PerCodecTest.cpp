@@ -175,6 +175,22 @@ TEST(PerCharString, DialledDigitsAreIndicesIntoTheSortedAlphabet) {
   std::string error;
   EXPECT_FALSE(back.Decode(FromHex("00F0"), &error));  // one character: index 15 of 13
   EXPECT_NE(error.find("outside the alphabet"), std::string::npos) << error;
+  // Numbers of every length up to past two reads of the input's bits come back as sent.
+  std::string number;
+  for (int n = 1; n <= 40; ++n) {
+    number += "0123456789#*,"[n % 13];
+    digits = number;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(digits.Encode(bytes)) << n;
+    ASSERT_TRUE(back.Decode(bytes)) << n;
+    EXPECT_EQ(back.GetValue(), number);
+    if (n == 20) {
+      // An index past the alphabet among the later characters is refused too.
+      bytes[1 + 17 / 2] |= 0x0F;
+      EXPECT_FALSE(back.Decode(bytes, &error));
+      EXPECT_NE(error.find("outside the alphabet"), std::string::npos) << error;
+    }
+  }
 }
 
 TEST(PerCharString, WidthsAndAlignmentFollowTheAlphabet) {
@@ -209,6 +225,14 @@ TEST(PerCharString, WidthsAndAlignmentFollowTheAlphabet) {
   }
   printable = "a@b";
   EXPECT_EQ(EncodeHex(printable).rfind("error: character 64", 0), 0u);
+  // Codes outside the permitted alphabet are refused on the way in as well.
+  for (auto [value, hex] : {std::pair<asn::CharString*, const char*>{&key, "24"},
+                            {&ia5, "0180"},
+                            {&printable, "0140"}}) {
+    std::string error;
+    EXPECT_FALSE(value->Decode(FromHex(hex), &error)) << hex;
+    EXPECT_NE(error.find("not in the permitted alphabet"), std::string::npos) << error;
+  }
 }
 
 TEST(PerBmpString, CarriesUtf8TextAsSixteenBitCharacters) {
