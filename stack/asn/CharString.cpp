@@ -37,14 +37,6 @@ struct AlphabetIndex {
   int16_t at[256];
 };
 
-const AlphabetIndex& KindIndex(const std::string& alphabet) {
-  static const AlphabetIndex ia5(kIA5), visible(kVisible), numeric(kNumeric), printable(kPrintable);
-  if (&alphabet == &kVisible) return visible;
-  if (&alphabet == &kNumeric) return numeric;
-  if (&alphabet == &kPrintable) return printable;
-  return ia5;
-}
-
 // The codes of an alphabet, as a set of 256 bits.
 struct CodeSet {
   CodeSet() = default;
@@ -58,8 +50,10 @@ struct CodeSet {
   uint64_t bits[4] = {};
 };
 
-const CodeSet& KindCodes(const std::string& alphabet) {
-  static const CodeSet ia5(kIA5), visible(kVisible), numeric(kNumeric), printable(kPrintable);
+// A table made once for each kind's whole alphabet (`alphabet` is one of the k... strings).
+template <class Table>
+const Table& KindTable(const std::string& alphabet) {
+  static const Table ia5(kIA5), visible(kVisible), numeric(kNumeric), printable(kPrintable);
   if (&alphabet == &kVisible) return visible;
   if (&alphabet == &kNumeric) return numeric;
   if (&alphabet == &kPrintable) return printable;
@@ -92,7 +86,7 @@ void CharString::EncodePer(PerEncoder& enc) const {
   CharWidth width(static_cast<uint32_t>(alphabet.size()),
                   static_cast<unsigned char>(alphabet.back()));
   std::optional<AlphabetIndex> own;
-  const AlphabetIndex& index = alphabet_ ? own.emplace(alphabet) : KindIndex(KindAlphabet());
+  const AlphabetIndex& index = alphabet_ ? own.emplace(alphabet) : KindTable<AlphabetIndex>(KindAlphabet());
   for (char ch : value_) {
     if (index.at[static_cast<unsigned char>(ch)] < 0) {
       enc.Fail("character " + std::to_string(static_cast<unsigned char>(ch)) +
@@ -125,7 +119,7 @@ bool CharString::DecodePer(PerDecoder& dec) {
   // The permitted codes of a string that sends codes rather than indices.
   CodeSet own;
   const CodeSet* permitted = nullptr;
-  if (!width.indexed) permitted = alphabet_ ? &(own = CodeSet(alphabet)) : &KindCodes(KindAlphabet());
+  if (!width.indexed) permitted = alphabet_ ? &(own = CodeSet(alphabet)) : &KindTable<CodeSet>(KindAlphabet());
   auto put = [&](char* out, uint64_t v) VARLO_ASN_INLINE_LAMBDA {
     if (width.indexed) {
       if (v >= alphabet.size()) return dec.Fail("character index outside the alphabet");

@@ -305,6 +305,14 @@ class CppGen:
             return self.constraint_stmts("", rt, self.own_constraints(self.final(cd.base)))
         return []
 
+    def make_value(self, rtype, indent):
+        """Lines that make `v`, a fresh value of `rtype` with its constraints."""
+        t = self.type_name(rtype)
+        # "new T" rather than make_unique<T>(): every member has its own initialiser, and
+        # value-initialisation would clear the block first.
+        return [indent + s for s in ["std::unique_ptr<%s> v(new %s);" % (t, t)] +
+                self.use_stmts("v->", rtype)]
+
     # ------------------------------------------------------------------ definitions
     def define(self, cd):
         rt = cd.rtype
@@ -390,13 +398,8 @@ class CppGen:
             L.append("std::unique_ptr<asn::Object> %s::CreateAlternative(unsigned tag) const {" % name)
             L.append("  switch (tag) {")
             for f in rt.fields:
-                t = self.type_name(f.rtype)
-                stmts = self.use_stmts("v->", f.rtype)
                 L.append("    case e_%s: {" % f.name.replace("-", "_"))
-                # "new T" rather than make_unique<T>(): every member has its own
-                # initialiser, and value-initialisation would clear the block first.
-                L.append("      std::unique_ptr<%s> v(new %s);" % (t, t))
-                L += ["      " + s for s in stmts]
+                L += self.make_value(f.rtype, "      ")
                 L.append("      return v;")
                 L.append("    }")
             L.append("    default:")
@@ -410,12 +413,10 @@ class CppGen:
             L.append("  return DecodeAlternatives(dec, kInfo_%s, [this](asn::PerDecoder& d, unsigned tag) {" % name)
             L.append("    switch (tag) {")
             for f in rt.fields:
-                t = self.type_name(f.rtype)
-                stmts = self.use_stmts("v->", f.rtype)
                 L.append("      case e_%s: {" % f.name.replace("-", "_"))
-                L.append("        std::unique_ptr<%s> v(new %s);" % (t, t))
-                L += ["        " + s for s in stmts]
-                L.append("        return Adopt(tag, std::move(v)).%s::DecodePer(d);" % t)
+                L += self.make_value(f.rtype, "        ")
+                L.append("        return Adopt(tag, std::move(v)).%s::DecodePer(d);" %
+                         self.type_name(f.rtype))
                 L.append("      }")
             L.append("      default:")
             L.append("        break;")
@@ -437,18 +438,15 @@ class CppGen:
                 L.append("}")
         elif cd.kind == "array":
             el = self.type_name(rt.element)
-            stmts = self.use_stmts("v->", rt.element)
             L.append("std::unique_ptr<asn::Object> %s::CreateElement() const {" % name)
-            L.append("  std::unique_ptr<%s> v(new %s);" % (el, el))
-            L += ["  " + s for s in stmts]
+            L += self.make_value(rt.element, "  ")
             L.append("  return v;")
             L.append("}")
             L.append("")
             # The decoder written out: each element read with its own type's decoder.
             L.append("bool %s::DecodePer(asn::PerDecoder& dec) {" % name)
             L.append("  return DecodeElements<%s>(dec, [] {" % el)
-            L.append("    std::unique_ptr<%s> v(new %s);" % (el, el))
-            L += ["    " + s for s in stmts]
+            L += self.make_value(rt.element, "    ")
             L.append("    return v;")
             L.append("  });")
             L.append("}")
