@@ -30,6 +30,8 @@ void Integer::EncodePer(PerEncoder& enc) const {
   }
 }
 
+bool Integer::OutOfRange(PerDecoder& dec) { return dec.Fail("constrained number out of range"); }
+
 bool Integer::DecodeOther(PerDecoder& dec) {
   if (extensible_) {
     bool outside = false;

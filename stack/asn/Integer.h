@@ -2,6 +2,7 @@
 // INTEGER: constrained (lb..ub), semi-constrained (lb..MAX) or unconstrained, each
 // optionally extensible. Values are held as 64-bit signed numbers.
 
+#include <bit>
 #include <cstdint>
 
 #include "stack/asn/Object.h"
@@ -33,6 +34,8 @@ class Integer : public Object {
     hasLb_ = hasUb_ = true;
     extensible_ = extensible;
     if (value_ < lb || value_ > ub) value_ = lb;
+    uint64_t range = static_cast<uint64_t>(ub) - static_cast<uint64_t>(lb) + 1;
+    fieldBits_ = !extensible && range - 2 < 254 ? static_cast<uint8_t>(std::bit_width(range - 1)) : 0;
   }
   void SetLowerBound(int64_t lb, bool extensible = false) {
     lb_ = lb;
@@ -40,18 +43,20 @@ class Integer : public Object {
     hasUb_ = false;
     extensible_ = extensible;
     if (value_ < lb) value_ = lb;
+    fieldBits_ = 0;
   }
-  void SetUnconstrained() { hasLb_ = hasUb_ = extensible_ = false; }
+  void SetUnconstrained() {
+    hasLb_ = hasUb_ = extensible_ = false;
+    fieldBits_ = 0;
+  }
 
   void EncodePer(PerEncoder& enc) const override;
   [[nodiscard]] bool DecodePer(PerDecoder& dec) override {
-    // The common case read inline: a constrained number within its root.
-    if (!extensible_ && hasLb_ && hasUb_) {
+    // The common case read inline: a range of up to 255 values, a plain bit field.
+    if (fieldBits_ != 0) {
       uint64_t offset = 0;
-      if (!dec.GetConstrainedWholeNumber(static_cast<uint64_t>(ub_) - static_cast<uint64_t>(lb_) + 1,
-                                         offset)) {
-        return false;
-      }
+      if (!dec.GetBits(fieldBits_, offset)) return false;
+      if (offset > static_cast<uint64_t>(ub_) - static_cast<uint64_t>(lb_)) return OutOfRange(dec);
       value_ = static_cast<int64_t>(static_cast<uint64_t>(lb_) + offset);
       return true;
     }
@@ -62,6 +67,7 @@ class Integer : public Object {
 
  private:
   [[nodiscard]] bool DecodeOther(PerDecoder& dec);
+  [[gnu::cold]] static bool OutOfRange(PerDecoder& dec);
 
   int64_t value_ = 0;
   int64_t lb_ = 0;
@@ -69,6 +75,7 @@ class Integer : public Object {
   bool hasLb_ = false;
   bool hasUb_ = false;
   bool extensible_ = false;
+  uint8_t fieldBits_ = 0;  // the width of the bit field of a range of 2..255 values, else 0
 };
 
 }  // namespace asn

@@ -1,5 +1,8 @@
 #include "stack/asn/PerDecoder.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "stack/asn/PerBits.h"
 #include "stack/asn/PerEncoder.h"
 
@@ -55,9 +58,11 @@ bool PerDecoder::GetBitsSlow(unsigned count, uint64_t& value) {
   unsigned used = pos_ % 8;
   if (count > 0 && count + used <= 56) {
     // Near the end of the input: the octets that are left, as if zeros followed.
-    uint64_t word = 0;
-    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | (at + k < size_ ? data_[at + k] : 0);
-    value = (word << used) >> (64 - count);
+    uint8_t tail[8] = {};
+    std::memcpy(tail, data_ + at, std::min<size_t>(8, size_ - at));
+    uint64_t word;
+    std::memcpy(&word, tail, sizeof word);
+    value = (__builtin_bswap64(word) << used) >> (64 - count);
     pos_ += count;
     return true;
   }

@@ -74,7 +74,7 @@ void Keep(void* block, std::size_t cls, std::size_t blockSize) noexcept;
 
 }  // namespace detail
 
-inline void* Allocate(std::size_t size) {
+__attribute__((always_inline)) inline void* Allocate(std::size_t size) {
   std::size_t blockSize = 0;
   std::size_t cls = detail::ClassOf(size, blockSize);
   detail::Lists& lists = detail::t_lists;
@@ -89,7 +89,7 @@ inline void* Allocate(std::size_t size) {
   return detail::AllocateFresh(size);
 }
 
-inline void Release(void* block, std::size_t size) noexcept {
+__attribute__((always_inline)) inline void Release(void* block, std::size_t size) noexcept {
   std::size_t blockSize = 0;
   std::size_t cls = detail::ClassOf(size, blockSize);
   detail::Lists& lists = detail::t_lists;
