@@ -77,14 +77,7 @@ class Array : public Object {
       return true;
     };
     if (c.lb == c.ub && c.ub < 65536) return readCount(c.ub);
-    for (;;) {
-      size_t n = 0;
-      bool more = false;
-      if (!dec.GetLength(c.lb, c.ub, n, more) || !readCount(n)) return false;
-      if (!more) break;
-    }
-    if (!c.InRoot(elements_.size())) return dec.Fail("size outside its constraint");
-    return true;
+    return GetLengthAndContent(dec, c, readCount, [this] { return elements_.size(); });
   }
 
   ElementList elements_;

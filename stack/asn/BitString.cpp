@@ -103,15 +103,8 @@ bool BitString::DecodePer(PerDecoder& dec) {
     if (c.ub > 16 && !dec.Align()) return false;
     return ReadBits(dec, c.ub);
   }
-  for (;;) {
-    size_t n = 0;
-    bool more = false;
-    if (!dec.GetLength(c.lb, c.ub, n, more)) return false;
-    if (!dec.Align() || !ReadBits(dec, n)) return false;
-    if (!more) break;
-  }
-  if (!c.InRoot(bits_)) return dec.Fail("size outside its constraint");
-  return true;
+  return GetLengthAndContent(
+      dec, c, [&](size_t n) { return dec.Align() && ReadBits(dec, n); }, [this] { return bits_; });
 }
 
 std::unique_ptr<Object> BitString::Clone() const { return std::make_unique<BitString>(*this); }

@@ -52,14 +52,7 @@ bool BMPString::DecodePer(PerDecoder& dec) {
     return true;
   };
   if (c.lb == c.ub && c.ub < 65536) return read(c.ub);
-  for (;;) {
-    size_t n = 0;
-    bool more = false;
-    if (!dec.GetLength(c.lb, c.ub, n, more) || !read(n)) return false;
-    if (!more) break;
-  }
-  if (!c.InRoot(value_.size())) return dec.Fail("size outside its constraint");
-  return true;
+  return GetLengthAndContent(dec, c, read, [this] { return value_.size(); });
 }
 
 std::unique_ptr<Object> BMPString::Clone() const { return std::make_unique<BMPString>(*this); }

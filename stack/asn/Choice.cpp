@@ -29,9 +29,7 @@ Choice& Choice::operator=(const Choice& other) {
 
 bool Choice::SetTag(unsigned tag) {
   if (tag >= Info().count) return false;
-  value_ = CreateAlternative(tag);
-  tag_ = tag;
-  unknown_.reset();
+  Adopt(tag, CreateAlternative(tag));
   return true;
 }
 
@@ -85,8 +83,7 @@ void Choice::KeepUnknown(uint64_t index, unsigned rootCount, const uint8_t* data
 
 bool Choice::DecodePer(PerDecoder& dec) {
   return DecodeAlternatives(dec, Info(), [this](PerDecoder& d, unsigned tag) {
-    Replace(tag);
-    return value_->DecodePer(d);
+    return Adopt(tag, CreateAlternative(tag)).DecodePer(d);
   });
 }
 

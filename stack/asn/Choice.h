@@ -86,16 +86,10 @@ class Choice : public Object {
 
  private:
   void KeepUnknown(uint64_t index, unsigned rootCount, const uint8_t* data, size_t size);
-  // An alternative after the extension marker (its bit read): the known ones are read
-  // with `read`, the others kept as their octets.
+  // An alternative after the extension marker (its bit read): a known one is read with
+  // `read`, another kept as its octets.
   template <class Read>
   [[nodiscard]] bool DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read& read);
-  // Selects a known alternative, freshly made.
-  void Replace(unsigned tag) {
-    value_ = CreateAlternative(tag);
-    tag_ = tag;
-    if (unknown_) unknown_.reset();
-  }
 
   unsigned tag_ = kNoTag;
   std::unique_ptr<Object> value_;
@@ -109,35 +103,20 @@ class Choice : public Object {
 template <class Read>
 bool Choice::DecodeExtension(PerDecoder& dec, const ChoiceInfo& info, Read& read) {
   uint64_t index = 0;
-  if (!dec.GetNormallySmallNumber(index)) return false;
-  uint64_t known = info.count - info.rootCount;
-  PerDecoder::Window window;
-  if (!dec.Charge(1) || !dec.OpenWindow(window)) return false;
-  if (window.inPlace && index < known) {
-    unsigned tag = info.rootCount + static_cast<unsigned>(index);
-    if (!read(dec, tag)) dec.AddContext(info.name, info.names[tag]);
-    return dec.CloseWindow(window);
-  }
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  std::vector<uint8_t> storage;
-  if (window.inPlace) {
-    size = (window.end - dec.BitPosition()) / 8;
-    data = dec.TakeAlignedOctets(size);
-    if (!data || !dec.CloseWindow(window)) return dec.Fail("truncated");
-  } else if (!dec.GetOpenType(data, size, storage)) {
-    return false;
-  }
-  if (index >= known) {
+  if (!dec.GetNormallySmallNumber(index) || !dec.Charge(1)) return false;
+  if (index >= info.count - info.rootCount) {
     // An alternative newer than this side: kept as it came.
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    std::vector<uint8_t> storage;
+    if (!dec.GetOpenType(data, size, storage)) return false;
     KeepUnknown(index, info.rootCount, data, size);
     return true;
   }
-  // A fragmented alternative: reassembled and read by a decoder of its own.
   unsigned tag = info.rootCount + static_cast<unsigned>(index);
-  PerDecoder sub(data, size, dec);
-  if (!read(sub, tag)) sub.AddContext(info.name, info.names[tag]);
-  return dec.Absorb(sub);
+  return dec.ReadOpenType([&](PerDecoder& d) {
+    if (!read(d, tag)) d.AddContext(info.name, info.names[tag]);
+  });
 }
 
 }  // namespace asn

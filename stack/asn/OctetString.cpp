@@ -26,26 +26,11 @@ bool OctetString::DecodePer(PerDecoder& dec) {
   value_.clear();
   if (c.lb == c.ub && c.ub < 65536) {
     if (c.ub > 2 && !dec.Align()) return false;
-    if (const uint8_t* p = dec.TakeAlignedOctets(c.ub)) {
-      value_.assign(p, p + c.ub);
-      return true;
-    }
     return dec.GetOctets(c.ub, value_);
   }
-  for (;;) {
-    size_t n = 0;
-    bool more = false;
-    if (!dec.GetLength(c.lb, c.ub, n, more) || !dec.Align()) return false;
-    const uint8_t* p = value_.empty() ? dec.TakeAlignedOctets(n) : nullptr;
-    if (p) {
-      value_.assign(p, p + n);
-    } else if (!dec.GetOctets(n, value_)) {
-      return false;
-    }
-    if (!more) break;
-  }
-  if (!c.InRoot(value_.size())) return dec.Fail("size outside its constraint");
-  return true;
+  return GetLengthAndContent(
+      dec, c, [&](size_t n) { return dec.Align() && dec.GetOctets(n, value_); },
+      [this] { return value_.size(); });
 }
 
 std::unique_ptr<Object> OctetString::Clone() const { return std::make_unique<OctetString>(*this); }

@@ -80,7 +80,7 @@ bool PerDecoder::GetBitsSlow(unsigned count, uint64_t& value) {
   return true;
 }
 
-bool PerDecoder::GetOctets(size_t size, std::vector<uint8_t>& out) {
+bool PerDecoder::GetOctetsSlow(size_t size, std::vector<uint8_t>& out) {
   if (!ok()) return false;
   if (size > BitsLeft() / 8) return Fail("truncated");
   if (pos_ % 8 == 0) {

@@ -61,7 +61,16 @@ class PerDecoder {
     pos_ = aligned;
     return true;
   }
-  [[nodiscard]] bool GetOctets(size_t size, std::vector<uint8_t>& out);  // appends
+  [[nodiscard]] VARLO_ASN_INLINE bool GetOctets(size_t size, std::vector<uint8_t>& out) {  // appends
+    // The common case: aligned octets, into an empty vector.
+    if (!failed_ && pos_ % 8 == 0 && out.empty() && size <= BitsLeft() / 8) {
+      const uint8_t* p = data_ + pos_ / 8;
+      out.assign(p, p + size);
+      pos_ += size * 8;
+      return true;
+    }
+    return GetOctetsSlow(size, out);
+  }
   [[nodiscard]] bool Skip(size_t octets);                                  // aligned octets
   // `octets` octets in place when the reader is on an octet boundary and they are all
   // there (the reader then moves past them); nullptr otherwise, with nothing read.
@@ -120,10 +129,53 @@ class PerDecoder {
   // decoder's input; a fragmented field is reassembled in `storage`.
   [[nodiscard]] bool GetOpenType(const uint8_t*& data, size_t& size, std::vector<uint8_t>& storage);
 
-  // An open type's value read in place, without a copy or a decoder of its own: Open
-  // bounds the reader to the field's octets, Close moves it past them whatever the value
-  // read took. A fragmented field is not read in place (`inPlace` false, nothing read):
-  // the caller reassembles it with GetOpenType.
+  // An open type's value read by `read(decoder)`, which leaves any failure in that decoder:
+  // in place, the reader bounded to the field's octets, or, for a fragmented field, from its
+  // reassembled octets by a decoder of its own. The reader ends past the field whatever the
+  // value took; false when the value or the field is bad.
+  template <class Read>
+  [[nodiscard]] VARLO_ASN_INLINE bool ReadOpenType(Read&& read) {
+    Window window;
+    if (!OpenWindow(window)) return false;
+    if (window.inPlace) {
+      read(*this);
+      return CloseWindow(window);
+    }
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    std::vector<uint8_t> storage;
+    if (!GetOpenType(data, size, storage)) return false;
+    PerDecoder sub(data, size, *this);
+    read(sub);
+    return Absorb(sub);
+  }
+
+  // Nesting guard and creation budget for constructed values.
+  [[nodiscard]] VARLO_ASN_INLINE bool Enter() {
+    if (failed_ || depth_ >= kMaxDepth) return TooDeep();
+    ++depth_;
+    return true;
+  }
+  void Leave() { --depth_; }
+  [[nodiscard]] VARLO_ASN_INLINE bool Charge(size_t objects) {
+    if (failed_ || objects > kMaxObjects - objects_) return TooMany();
+    objects_ += objects;
+    return true;
+  }
+
+  // Fails the decode with `reason` (the first reason is kept); always returns false.
+  bool Fail(const std::string& reason);
+  // Adds where a failure happened ("Type.field"), innermost first.
+  void AddContext(const char* type, const char* field);
+
+  bool ok() const { return !failed_; }
+  const std::string& error() const { return error_; }
+  size_t BitPosition() const { return pos_; }
+  size_t BitsLeft() const { return bits_ - pos_; }
+
+ private:
+  // ReadOpenType's bounds: Open bounds the reader to an open type's octets, Close moves it
+  // past them. A fragmented field is not read in place (`inPlace` false, nothing read).
   struct Window {
     bool inPlace = false;
     size_t outerBits = 0;
@@ -153,30 +205,7 @@ class PerDecoder {
     return true;
   }
 
-  // Nesting guard and creation budget for constructed values.
-  [[nodiscard]] VARLO_ASN_INLINE bool Enter() {
-    if (failed_ || depth_ >= kMaxDepth) return TooDeep();
-    ++depth_;
-    return true;
-  }
-  void Leave() { --depth_; }
-  [[nodiscard]] VARLO_ASN_INLINE bool Charge(size_t objects) {
-    if (failed_ || objects > kMaxObjects - objects_) return TooMany();
-    objects_ += objects;
-    return true;
-  }
-
-  // Fails the decode with `reason` (the first reason is kept); always returns false.
-  bool Fail(const std::string& reason);
-  // Adds where a failure happened ("Type.field"), innermost first.
-  void AddContext(const char* type, const char* field);
-
-  bool ok() const { return !failed_; }
-  const std::string& error() const { return error_; }
-  size_t BitPosition() const { return pos_; }
-  size_t BitsLeft() const { return bits_ - pos_; }
-
- private:
+  VARLO_ASN_OUTLINE bool GetOctetsSlow(size_t size, std::vector<uint8_t>& out);
   VARLO_ASN_OUTLINE bool GetBitsSlow(unsigned count, uint64_t& value);
   VARLO_ASN_OUTLINE bool GetLengthSlow(size_t ub, size_t& n, bool& more);
   VARLO_ASN_OUTLINE bool GetConstrainedWholeNumberSlow(uint64_t range, uint64_t& offset);

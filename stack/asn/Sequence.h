@@ -112,9 +112,6 @@ class Sequence : public Object {
   void EncodeAddition(PerEncoder& enc, unsigned first, unsigned end) const;
   [[nodiscard]] bool DecodeBody(PerDecoder& dec);
   void FieldFailed(PerDecoder& dec, unsigned index) const;
-  template <class Read>
-  [[nodiscard]] bool DecodeAddition(PerDecoder& dec, const SequenceInfo& info, unsigned first,
-                                    unsigned end, Read& read);
   // The value of an addition's open type: failures are left in `dec`.
   template <class Read>
   void DecodeAdditionValue(PerDecoder& dec, const SequenceInfo& info, unsigned first,
@@ -174,31 +171,14 @@ bool Sequence::DecodeExtensions(PerDecoder& dec, const SequenceInfo& info, Read 
       }
       unsigned end = first;
       while (end < info.fieldCount && info.fields[end].addition == static_cast<int>(a)) ++end;
-      if (!DecodeAddition(dec, info, first, end, read)) return false;
+      bool ok = dec.ReadOpenType(
+          [&](PerDecoder& d) { DecodeAdditionValue(d, info, first, end, read); });
+      if (!ok) return false;
     } else if (!KeepUnknownAddition(dec, a)) {
       return false;
     }
   }
   return true;
-}
-
-template <class Read>
-bool Sequence::DecodeAddition(PerDecoder& dec, const SequenceInfo& info, unsigned first,
-                              unsigned end, Read& read) {
-  PerDecoder::Window window;
-  if (!dec.OpenWindow(window)) return false;
-  if (window.inPlace) {
-    DecodeAdditionValue(dec, info, first, end, read);
-    return dec.CloseWindow(window);
-  }
-  // A fragmented addition: reassembled and read by a decoder of its own.
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  std::vector<uint8_t> storage;
-  if (!dec.GetOpenType(data, size, storage)) return false;
-  PerDecoder sub(data, size, dec);
-  DecodeAdditionValue(sub, info, first, end, read);
-  return dec.Absorb(sub);
 }
 
 template <class Read>

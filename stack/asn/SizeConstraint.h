@@ -33,6 +33,22 @@ struct SizeConstraint {
   }
 };
 
+// The decoder's side of PerEncoder::PutLengthAndContent for a size that is not fixed:
+// each length determinant, then `read(count)` for the units it gives; `size()` is the
+// number of units read in all, which must lie in the root of `c`.
+template <class Read, class Size>
+[[nodiscard]] bool GetLengthAndContent(PerDecoder& dec, const SizeConstraint& c, Read read,
+                                       Size size) {
+  for (;;) {
+    size_t n = 0;
+    bool more = false;
+    if (!dec.GetLength(c.lb, c.ub, n, more) || !read(n)) return false;
+    if (!more) break;
+  }
+  if (!c.InRoot(size())) return dec.Fail("size outside its constraint");
+  return true;
+}
+
 class SizeLimits {
  public:
   SizeLimits() = default;
