@@ -34,7 +34,8 @@ start_managed_display() {
 stacking_tests='^Desktop\.|^QuickDialOnScreen\.'
 
 # Failing tests count at once; only those labelled as carrying real-time audio are run a
-# second time, and named (tools/ctest-run.sh).
+# second time, and named (tools/ctest-run.sh).  The black-box cases (tests/blackbox, label
+# "blackbox") run here, each on an X server of its own, under openbox and bare.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARLO_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 bash tools/ctest-run.sh build -j "$jobs"
@@ -46,10 +47,11 @@ fi
 if [ "${VARLO_NO_SANITIZE:-0}" != 1 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARLO_SANITIZE=ON -DVARLO_WERROR=ON >/dev/null
   cmake --build build-asan -j "$jobs"
-  # tests/support/ubsan.supp: a false report from the web view's engine (see there).
+  # tests/support/ubsan.supp: a false report from the web view's engine (see there).  The
+  # black-box cases run in the normal build alone.
   ubsan_suppressions="$PWD/tests/support/ubsan.supp"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS="suppressions=$ubsan_suppressions" \
-     bash tools/ctest-run.sh build-asan -j "$jobs" -LE bench
+     bash tools/ctest-run.sh build-asan -j "$jobs" -LE '^(bench|blackbox)$'
 fi
 
 # A ThreadSanitizer run of the stack, engine and window tests.  A data race reported by any

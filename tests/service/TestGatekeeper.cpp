@@ -56,9 +56,9 @@ H225_RasMessage Encoded(H225_RasMessage reply, unsigned seq) {
 
 }  // namespace
 
-TestGatekeeper::TestGatekeeper() {
+TestGatekeeper::TestGatekeeper(uint16_t port) {
   std::string error;
-  if (!transport_.Open(ras::RasAddress{0x7F000001, 0},
+  if (!transport_.Open(ras::RasAddress{0x7F000001, port},
                        [this](const std::vector<uint8_t>& b, const ras::RasAddress& from) { OnDatagram(b, from); },
                        &error)) {
     throw std::runtime_error("test gatekeeper: " + error);

@@ -41,7 +41,8 @@ struct AdmissionRecord {
 
 class TestGatekeeper {
  public:
-  TestGatekeeper();
+  // Listens on 127.0.0.1:port; port 0 takes a free one.
+  explicit TestGatekeeper(uint16_t port = 0);
   ~TestGatekeeper();
   TestGatekeeper(const TestGatekeeper&) = delete;
   TestGatekeeper& operator=(const TestGatekeeper&) = delete;

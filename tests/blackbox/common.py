@@ -1,0 +1,42 @@
+"""Steps that many cases share: a start past the first-run wizard, the options sheet opened
+with the main window's My Account button, which of a sheet's pages is shown."""
+
+from blackbox import CaseFailure, changed_pixels, wait_for
+from layout import MAIN_MY_ACCOUNT, OPTIONS, VOICE_WIZARD
+
+
+def start_past_wizard(t, **start):
+    """Starts the program and cancels the audio wizard that a first start opens; returns
+    the program and its main window, settled."""
+    program = t.start(**start)
+    wizard = t.wait_settled(t.wait_window("Voice Setting"))
+    wizard.click(*VOICE_WIZARD.button("Cancel"))
+    t.wait_gone(wizard)
+    return program, t.wait_settled(t.wait_window("Varlo 3.8"))
+
+
+def open_options(t, main):
+    """Opens the options sheet with the My Account button; returns it settled."""
+    main.click(*MAIN_MY_ACCOUNT)
+    return t.wait_settled(t.wait_window("Preferences"))
+
+
+def nearest(image, references):
+    """The index of the reference image that the image is closest to, and the number of
+    pixels by which it differs from it."""
+    counts = [changed_pixels(image, r) for r in references]
+    best = min(range(len(counts)), key=counts.__getitem__)
+    return best, counts[best]
+
+
+def wait_page(t, sheet, references, index, what, timeout=5.0):
+    """Waits until the sheet's page area looks like references[index] (of all the
+    references, it is closest to that one, and differs from it in at most a caret's worth
+    of pixels)."""
+    def probe():
+        w = sheet.refresh()
+        if w is None:
+            raise CaseFailure("the sheet went away")
+        best, count = nearest(w.grab(OPTIONS.page_box()), references)
+        return best == index and count < 200
+    wait_for(what, probe, timeout)
