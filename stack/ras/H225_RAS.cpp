@@ -1,6 +1,13 @@
 #include "stack/ras/H225_RAS.h"
 
+#include <algorithm>
+#include <random>
+
 namespace ras {
+
+bool IsMulticast(const RasAddress& address) { return (address.ip >> 28) == 0xE; }  // 224.0.0.0/4
+
+bool AcceptsReplyFrom(const RasAddress& to, const RasAddress& from) { return IsMulticast(to) || from == to; }
 
 namespace {
 
@@ -86,12 +93,20 @@ bool ReplyTags(unsigned request, unsigned& confirm, unsigned& reject) {
   }
 }
 
+constexpr unsigned kLargestSequenceNumber = 65535;
+
+// A sequence number from 1 to 65535, from the system's entropy.
+unsigned RandomSequenceNumber() {
+  std::random_device entropy;
+  return std::uniform_int_distribution<unsigned>(1, kLargestSequenceNumber)(entropy);
+}
+
 }  // namespace
 }  // namespace ras
 
 using ras::RasAddress;
 
-H225_RAS::H225_RAS() = default;
+H225_RAS::H225_RAS() : nextSeq_(ras::RandomSequenceNumber()) {}
 
 H225_RAS::~H225_RAS() { Close(); }
 
@@ -147,14 +162,14 @@ bool H225_RAS::SendMessage(const H225_RasMessage& msg, const RasAddress& to) {
   return transport_.Send(bytes, to);
 }
 
-H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage* reply) {
+H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage* reply, RasAddress* replyFrom) {
   std::lock_guard<std::mutex> one(requestMutex_);
   unsigned confirm = 0, reject = 0;
   if (!ras::ReplyTags(request.GetTag(), confirm, reject)) return Result::kSendFailed;
   std::unique_lock<std::mutex> lock(mutex_);
   if (!open_) return Result::kClosed;
   unsigned seq = nextSeq_;
-  nextSeq_ = nextSeq_ >= 65535 ? 1 : nextSeq_ + 1;
+  nextSeq_ = nextSeq_ >= ras::kLargestSequenceNumber ? 1 : nextSeq_ + 1;
   ras::SetSequenceNumber(request, seq);
   std::vector<uint8_t> bytes;
   if (!request.Encode(bytes)) return Result::kSendFailed;
@@ -165,6 +180,10 @@ H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage
   pending_.seq = seq;
   pending_.confirmTag = confirm;
   pending_.rejectTag = reject;
+  pending_.to = to;
+  // However often the gatekeeper says the request is in progress, it ends by this.
+  pending_.lastDeadline =
+      std::chrono::steady_clock::now() + timing.timeout * (timing.retries + 1) + timing.inProgressLimit;
   // Retransmissions keep the sequence number, so a late reply to any of them counts.
   for (unsigned attempt = 0; attempt <= timing.retries && !pending_.done; ++attempt) {
     lock.unlock();
@@ -174,14 +193,16 @@ H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage
       pending_.active = false;
       return Result::kSendFailed;
     }
-    pending_.deadline = std::chrono::steady_clock::now() + timing.timeout;
+    pending_.deadline = std::min(std::chrono::steady_clock::now() + timing.timeout, pending_.lastDeadline);
     // A "request in progress" moves the deadline while we wait.
     while (!pending_.done && std::chrono::steady_clock::now() < pending_.deadline) {
       changed_.wait_until(lock, pending_.deadline);
     }
+    if (std::chrono::steady_clock::now() >= pending_.lastDeadline) break;
   }
   Result result = pending_.done ? pending_.result : Result::kTimedOut;
   if (pending_.done && reply) *reply = pending_.reply;
+  if (pending_.done && replyFrom) *replyFrom = pending_.from;
   pending_.active = false;
   return result;
 }
@@ -212,10 +233,13 @@ void H225_RAS::OnDatagram(const std::vector<uint8_t>& bytes, const RasAddress& f
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    bool forPending = pending_.active && !pending_.done && seq == pending_.seq;
+    // Only the one the request went to answers it: anyone else who guessed the number
+    // could refuse a login, take over the registration or send our calls elsewhere.
+    bool forPending = pending_.active && !pending_.done && seq == pending_.seq &&
+                      ras::AcceptsReplyFrom(pending_.to, from);
     if (forPending && tag == H225_RasMessage::e_requestInProgress) {
       auto delay = std::chrono::milliseconds(msg.requestInProgress().m_delay.GetValue());
-      pending_.deadline = std::chrono::steady_clock::now() + delay;
+      pending_.deadline = std::min(std::chrono::steady_clock::now() + delay, pending_.lastDeadline);
       changed_.notify_all();
       return;
     }
@@ -227,9 +251,10 @@ void H225_RAS::OnDatagram(const std::vector<uint8_t>& bytes, const RasAddress& f
   bool accepted = DispatchReply(msg);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (pending_.active && !pending_.done && seq == pending_.seq) {
+    if (pending_.active && !pending_.done && seq == pending_.seq && ras::AcceptsReplyFrom(pending_.to, from)) {
       pending_.done = true;
       pending_.reply = msg;
+      pending_.from = from;
       if (!accepted) {
         pending_.result = Result::kRefused;
       } else {

@@ -1,8 +1,13 @@
 #pragma once
 // The RAS channel: H.225.0 RAS messages over UDP, requests with their replies matched by
-// sequence number, retries and time-outs, "request in progress" extending the wait, and
-// the receive hooks that the gatekeeper client (and the system's specialisation of it)
-// override.
+// sequence number and sender, retries and time-outs, "request in progress" extending the
+// wait up to a bound, and the receive hooks that the gatekeeper client (and the system's
+// specialisation of it) override.
+//
+// A reply counts only when it comes from the address and port its request went to (from
+// anyone only when the request went to a multicast address: discovery by multicast is
+// answered from the gatekeeper's own address).  Each channel numbers its requests from a
+// random point, so that nobody off the path can guess the number of a pending request.
 //
 // Hooks run on the RAS thread (the transport's receive thread) with the decoded message.
 // For a reply to the pending request, the hook's result decides the request: true accepts
@@ -24,7 +29,15 @@ namespace ras {
 struct RasTiming {
   std::chrono::milliseconds timeout{3000};  // per attempt
   unsigned retries = 2;                      // attempts after the first
+  // How much longer than its attempts a request may be held by RequestInProgress: the
+  // request ends at the latest (retries + 1) x timeout + inProgressLimit after it began.
+  std::chrono::milliseconds inProgressLimit{10000};
 };
+
+// Whether a reply from `from` can answer a request sent to `to`: the same address and
+// port, or anyone for a request sent to a multicast address.
+bool AcceptsReplyFrom(const RasAddress& to, const RasAddress& from);
+bool IsMulticast(const RasAddress& address);
 
 // The requestSeqNum of any RAS message, or 0 for one without (none in the modules).
 unsigned GetSequenceNumber(const H225_RasMessage& msg);
@@ -53,9 +66,10 @@ class H225_RAS {
   void SetTiming(const ras::RasTiming& timing);
 
   // Sends `request` to the remote address with a fresh sequence number and waits for its
-  // confirm or reject (copied to `reply` when given). One request at a time: a second
-  // caller waits for the first to finish.
-  Result MakeRequest(H225_RasMessage& request, H225_RasMessage* reply = nullptr);
+  // confirm or reject (copied to `reply` when given, its sender to `replyFrom`). One
+  // request at a time: a second caller waits for the first to finish.
+  Result MakeRequest(H225_RasMessage& request, H225_RasMessage* reply = nullptr,
+                     ras::RasAddress* replyFrom = nullptr);
   // Sends a message (an answer to the gatekeeper's request, say) without waiting.
   bool SendMessage(const H225_RasMessage& msg, const ras::RasAddress& to);
 
@@ -94,7 +108,7 @@ class H225_RAS {
   std::mutex closeMutex_;    // one Close at a time
   ras::RasAddress remote_;
   ras::RasTiming timing_;
-  unsigned nextSeq_ = 1;
+  unsigned nextSeq_;  // from a random start
   unsigned ignored_ = 0;
   bool open_ = false;
   ras::RasAddress replyAddress_;
@@ -105,7 +119,10 @@ class H225_RAS {
     unsigned seq = 0;
     unsigned confirmTag = 0;
     unsigned rejectTag = 0;
+    ras::RasAddress to;  // where the request went: only it answers
+    ras::RasAddress from;
     std::chrono::steady_clock::time_point deadline;
+    std::chrono::steady_clock::time_point lastDeadline;  // the bound of RequestInProgress
     Result result = Result::kTimedOut;
     H225_RasMessage reply;
   } pending_;

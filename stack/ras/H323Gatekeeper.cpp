@@ -26,6 +26,14 @@ void SetEndpointType(H225_EndpointType& type, const H225_VendorIdentifier& vendo
 
 }  // namespace
 
+RasAddress ras::RegistrationAddress(const RasAddress& asked, const RasAddress& answeredFrom,
+                                    const RasAddress& rasAddress) {
+  if (IsMulticast(asked)) {
+    return rasAddress.IsValid() && !IsMulticast(rasAddress) ? rasAddress : answeredFrom;
+  }
+  return rasAddress.IsValid() && rasAddress.ip == asked.ip ? rasAddress : asked;
+}
+
 H323Gatekeeper::H323Gatekeeper(ras::GatekeeperSettings settings) : settings_(std::move(settings)) {
   if (!settings_.now) settings_.now = [] { return static_cast<uint32_t>(std::time(nullptr)); };
   SetTiming(settings_.timing);
@@ -77,12 +85,11 @@ bool H323Gatekeeper::DiscoverAndRegister(const RasAddress& gatekeeper) {
     AddToken(grq);
   }
   H225_RasMessage reply;
-  if (MakeRequest(msg, &reply) != Result::kConfirmed) return false;
-  // Registration goes to the RAS address the gatekeeper gave.
+  RasAddress answeredFrom;
+  if (MakeRequest(msg, &reply, &answeredFrom) != Result::kConfirmed) return false;
   RasAddress rasAddress;
-  if (RasAddress::FromH225(reply.gatekeeperConfirm().m_rasAddress, rasAddress) && rasAddress.IsValid()) {
-    SetRemoteAddress(rasAddress);
-  }
+  if (!RasAddress::FromH225(reply.gatekeeperConfirm().m_rasAddress, rasAddress)) rasAddress = RasAddress{};
+  SetRemoteAddress(ras::RegistrationAddress(gatekeeper, answeredFrom, rasAddress));
   if (!Register(false)) return false;
   std::lock_guard<std::mutex> lock(keepAliveMutex_);
   stopKeepAlive_ = false;

@@ -58,6 +58,14 @@ struct DisengageParams {
   std::string callId;
 };
 
+// Where registration goes after a gatekeeper confirm from `answeredFrom` that names
+// `rasAddress`, discovery having been asked of `asked`: the RAS address the gatekeeper gave
+// when it is on the host that was asked (another port there is the gatekeeper's own
+// choice), never another host, which a forged or misconfigured confirm could name; the
+// host that was asked when it names another or none.  Discovery by multicast is answered
+// from wherever the gatekeeper is: then its RAS address, or the confirm's sender.
+RasAddress RegistrationAddress(const RasAddress& asked, const RasAddress& answeredFrom, const RasAddress& rasAddress);
+
 }  // namespace ras
 
 class H323EndPoint;

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <set>
 #include <string>
@@ -389,6 +391,191 @@ TEST(GatekeeperClient, AnswersRequestsOnlyFromItsGatekeeper) {
   EXPECT_TRUE(client.IsRegistered());
   EXPECT_EQ(client.Events(), (std::vector<std::string>{"IRQ"}));
   EXPECT_GE(client.GetIgnoredCount(), 3u);
+}
+
+// A third party on another host (127.0.0.2) that has guessed the sequence numbers answers
+// each request before the gatekeeper does: its confirm of discovery would make it the
+// gatekeeper, its reject would refuse the login, its admission confirm would send the
+// call's signalling to it.  None is taken; the gatekeeper's own answers are.
+TEST(GatekeeperClient, AnswersFromAnyoneButTheGatekeeperAreNotTaken) {
+  ScriptedGatekeeper gk;
+  ScriptedGatekeeper forger(60, 0x7F000002);
+  const RasAddress forgedSignalling{0x7F000002, 1720};
+  gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    const unsigned seq = ras::GetSequenceNumber(req);
+    H225_RasMessage forged;
+    switch (req.GetTag()) {
+      case H225_RasMessage::e_gatekeeperRequest: {
+        forged = Reply(H225_RasMessage::e_gatekeeperConfirm, seq);
+        auto& gcf = forged.gatekeeperConfirm();
+        gcf.m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+        forger.Address().ToH225(gcf.m_rasAddress);
+        break;
+      }
+      case H225_RasMessage::e_registrationRequest: {
+        forged = Reply(H225_RasMessage::e_registrationReject, seq);
+        forged.registrationReject().m_protocolIdentifier.SetValue("0.0.8.2250.0.4");
+        forged.registrationReject().m_rejectReason.securityDenial();
+        break;
+      }
+      case H225_RasMessage::e_admissionRequest: {
+        forged = Reply(H225_RasMessage::e_admissionConfirm, seq);
+        forged.admissionConfirm().m_bandWidth = 640;
+        forged.admissionConfirm().m_callModel.direct();
+        forgedSignalling.ToH225(forged.admissionConfirm().m_destCallSignalAddress);
+        break;
+      }
+      default:
+        return gk.Confirm(req);
+    }
+    forger.Send(forged, gk.LastSender());  // it arrives first
+    return gk.Confirm(req);
+  });
+  RecordingGatekeeper client;
+  ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  EXPECT_TRUE(client.IsRegistered());
+  EXPECT_EQ(client.GetEndpointIdentifier(), ScriptedGatekeeper::kEndpointId);
+  EXPECT_TRUE(client.Events().empty());  // no reject reached the hooks
+  ras::AdmissionParams call;
+  call.callReference = 7;
+  call.conferenceId = std::string(16, '\x01');
+  call.callId = std::string(16, '\x02');
+  call.destinationDigits = {"5551234"};
+  H225_AdmissionConfirm acf;
+  ASSERT_EQ(client.AdmissionRequest(call, &acf), H225_RAS::Result::kConfirmed);
+  RasAddress signalling;
+  ASSERT_TRUE(RasAddress::FromH225(acf.m_destCallSignalAddress, signalling));
+  EXPECT_EQ(signalling, (RasAddress{0x7F000001, 1720}));
+  EXPECT_EQ(acf.m_bandWidth.GetValue(), 1280);
+  EXPECT_TRUE(forger.Received().empty());  // the RRQ and its token went to the gatekeeper
+  EXPECT_EQ(Tags(gk.Received()),
+            (std::vector<unsigned>{H225_RasMessage::e_gatekeeperRequest, H225_RasMessage::e_registrationRequest,
+                                   H225_RasMessage::e_admissionRequest}));
+  EXPECT_GE(client.GetIgnoredCount(), 3u);
+}
+
+// Runs `request` and waits for its end, well past the request's own bound; a request that
+// is still held then is stopped by closing the channel.
+H225_RAS::Result RequestWithin(RecordingGatekeeper& client, std::function<H225_RAS::Result()> request) {
+  auto running = std::async(std::launch::async, std::move(request));
+  if (running.wait_for(10s) != std::future_status::ready) {
+    ADD_FAILURE() << "the request was still held after 10 s";
+    client.Stop();
+  }
+  return running.get();
+}
+
+ras::AdmissionParams SomeCall() {
+  ras::AdmissionParams call;
+  call.callReference = 8;
+  call.conferenceId = std::string(16, '\x03');
+  call.callId = std::string(16, '\x04');
+  call.destinationDigits = {"5551234"};
+  return call;
+}
+
+// The longest RequestInProgress says "wait for a minute": from another host it changes
+// nothing (the request is sent again and times out as if it had not come); from the
+// gatekeeper it holds the request no longer than the bound.
+TEST(GatekeeperClient, RequestInProgressHoldsARequestOnlyFromTheGatekeeperAndOnlyForABound) {
+  for (const bool fromGatekeeper : {false, true}) {
+    SCOPED_TRACE(fromGatekeeper ? "from the gatekeeper" : "from another host");
+    ScriptedGatekeeper gk;
+    ScriptedGatekeeper forger(0, 0x7F000002);
+    gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+      if (req.GetTag() != H225_RasMessage::e_admissionRequest) return gk.Confirm(req);
+      auto rip = Reply(H225_RasMessage::e_requestInProgress, ras::GetSequenceNumber(req));
+      rip.requestInProgress().m_delay = 65535;
+      if (fromGatekeeper) return {EncodeRas(rip)};
+      forger.Send(rip, gk.LastSender());
+      return {};  // the gatekeeper itself stays silent
+    });
+    ras::GatekeeperSettings settings = Settings();
+    settings.timing.inProgressLimit = 300ms;
+    RecordingGatekeeper client(settings);
+    ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+    EXPECT_EQ(RequestWithin(client, [&] { return client.AdmissionRequest(SomeCall()); }),
+              H225_RAS::Result::kTimedOut);
+    // Held, the request goes out once; not held, it goes out again after each time-out.
+    EXPECT_EQ(gk.CountReceived(H225_RasMessage::e_admissionRequest), fromGatekeeper ? 1u : 3u);
+  }
+}
+
+// A confirm of discovery (forged from the gatekeeper's own address, or a gatekeeper set up
+// wrongly) that names another host's RAS address does not move the registration there;
+// another port of the gatekeeper's host does.
+TEST(GatekeeperClient, DiscoveryNeverSendsTheRegistrationToAnotherHost) {
+  ScriptedGatekeeper gk;
+  ScriptedGatekeeper forger(0, 0x7F000002);
+  ScriptedGatekeeper sameHost;  // another port of the gatekeeper's host
+  for (const ScriptedGatekeeper* named : {&forger, &sameHost}) {
+    gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+      if (req.GetTag() != H225_RasMessage::e_gatekeeperRequest) return gk.Confirm(req);
+      H225_RasMessage gcf;
+      if (!gcf.Decode(gk.Confirm(req)[0])) return {};
+      named->Address().ToH225(gcf.gatekeeperConfirm().m_rasAddress);
+      return {EncodeRas(gcf)};
+    });
+    RecordingGatekeeper client;
+    ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+    EXPECT_EQ(client.GetRemoteAddress(), named == &forger ? gk.Address() : sameHost.Address());
+  }
+  EXPECT_TRUE(forger.Received().empty());
+  EXPECT_EQ(sameHost.CountReceived(H225_RasMessage::e_registrationRequest), 1u);
+  EXPECT_EQ(gk.CountReceived(H225_RasMessage::e_registrationRequest), 1u);
+}
+
+TEST(RasReplies, TakenOnlyFromWhereTheRequestWentUnlessItWasMulticast) {
+  const RasAddress gatekeeper{0x0A000001, 1719};
+  const RasAddress multicast{0xE0000129, 1718};  // 224.0.1.41, the gatekeepers' discovery group
+  struct Case {
+    RasAddress to, from;
+    bool taken;
+  };
+  const Case cases[] = {
+      {gatekeeper, gatekeeper, true},
+      {gatekeeper, RasAddress{0x0A000001, 1720}, false},  // another port of the same host
+      {gatekeeper, RasAddress{0x0A000002, 1719}, false},
+      {multicast, RasAddress{0x0A000002, 1719}, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ras::AcceptsReplyFrom(c.to, c.from), c.taken) << c.to.ToString() << " " << c.from.ToString();
+  }
+  struct Registration {
+    RasAddress asked, from, named, expected;
+  };
+  const RasAddress elsewhere{0x0A000009, 1719};
+  const Registration registrations[] = {
+      {gatekeeper, gatekeeper, gatekeeper, gatekeeper},
+      {gatekeeper, gatekeeper, RasAddress{0x0A000001, 2719}, RasAddress{0x0A000001, 2719}},
+      {gatekeeper, gatekeeper, elsewhere, gatekeeper},
+      {gatekeeper, gatekeeper, RasAddress{}, gatekeeper},
+      {multicast, gatekeeper, elsewhere, elsewhere},
+      {multicast, gatekeeper, RasAddress{}, gatekeeper},
+      {multicast, gatekeeper, multicast, gatekeeper},
+  };
+  for (const Registration& r : registrations) {
+    EXPECT_EQ(ras::RegistrationAddress(r.asked, r.from, r.named), r.expected)
+        << r.asked.ToString() << " " << r.named.ToString();
+  }
+}
+
+// Every login used to start at 1: the numbers of a pending request were known to anyone.
+TEST(GatekeeperClient, EachClientNumbersItsRequestsFromARandomStart) {
+  ScriptedGatekeeper gk;
+  std::set<unsigned> first;
+  for (int i = 0; i < 3; ++i) {
+    RecordingGatekeeper client;
+    ASSERT_TRUE(client.DiscoverAndRegister(gk.Address()));
+  }
+  const auto got = gk.Received();
+  ASSERT_EQ(got.size(), 6u);
+  for (size_t i = 0; i < got.size(); i += 2) {
+    const unsigned grq = ras::GetSequenceNumber(got[i]);
+    EXPECT_EQ(ras::GetSequenceNumber(got[i + 1]), grq == 65535 ? 1u : grq + 1);  // then one by one
+    first.insert(grq);
+  }
+  EXPECT_GE(first.size(), 2u);
 }
 
 TEST(GatekeeperClient, SignsRequestsWithThePasswordHash) {

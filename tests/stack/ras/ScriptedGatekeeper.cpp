@@ -11,8 +11,8 @@ std::vector<uint8_t> EncodeRas(const H225_RasMessage& msg) {
   return bytes;
 }
 
-ScriptedGatekeeper::ScriptedGatekeeper(unsigned timeToLive) : timeToLive_(timeToLive) {
-  ras::RasAddress loopback{0x7F000001, 0};
+ScriptedGatekeeper::ScriptedGatekeeper(unsigned timeToLive, uint32_t ip) : timeToLive_(timeToLive) {
+  ras::RasAddress loopback{ip, 0};
   std::string error;
   if (!transport_.Open(loopback, [this](const std::vector<uint8_t>& b, const ras::RasAddress& from) {
         OnDatagram(b, from);

@@ -22,12 +22,13 @@ class ScriptedGatekeeper {
   static constexpr const char* kGatekeeperId = "GK-Test";
   static constexpr const char* kEndpointId = "EP-17";
 
-  explicit ScriptedGatekeeper(unsigned timeToLive = 0);
+  // On a free port of `ip` (a loopback address: 127.0.0.2 stands for another host).
+  explicit ScriptedGatekeeper(unsigned timeToLive = 0, uint32_t ip = 0x7F000001);
   ~ScriptedGatekeeper();
 
   ras::RasAddress Address() const { return transport_.LocalAddress(); }
   // The address as a gatekeeper host text: "127.0.0.1:port".
-  std::string HostText() const { return "127.0.0.1:" + std::to_string(Address().port); }
+  std::string HostText() const { return Address().ToString(); }
   void SetScript(Script script);
   // The confirm the default script gives to `request` (a GCF names this gatekeeper's
   // address; an RCF the endpoint identifier and the time to live).
