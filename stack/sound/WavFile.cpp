@@ -1,6 +1,10 @@
 #include "stack/sound/WavFile.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -82,22 +86,40 @@ bool ParseWav(const std::vector<uint8_t>& bytes, WavAudio& audio, std::string& e
 }
 
 bool ReadWavFile(const std::string& path, WavAudio& audio, std::string& error, uint64_t maxBytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
+  // Only a regular file is read, and opening never waits: a FIFO or a device in a sound
+  // file's place would otherwise hold the player (and the window that started it) for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
     error = "cannot open " + path;
     return false;
   }
-  const std::streamoff size = in.tellg();
-  if (size < 0 || static_cast<uint64_t>(size) > maxBytes) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    error = "not a regular file: " + path;
+    return false;
+  }
+  if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
     error = "file too large: " + path;
     return false;
   }
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  in.seekg(0);
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    error = "cannot read " + path;
-    return false;
+  // What the file held when it was opened; a file that shrinks meanwhile gives less.
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      error = "cannot read " + path;
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
   }
+  ::close(fd);
+  bytes.resize(got);
   if (!ParseWav(bytes, audio, error)) {
     error = path + ": " + error;
     return false;

@@ -1,6 +1,14 @@
 #include "stack/sound/WavFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
 
 namespace {
 
@@ -61,6 +69,45 @@ TEST(WavFile, DamagedOrUnsupportedFilesAreRefusedWithAReason) {
   std::string error;
   EXPECT_FALSE(ReadWavFile("/nonexistent/Busy.wav", got, error));
   EXPECT_NE(error.find("Busy.wav"), std::string::npos);
+}
+
+// A key click or "Busy.wav" is read on the window's thread: whatever stands in a sound
+// file's place must not hold it.  Only a regular file (or a link to one) is read.
+TEST(WavFile, OnlyARegularFileIsReadAndOpeningNeverWaits) {
+  char pattern[] = "/tmp/varlo-wav-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::filesystem::path dir = pattern;
+  const std::vector<uint8_t> wav = Wav(1, 8000, {5, 6, 7});
+  std::ofstream(dir / "real.wav", std::ios::binary).write(reinterpret_cast<const char*>(wav.data()), wav.size());
+  ASSERT_EQ(::symlink((dir / "real.wav").c_str(), (dir / "d1.wav").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir / "Busy.wav").c_str(), 0600), 0);  // nobody ever writes to it
+  ASSERT_EQ(::mkdir((dir / "star.wav").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (dir / "hash.wav").c_str()), 0);
+  struct Case {
+    const char* name;
+    bool read;
+  };
+  for (const Case& c : {Case{"d1.wav", true}, Case{"Busy.wav", false}, Case{"star.wav", false},
+                        Case{"hash.wav", false}}) {
+    const std::string path = dir / c.name;
+    auto reading = std::async(std::launch::async, [path] {
+      WavAudio got;
+      std::string error;
+      const bool ok = ReadWavFile(path, got, error);
+      return std::make_pair(ok, got.samples.size());
+    });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << c.name << ": still opening after 10 s";
+      const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);  // lets a FIFO's reader go
+      if (writer >= 0) ::close(writer);
+    }
+    const auto [ok, samples] = reading.get();
+    EXPECT_EQ(ok, c.read) << c.name;
+    if (c.read) {
+      EXPECT_EQ(samples, 3u) << c.name;
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
