@@ -5,6 +5,10 @@
 #include "platform/core/CArchive.h"
 #include "platform/core/CFile.h"
 
+namespace {
+constexpr mode_t kFilePermissions = 0600;  // the contacts are the user's alone
+}  // namespace
+
 std::vector<ContactRecord> ReadContactFile(const CString& path) {
   std::vector<ContactRecord> records;
   CFile file;
@@ -31,7 +35,7 @@ std::vector<ContactRecord> ReadContactFile(const CString& path) {
 BOOL WriteContactFile(const CString& path, const std::vector<ContactRecord>& records, CFileException* error) {
   CFile file;
   CFileException openError;
-  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite, &openError)) {
+  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite, &openError, kFilePermissions)) {
     if (error) *error = openError;
     return FALSE;
   }

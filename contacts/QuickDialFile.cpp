@@ -7,6 +7,7 @@ namespace quickdial {
 namespace {
 
 constexpr int kLines = 2 * kQuickDialSlots;
+constexpr mode_t kFilePermissions = 0600;  // the names and numbers are the user's alone
 constexpr const char kLineEnd[] = "\r\r\n";
 
 // At most kMaxText bytes of text, cut before a UTF-8 character that would not fit whole.
@@ -100,7 +101,7 @@ QuickDialSlots Read(const CString& path) {
 BOOL Write(const CString& path, const QuickDialSlots& slots) {
   const std::string bytes = Format(slots);
   CFile file;
-  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite)) return FALSE;
+  if (!file.Open(path, CFile::modeCreate | CFile::modeWrite, nullptr, kFilePermissions)) return FALSE;
   try {
     file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
   } catch (const CFileException&) {

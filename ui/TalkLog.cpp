@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/core/RegularFile.h"
@@ -13,13 +14,26 @@ constexpr const char kStoredLineEnd[] = "\r\r\n";
 constexpr int kReadChunkBytes = 256;  // one read: up to 255 bytes or one line
 constexpr mode_t kLogFilePermissions = 0600;  // the log holds the numbers dialled
 
+int OpenLogFile(const CString& path, int flags) {
+  return ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | flags, kLogFilePermissions);
+}
+
 // Opens the log for writing (appending or emptying it), creating it readable by its owner
-// alone; a log that is not a regular file is left alone.  An older log that others could
-// read is made private too.
+// alone; a log that is neither a regular file nor a link is left alone.  What stands in the
+// log's place is never written through: a link (to another user's file, say) or a file of
+// another user is replaced by a new log of our own.  An older log that others could read
+// is made private too.
 std::FILE* OpenLogForWriting(const CString& path, int extraFlags, const char* mode) {
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | extraFlags, kLogFilePermissions);
-  if (fd < 0) return nullptr;
+  int fd = OpenLogFile(path, extraFlags);
   struct stat st {};
+  const bool planted = (fd < 0 && errno == ELOOP) ||
+                       (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid != ::geteuid());
+  if (planted) {
+    if (fd >= 0) ::close(fd);
+    if (::unlink(path) != 0) return nullptr;
+    fd = OpenLogFile(path, extraFlags | O_EXCL);
+  }
+  if (fd < 0) return nullptr;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return nullptr;

@@ -21,6 +21,8 @@
 
 #include "CVarloDlgTestFixture.h"
 #include "LauncherProcess.h"
+#include "contacts/ContactFile.h"
+#include "contacts/QuickDialFile.h"
 #include "platform/core/AppDir.h"
 #include "platform/win/ControlClasses.h"
 #include "platform/win/MessageSystem.h"
@@ -97,16 +99,25 @@ TEST(InstanceLock, ALinkPlantedInTheLocksPlaceIsNeverFollowed) {
   EXPECT_FALSE(Exists(target));  // nothing was created through the link
 }
 
-TEST(PrivateFiles, CallListsAndTheTalkLogAreReadableByTheirOwnerOnly) {
+TEST(PrivateFiles, CallListsContactsAndTheTalkLogAreReadableByTheirOwnerOnly) {
   TempDir dir;
+  // Contact files of an earlier version, open to every local user, are made private too.
+  for (const char* file : {"pbook.dat", "Quickdail.dat"}) {
+    WriteBytes(dir / file, Bytes{0, 0, 0, 0});
+    ASSERT_EQ(chmod((dir / file).c_str(), 0644), 0);
+  }
   const mode_t old = umask(0);  // whatever the user's mask, these files stay private
   {
     CUserProfile profile(dir.Path().c_str(), QuietServices());
     profile.m_dialHistory.Add("5551234");
   }
   ASSERT_TRUE(AppendTalkLogLine(TalkLogPath(dir.Path().c_str()), "Call: 5551234"));
+  ASSERT_TRUE(WriteContactFile((dir / "pbook.dat").c_str(), {ContactRecord{{"Ann", "", "5551234", "", ""}}}));
+  QuickDialSlots slots{};
+  slots[0] = QuickDialSlot{"Ann", "5551234"};
+  ASSERT_TRUE(quickdial::Write((dir / "Quickdail.dat").c_str(), slots));
   umask(old);
-  for (const char* file : {"calls.dat", "Log.log", "client.dat"}) {
+  for (const char* file : {"calls.dat", "Log.log", "client.dat", "pbook.dat", "Quickdail.dat"}) {
     struct stat st {};
     ASSERT_EQ(stat((dir / file).c_str(), &st), 0) << file;
     EXPECT_EQ(st.st_mode & 0777, 0600u) << file;

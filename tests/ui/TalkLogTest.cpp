@@ -1,4 +1,9 @@
 // The talk log's bytes as the main window writes them, and the Phone Log dialog.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "CVarloDlgTestFixture.h"
 #include "platform/win/Input.h"
 #include "ui/CPhoneLogDlg.h"
@@ -31,6 +36,47 @@ TEST_F(TalkLogTest, ReadingTurnsEachStoredLineEndIntoOneLineBreak) {
   EXPECT_EQ(ReadTalkLog(LogPath().c_str()), "a\r\nb\nc");
   EXPECT_EQ(ReadTalkLog((dir / "missing.log").c_str()), "");
   EXPECT_FALSE(AppendTalkLogLine((dir / "no/such/dir/Log.log").c_str(), "lost"));
+}
+
+// Something planted in the log's place (a link to another user's file open to all, or, as
+// root can make it, another user's file) never receives the numbers dialled: appending and
+// cleaning replace it with a private log of our own.
+TEST_F(TalkLogTest, ALinkOrAnotherUsersFileInTheLogsPlaceIsReplacedNeverWrittenThrough) {
+  TempDir elsewhere;
+  const std::string victim = elsewhere / "shared.txt";
+  const Bytes theirs{'t', 'h', 'e', 'i', 'r', 's'};
+  struct Case {
+    const char* what;
+    bool clean;  // the Phone Log's Clean instead of a new line
+  };
+  for (const Case& c : {Case{"append", false}, Case{"clean", true}}) {
+    SCOPED_TRACE(c.what);
+    WriteBytes(victim, theirs);
+    ASSERT_EQ(::chmod(victim.c_str(), 0666), 0);
+    std::remove(LogPath().c_str());
+    ASSERT_EQ(::symlink(victim.c_str(), LogPath().c_str()), 0);
+    if (c.clean) {
+      EXPECT_TRUE(TruncateTalkLog(LogPath().c_str()));
+    } else {
+      EXPECT_TRUE(AppendTalkLogLine(LogPath().c_str(), "Call: 5551234"));
+    }
+    EXPECT_EQ(ReadBytes(victim), theirs);
+    struct stat st {};
+    ASSERT_EQ(::lstat(LogPath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(LogText(), c.clean ? "" : "Call: 5551234\r\r\n");
+  }
+  if (::geteuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+  std::remove(LogPath().c_str());
+  WriteBytes(LogPath(), theirs);
+  ASSERT_EQ(::chmod(LogPath().c_str(), 0666), 0);
+  ASSERT_EQ(::chown(LogPath().c_str(), 65534, 65534), 0);
+  EXPECT_TRUE(AppendTalkLogLine(LogPath().c_str(), "Call: 777"));
+  struct stat st {};
+  ASSERT_EQ(::lstat(LogPath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, ::geteuid());
+  EXPECT_EQ(LogText(), "Call: 777\r\r\n");
 }
 
 TEST_F(TalkLogTest, PhoneLogShowsTheLogOnceAndCleanEmptiesLogHistoryAndNumberBox) {
