@@ -18,6 +18,19 @@ std::string MakePrivate(const std::string& dir) {
 
 }  // namespace
 
+std::string SessionRuntimeDirectory() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || *runtime != '/') return "";
+  // Anyone may set the variable: a folder that others can write (a shared 1777 one, say)
+  // would let them take the lock or the socket names first.
+  struct stat st {};
+  if (::lstat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return "";
+  }
+  return runtime;
+}
+
 bool IsPrivateDirectory(const std::string& dir) {
   struct stat st {};
   if (::lstat(dir.c_str(), &st) != 0) return false;
@@ -25,11 +38,7 @@ bool IsPrivateDirectory(const std::string& dir) {
 }
 
 std::string PrivateRuntimeDirectory() {
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) {
-    struct stat st {};
-    if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
-  }
+  if (std::string runtime = SessionRuntimeDirectory(); !runtime.empty()) return runtime;
   // A folder of our own under the temporary folder, unless somebody else took its name;
   // then one in the home folder.
   const std::string uid = std::to_string(::geteuid());

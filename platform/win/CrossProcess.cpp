@@ -362,8 +362,7 @@ std::string CrossProcessDirectory() {
   // The session's run-time folder holds a folder of ours; without one, the private folder
   // made for this user is ours already.
   const std::string base = PrivateRuntimeDirectory();
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (base.empty() || !(runtime && runtime[0] == '/')) return base;
+  if (base.empty() || base != SessionRuntimeDirectory()) return base;
   const std::string dir = base + "/varlo";
   if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return "";
   return IsPrivateDirectory(dir) ? dir : "";

@@ -4,7 +4,8 @@
 //
 // A window that other programs may reach is shared explicitly (ShareWithOtherPrograms):
 // it then listens on a Unix socket in this user's private directory
-// ($XDG_RUNTIME_DIR/varlo, or /tmp/varlo-<uid> when that variable is unset; mode 0700,
+// ($XDG_RUNTIME_DIR/varlo, or /tmp/varlo-<uid> when that variable is unset or names a
+// folder that is not this user's alone to write; mode 0700,
 // owned by the user, never a link), named after its title.  A listener thread accepts one
 // connection at a time, refuses peers of another user (SO_PEERCRED), refuses payloads
 // above kMaxCopyDataBytes, copies what it receives and hands it to the window's thread as

@@ -24,7 +24,8 @@ DWORD GetLastError();
 void SetLastError(DWORD error);
 
 // A named mutex that other processes can see.  The name is held by an exclusive lock
-// (flock) on the file "<name>.lock" in $XDG_RUNTIME_DIR, or in /tmp when that is not set;
+// (flock) on the file "<name>.lock" in this user's run-time folder (PrivateRuntimeDirectory:
+// $XDG_RUNTIME_DIR when it is this user's alone to write, else a private folder of ours);
 // characters other than letters, digits, '_' and '-' in the name become '_'.  When the
 // name is already held, by this process or another, the result is a handle that holds
 // nothing and GetLastError() says ERROR_ALREADY_EXISTS; otherwise the name stays held

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,6 +99,31 @@ TEST(InstanceLock, ALinkPlantedInTheLocksPlaceIsNeverFollowed) {
   ASSERT_EQ(symlink(target.c_str(), lock.c_str()), 0);
   EXPECT_EQ(CreateMutexA(nullptr, TRUE, CVarloApp::kInstanceMutexName), nullptr);
   EXPECT_FALSE(Exists(target));  // nothing was created through the link
+}
+
+// $XDG_RUNTIME_DIR pointed at a folder open to all, where another user already holds the
+// lock of the instance's name: the phone starts all the same, its lock in a folder of its own.
+TEST(InstanceLock, ASharedRuntimeFolderIsNotUsed) {
+  TempDir shared, tmp;
+  ASSERT_EQ(chmod(shared.Path().c_str(), 01777), 0);
+  const std::string planted = shared / (std::string(CVarloApp::kInstanceMutexName) + ".lock");
+  const int theirs = open(planted.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(theirs, 0);
+  ASSERT_EQ(flock(theirs, LOCK_EX | LOCK_NB), 0);
+  const char* oldTmp = getenv("TMPDIR");
+  const std::string savedTmp = oldTmp ? oldTmp : "";
+  setenv("TMPDIR", tmp.Path().c_str(), 1);  // the private fallback, apart from other programs'
+  setenv("XDG_RUNTIME_DIR", shared.Path().c_str(), 1);
+  HANDLE mine = CreateMutexA(nullptr, TRUE, CVarloApp::kInstanceMutexName);
+  EXPECT_NE(mine, nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  if (mine) CloseHandle(mine);
+  close(theirs);
+  if (oldTmp) {
+    setenv("TMPDIR", savedTmp.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
 }
 
 TEST(PrivateFiles, CallListsContactsAndTheTalkLogAreReadableByTheirOwnerOnly) {

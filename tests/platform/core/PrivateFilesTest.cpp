@@ -88,6 +88,33 @@ TEST_F(RuntimeDirTest, SessionFolderWhenSetElseAPrivateOneMadeOnFirstUse) {
   EXPECT_EQ(PrivateRuntimeDirectory(), OwnName());  // found again
 }
 
+// Anyone can set the variable: a folder that others can write, or one of another user, is
+// not used (another user would hold the instance lock's name there first).  A folder of
+// ours that others can only read and enter is.
+TEST_F(RuntimeDirTest, TheSessionFolderOnlyWhenItIsOursAloneToWrite) {
+  const std::string session = home / "session";
+  ASSERT_EQ(::mkdir(session.c_str(), 0700), 0);
+  ::setenv("XDG_RUNTIME_DIR", session.c_str(), 1);
+  struct Case {
+    mode_t mode;
+    bool used;
+  };
+  for (const Case& c : {Case{01777, false}, Case{0770, false}, Case{0702, false}, Case{0755, true}, Case{0700, true}}) {
+    ASSERT_EQ(::chmod(session.c_str(), c.mode), 0);
+    EXPECT_EQ(PrivateRuntimeDirectory(), c.used ? session : OwnName()) << std::oct << c.mode;
+  }
+  const std::string link = home / "link";
+  ASSERT_EQ(::symlink(session.c_str(), link.c_str()), 0);
+  ::setenv("XDG_RUNTIME_DIR", link.c_str(), 1);
+  EXPECT_EQ(PrivateRuntimeDirectory(), OwnName());
+  ::setenv("XDG_RUNTIME_DIR", "relative/run", 1);
+  EXPECT_EQ(PrivateRuntimeDirectory(), OwnName());
+  if (::geteuid() != 0) GTEST_SKIP() << "a folder of another user needs root to make";
+  ::setenv("XDG_RUNTIME_DIR", session.c_str(), 1);
+  ASSERT_EQ(::chown(session.c_str(), 65534, 65534), 0);
+  EXPECT_EQ(PrivateRuntimeDirectory(), OwnName());
+}
+
 TEST_F(RuntimeDirTest, AFolderOthersCanWriteOrALinkIsNeverUsed) {
   // Taken first by somebody: open to all, or a link to a folder of theirs.
   ASSERT_EQ(::mkdir(OwnName().c_str(), 0700), 0);
