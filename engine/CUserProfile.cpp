@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/CBlowFish.h"
@@ -81,7 +82,10 @@ void StoreField(CArchive& ar, const CString& text, const CString& key) {
      << static_cast<DWORD>(block2) << static_cast<DWORD>(block2 >> 32);
 }
 
-// Assigns `text` only once all four words are read.
+// Assigns `text` only once all four words are read.  A text with a zero byte among its
+// characters was never stored (the file is damaged or enciphered under another key): the
+// field is then damaged and stays empty, as packing it again would lose a zero that lands
+// on top of a block and give another text at the next load.
 void LoadField(CArchive& ar, CString& text, const CString& key) {
   DWORD l1 = 0, r1 = 0, l2 = 0, r2 = 0;
   ar >> l1 >> r1 >> l2 >> r2;
@@ -89,7 +93,9 @@ void LoadField(CArchive& ar, CString& text, const CString& key) {
   cipher.SetKey(key.GetString(), key.GetLength());
   const ULONGLONG block1 = cipher.DecryptBlock((static_cast<ULONGLONG>(r1) << 32) | l1);
   const ULONGLONG block2 = cipher.DecryptBlock((static_cast<ULONGLONG>(r2) << 32) | l2);
-  text = UnpackField(block1, block2);
+  const CString unpacked = UnpackField(block1, block2);
+  const std::string_view bytes(unpacked.GetString(), static_cast<size_t>(unpacked.GetLength()));
+  if (bytes.find('\0') == std::string_view::npos) text = unpacked;
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/CBlowFish.h"
 #include "platform/core/AppDir.h"
 #include "tests/platform/core/AllocationProbe.h"
 #include "tests/platform/core/TempDir.h"
@@ -302,6 +304,55 @@ TEST(CUserProfileTest, PasswordStorage) {
     auto p = Open(dir);
     EXPECT_EQ(p->m_password, c.reloaded);
     EXPECT_EQ(p->m_account, "bob");
+  }
+}
+
+// Four little-endian words of a field's two blocks enciphered under `key`.
+Bytes EncipheredField(ULONGLONG block1, ULONGLONG block2, const char* key) {
+  CBlowFish cipher;
+  cipher.SetKey(key, static_cast<int>(std::strlen(key)));
+  Bytes out;
+  for (ULONGLONG block : {cipher.EncryptBlock(block1), cipher.EncryptBlock(block2)}) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<unsigned char>(block >> (8 * i)));
+  }
+  return out;
+}
+
+// A damaged file (or one enciphered under another key) whose deciphered password or PIN
+// holds zero bytes among its characters: no such text is ever typed, and packing it again
+// can move a zero to the top of a block, where it is lost (the file would then give another
+// PIN at each start).  Such a field counts as damaged and is left empty; a field whose
+// blocks merely split its text unevenly is kept.  Loading, saving and loading again gives
+// the same fields.
+TEST(CUserProfileTest, AFieldWithZeroBytesInsideIsDamaged) {
+  struct Case {
+    const char* what;
+    ULONGLONG block1, block2;
+    const char* loaded;
+  };
+  const Case cases[] = {
+      {"zeros among the last eight", 0, 0x4100420000004300ULL, ""},
+      {"a zero that packing moves to the top of the last eight", 0x4100ULL, 0x42434445464748ULL, ""},
+      {"an uneven split, no zero", 0x31ULL, 0x0032333435363738ULL, "12345678"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    // Call type 1, login mode 2, password and PIN kept, account "alice".
+    WriteBytes(dir / "client.dat", Cat({{1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}, Str("alice"),
+                                        EncipheredField(c.block1, c.block2, "KOVAalice"),
+                                        EncipheredField(c.block1, c.block2, "KOVAalice")}));
+    std::vector<std::string> pins;
+    for (int load = 0; load < 2; ++load) {
+      auto p = Open(dir);  // saved again when it goes
+      pins.emplace_back(p->m_pin.GetString(), static_cast<size_t>(p->m_pin.GetLength()));
+      EXPECT_EQ(pins.back(), c.loaded) << "load " << load;
+      EXPECT_EQ(p->m_password, c.loaded) << "load " << load;
+      EXPECT_EQ(p->m_account, "alice");
+      EXPECT_EQ(p->m_keepPin, 1);
+      EXPECT_EQ(p->m_loginMode, 2);
+    }
+    EXPECT_EQ(pins[1], pins[0]);
   }
 }
 
