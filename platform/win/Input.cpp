@@ -1,5 +1,7 @@
 #include "platform/win/Input.h"
 
+#include <array>
+
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Wnd.h"
 
@@ -9,7 +11,18 @@ POINT& CursorPos() {
   static POINT pos{0, 0};
   return pos;
 }
+// Which virtual keys are down, as the key messages delivered so far tell (UI thread only).
+std::array<bool, 256>& KeysDown() {
+  static std::array<bool, 256> down{};
+  return down;
+}
 }  // namespace
+
+void SetModifierKeys(bool control, bool shift, bool alt) {
+  KeysDown()[VK_CONTROL] = control;
+  KeysDown()[VK_SHIFT] = shift;
+  KeysDown()[VK_MENU] = alt;
+}
 
 POINT TestCursorPos() { return CursorPos(); }
 void SetTestCursorPos(POINT screen) { CursorPos() = screen; }
@@ -21,6 +34,7 @@ void DeliverInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   m.wParam = wParam;
   m.lParam = lParam;
   m.pt = CursorPos();
+  if ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wParam < KeysDown().size()) KeysDown()[wParam] = msg == WM_KEYDOWN;
   MessageSystem::Instance().DeliverMessage(m);
 }
 
@@ -30,13 +44,13 @@ void SimulateClick(HWND hwnd) {
   SimulateClick(hwnd, CPoint((r.right - r.left) / 2, (r.bottom - r.top) / 2));
 }
 
-void RouteMouse(UINT msg, POINT screen, UINT keyFlags) {
+void RouteMouse(UINT msg, POINT screen, UINT keyFlags, HWND top) {
   MessageSystem& sys = MessageSystem::Instance();
   SetTestCursorPos(screen);
   HWND target = ::GetCapture();
   LRESULT hit = HTCLIENT;
   if (!target) {
-    target = ::WindowFromPoint(screen);
+    target = top ? ::ChildWindowFromScreenPoint(top, screen) : ::WindowFromPoint(screen);
     while (target) {
       hit = sys.CallWindow(target, WM_NCHITTEST, 0, MakePointLParam(screen.x, screen.y));
       if (hit != HTTRANSPARENT) break;
@@ -100,3 +114,8 @@ void SimulateKey(UINT vk, HWND target) {
 }
 
 }  // namespace varlo::win
+
+short GetKeyState(int vk) {
+  const auto& down = varlo::win::KeysDown();
+  return vk >= 0 && vk < static_cast<int>(down.size()) && down[static_cast<size_t>(vk)] ? static_cast<short>(0x8000) : 0;
+}

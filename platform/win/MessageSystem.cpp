@@ -413,6 +413,10 @@ bool MessageSystem::RunLoop(std::function<bool()> done) {
     }
   }
   m_sendDone.notify_all();
+  // A loop that ends leaves what was posted or sent while it ended (its last Pump stops
+  // as soon as it is done): the loop that goes on must serve that now, not at its next
+  // event.
+  if (!m_levels.empty()) Wake();
   return !byQuit;
 }
 

@@ -280,5 +280,22 @@ void CPropertySheet::OnTabChanged(NMHDR*, LRESULT* result) {
   *result = 0;
 }
 
-BOOL CPropertySheet::PreTranslateMessage(MSG* msg) { return CDialog::PreTranslateMessage(msg); }
+BOOL CPropertySheet::PreTranslateMessage(MSG* msg) {
+  // The page keys of a tabbed sheet: Ctrl+Tab and Ctrl+Page Down show the next page,
+  // Ctrl+Shift+Tab and Ctrl+Page Up the previous one, round the tabs.
+  if (msg && msg->message == WM_KEYDOWN && !IsWizard() && ::GetKeyState(VK_CONTROL) < 0 && GetPageCount() > 1 &&
+      (msg->wParam == VK_TAB || msg->wParam == VK_NEXT || msg->wParam == VK_PRIOR)) {
+    bool mine = false;
+    for (auto* w = MessageSystem::Instance().Find(msg->hwnd); w; w = w->IsChild() ? MessageSystem::Instance().Find(w->parent) : nullptr) {
+      if (w->hwnd == m_hWnd) mine = true;
+    }
+    if (mine) {
+      const bool back = msg->wParam == VK_PRIOR || (msg->wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
+      const int count = GetPageCount();
+      SetActivePage((m_active + (back ? count - 1 : 1)) % count);
+      return TRUE;
+    }
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
 

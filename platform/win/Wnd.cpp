@@ -935,20 +935,39 @@ HWND ChildAt(WindowState* w, POINT clientPoint) {
 }
 }  // namespace
 
+namespace {
+// A topmost window, or one owned (at any depth) by a topmost window: an owned window stays
+// above its owner, so it is as high as the owner is.
+bool StacksAsTopmost(WindowState* w) {
+  for (int depth = 0; w && depth < 64; ++depth) {
+    if (w->Topmost()) return true;
+    w = w->owner ? Sys().Find(w->owner) : nullptr;
+  }
+  return false;
+}
+}  // namespace
+
 HWND WindowFromPoint(POINT screen) {
   const std::vector<HWND> tops = Sys().TopLevelWindows();
-  // Later windows lie above earlier ones; topmost windows above all others.
+  // Later windows lie above earlier ones (an owned window is made after its owner);
+  // topmost windows above all others.
   for (int pass = 0; pass < 2; ++pass) {
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
       WindowState* w = Sys().Find(*it);
-      if (!w || !w->Visible() || w->Topmost() != (pass == 0)) continue;
+      if (!w || !w->Visible() || StacksAsTopmost(w) != (pass == 0)) continue;
       if (w->className == "tooltips_class32") continue;  // tips never take the pointer
       if (!w->rect.PtInRect(screen)) continue;
-      POINT local{screen.x - w->rect.left, screen.y - w->rect.top};
-      if (w->region && !w->region->Contains(local)) continue;
-      HWND child = ChildAt(w, local);
-      return child ? child : *it;
+      if (HWND hit = ChildWindowFromScreenPoint(*it, screen)) return hit;
     }
   }
   return nullptr;
+}
+
+HWND ChildWindowFromScreenPoint(HWND top, POINT screen) {
+  WindowState* w = Sys().Find(top);
+  if (!w || !w->Visible()) return nullptr;
+  POINT local{screen.x - w->rect.left, screen.y - w->rect.top};
+  if (w->region && !w->region->Contains(local)) return nullptr;
+  HWND child = ChildAt(w, local);
+  return child ? child : top;
 }

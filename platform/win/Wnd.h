@@ -244,5 +244,13 @@ BOOL IsWindowVisible(HWND hwnd);
 BOOL IsWindowEnabled(HWND hwnd);
 BOOL ScreenToClient(HWND hwnd, POINT* point);
 BOOL ClientToScreen(HWND hwnd, POINT* point);
-// The window at a screen point: the deepest visible, enabled child that covers it.
+// The window at a screen point: the deepest visible, enabled child that covers it.  Windows
+// owned by a topmost window lie above it, as topmost windows do.
 HWND WindowFromPoint(POINT screen);
+// The deepest visible child of a top-level window at a screen point, or the window itself
+// (nullptr where its region leaves the point out): for a point that the display server
+// showed on that window, whatever the layer's own stacking says.
+HWND ChildWindowFromScreenPoint(HWND top, POINT screen);
+// The state of a key as of the input message being handled: negative while it is down
+// (the keyboard messages delivered so far say so).
+short GetKeyState(int vk);

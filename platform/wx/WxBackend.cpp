@@ -67,6 +67,8 @@ UINT KeyToVk(const wxKeyEvent& e) {
     case WXK_UP: return VK_UP;
     case WXK_DOWN: return VK_DOWN;
     case WXK_DELETE: return VK_DELETE;
+    case WXK_PAGEUP: return VK_PRIOR;
+    case WXK_PAGEDOWN: return VK_NEXT;
     case WXK_NUMPAD_MULTIPLY: return VK_MULTIPLY;
     case WXK_NUMPAD_ADD: return VK_ADD;
     case WXK_NUMPAD_SUBTRACT: return VK_SUBTRACT;
@@ -82,8 +84,12 @@ UINT KeyToVk(const wxKeyEvent& e) {
 
 wxString Label(const std::string& text) { return wxString::FromUTF8(text); }
 
+// The modifiers that come with a key event, for the layer's key state.
+void TakeModifiers(const wxKeyEvent& e) { SetModifierKeys(e.ControlDown(), e.ShiftDown(), e.AltDown()); }
+
 class FramePeer;
 FramePeer* FrameFor(WindowState* w);
+
 // An X server without a window manager keeps no topmost windows: when a window that has no
 // owner and is not topmost is raised or shown, the topmost windows are raised over it again.
 void KeepTopmostAbove(const WindowState& w);
@@ -125,6 +131,7 @@ class Canvas final : public wxWindow {
       Bind(type, &Canvas::OnMouse, this);
     }
     Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) { ::ReleaseCapture(); });
+
     Bind(wxEVT_KEY_DOWN, &Canvas::OnKey, this);
     Bind(wxEVT_KEY_UP, &Canvas::OnKey, this);
     Bind(wxEVT_CHAR, &Canvas::OnChar, this);
@@ -163,7 +170,9 @@ class Canvas final : public wxWindow {
     UINT flags = (e.LeftIsDown() ? MK_LBUTTON : 0u) | (e.RightIsDown() ? MK_RBUTTON : 0u) |
                  (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) SetFocus();
-    RouteMouse(msg, screen, flags);
+    // The server showed the point on this window: it goes to this window's child there,
+    // whatever the layer's own stacking says.
+    RouteMouse(msg, screen, flags, m_top);
     if (!IsBeingDeleted()) {
       const HWND capture = ::GetCapture();
       if (capture && !HasCapture()) CaptureMouse();
@@ -178,11 +187,13 @@ class Canvas final : public wxWindow {
   void OnKey(wxKeyEvent& e) {
     const UINT vk = KeyToVk(e);
     if (!vk) return e.Skip();
+    TakeModifiers(e);
     DeliverInput(KeyTarget(), e.GetEventType() == wxEVT_KEY_DOWN ? WM_KEYDOWN : WM_KEYUP, vk, 1);
     e.Skip();  // the character event follows
   }
   void OnChar(wxKeyEvent& e) {
     const int ch = e.GetKeyCode();
+    TakeModifiers(e);
     if (ch >= 0x08 && ch < 0x7F) DeliverInput(KeyTarget(), WM_CHAR, static_cast<WPARAM>(ch), 1);
   }
 };
@@ -352,7 +363,13 @@ class NativePeer final : public IWindowPeer {
       widget = new wxCheckBox(canvas, wxID_ANY, Label(w.text), pos, size);
       widget->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { Click(); });
     } else if (w.className == "BUTTON" && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON)) {
-      widget = new wxRadioButton(canvas, wxID_ANY, Label(w.text), pos, size, wxRB_SINGLE);
+      // The toolkit shows a radio button that is alone in its group as selected whatever it
+      // is told, and the groups are the layer's (the runs that WS_GROUP starts in the
+      // dialog's template, each check set by the layer): every radio button gets a hidden
+      // partner in a toolkit group of two, selected while the radio button is not.
+      m_radioOff = new wxRadioButton(canvas, wxID_ANY, "", pos, size, wxRB_GROUP);
+      m_radioOff->Hide();
+      widget = new wxRadioButton(canvas, wxID_ANY, Label(w.text), pos, size);  // joins the partner's group
       widget->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { Click(); });
     } else if (w.className == "BUTTON") {
       widget = new wxButton(canvas, wxID_ANY, Label(w.text), pos, size);
@@ -459,12 +476,16 @@ class NativePeer final : public IWindowPeer {
       m.message = WM_KEYDOWN;
       m.wParam = KeyToVk(e);
       m.lParam = 1;
+      TakeModifiers(e);
       if (m.wParam && CWnd::WalkPreTranslateTree(m)) return;  // consumed
       e.Skip();
     });
     Sync(w, ~0u);
   }
-  ~NativePeer() override { widget->Destroy(); }
+  ~NativePeer() override {
+    widget->Destroy();
+    if (m_radioOff) m_radioOff->Destroy();
+  }
 
   void Sync(WindowState& w, unsigned changes) override {
     m_syncing = true;
@@ -521,7 +542,13 @@ class NativePeer final : public IWindowPeer {
   void SyncContent(WindowState& w) {
     if (auto* b = w.As<ButtonClass>()) {
       if (auto* check = dynamic_cast<wxCheckBox*>(widget)) check->SetValue(b->check == BST_CHECKED);
-      if (auto* radio = dynamic_cast<wxRadioButton*>(widget)) radio->SetValue(b->check == BST_CHECKED);
+      if (auto* radio = dynamic_cast<wxRadioButton*>(widget)) {
+        if (b->check == BST_CHECKED) {
+          radio->SetValue(true);
+        } else if (m_radioOff) {
+          m_radioOff->SetValue(true);
+        }
+      }
       widget->SetLabel(Label(w.text));
     } else if (auto* e = w.As<EditClass>()) {
       auto* text = static_cast<wxTextCtrl*>(widget);
@@ -581,6 +608,7 @@ class NativePeer final : public IWindowPeer {
   }
   HWND m_hwnd;
   wxWindow* widget = nullptr;
+  wxRadioButton* m_radioOff = nullptr;  // a radio button's hidden partner (see the constructor)
   bool m_syncing = false;
   bool m_scrolledToEnd = false;  // a multi-line edit's view is kept at its end
   static constexpr int kEndScrollTries = 200;

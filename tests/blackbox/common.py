@@ -40,3 +40,33 @@ def wait_page(t, sheet, references, index, what, timeout=5.0):
         best, count = nearest(w.grab(OPTIONS.page_box()), references)
         return best == index and count < 200
     wait_for(what, probe, timeout)
+
+
+def box_px(sheet, box):
+    """A page control's template box (dialog units) as a pixel box of the sheet's window,
+    two pixels larger all round (focus rings)."""
+    from blackbox import dlu
+    ox, oy = sheet.page_origin()
+    x, y = dlu(box[0], box[1])
+    w, h = dlu(box[2], box[3])
+    return ox + x - 2, oy + y - 2, w + 4, h + 4
+
+
+def click_control(t, window, sheet, box, what):
+    """Clicks a page control and waits until it shows the click (a radio or check mark, a
+    focus ring, a caret): a person looks before the next step, and under a window manager
+    a click reaches the program a little after keys typed at once would."""
+    area = box_px(sheet, box)
+    before = window.grab(area)
+    window.click(*sheet.control(*box))
+    t.wait_change(window, area, before, timeout=5)
+
+
+def type_into(t, window, sheet, box, text):
+    """Clicks an edit box of a page, waits until it has the focus, types text and waits
+    until it shows."""
+    click_control(t, window, sheet, box, "the edit box's focus")
+    area = box_px(sheet, box)
+    before = window.grab(area)
+    t.type_text(text)
+    t.wait_change(window, area, before, timeout=5)

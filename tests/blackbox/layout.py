@@ -80,3 +80,15 @@ OPTIONS = Sheet((230, 131), wizard=False, tabs=["Account", "Audio", "Options"], 
 MAIN_MY_ACCOUNT = (61, 247)
 MAIN_CLOSE = (450, 16)
 MAIN_STATUS = (30, 120, 200, 45)   # the two status lines of the panel: x, y, width, height
+
+# The Account page (template 183): its controls' boxes in dialog units.
+ACCOUNT_PC_TO_PHONE = (17, 22, 60, 10)
+ACCOUNT_PC_TO_PC = (96, 23, 48, 10)
+ACCOUNT_ACCOUNT_MODE = (17, 40, 64, 9)
+ACCOUNT_CARD_MODE = (17, 91, 52, 9)
+ACCOUNT_ACCOUNT = (97, 53, 112, 12)
+ACCOUNT_PASSWORD = (97, 70, 112, 12)
+ACCOUNT_PIN = (97, 104, 112, 12)
+# The Audio page (template 184) and the Options page (template 205).
+AUDIO_WIZARD_BUTTON = (163, 72, 58, 14)
+OPTIONS_LANGUAGE = (57, 23, 95, 12)

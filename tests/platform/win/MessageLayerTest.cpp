@@ -1,5 +1,8 @@
 // Posting, sending across threads, timers and the nesting of modal loops.
 #include <atomic>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -215,6 +218,67 @@ TEST_F(LayerTest, EndDialogEndsOnlyItsOwnLoopWithItsResult) {
   });
   EXPECT_EQ(outer.DoModal(), 1234);
   EXPECT_EQ(innerResult, IDCANCEL);
+}
+
+namespace {
+
+// A loop driver that runs as a toolkit's does: an input event calls the window's handler
+// itself (not through Pump), and a wake is a pending call that whichever loop runs next
+// serves, even a loop that has been asked to end.  Idle, it returns.
+class ToolkitLikeLoop final : public varlo::win::ILoopDriver {
+ public:
+  std::deque<std::function<void()>> events;
+  void Run() override {
+    m_exit.push_back(false);
+    for (;;) {
+      if (m_wakes > 0) {
+        --m_wakes;
+        MessageSystem::Instance().Pump();
+      } else if (m_exit.back()) {
+        break;
+      } else if (!events.empty()) {
+        auto event = std::move(events.front());
+        events.pop_front();
+        event();
+      } else {
+        break;
+      }
+    }
+    m_exit.pop_back();
+  }
+  void ExitLevel() override {
+    if (!m_exit.empty()) m_exit.back() = true;
+  }
+  void Wake() override { ++m_wakes; }  // the test posts on the UI thread only
+  void ArmTimer(std::optional<std::int64_t>) override {}
+  bool PaintsInLoop() const override { return false; }
+
+ private:
+  int m_wakes = 0;
+  std::vector<bool> m_exit;
+};
+
+}  // namespace
+
+// A click that ends a modal dialog posts to a window outside it (as the options sheet's OK
+// asks the main window for a login): the message is handled by the loop that goes on, with
+// no further event.
+TEST_F(LayerTest, MessagePostedAsAModalLoopEndsIsHandledWithoutAnotherEvent) {
+  ToolkitLikeLoop loop;
+  Sys().Reset(clock, &loop);
+  {
+    CSink sink;
+    CProbeDlg dialog([&](CProbeDlg& d) {
+      loop.events.push_back([&] {  // the click on OK
+        sink.PostMessage(kWork, 1, 7);
+        d.EndDialog(IDOK);
+      });
+    });
+    loop.events.push_back([&] { EXPECT_EQ(dialog.DoModal(), IDOK); });  // the click that opens it
+    Sys().RunLoop([] { return false; });
+    EXPECT_EQ(sink.received, (std::vector<std::pair<int, int>>{{1, 7}}));
+  }
+  Sys().Reset(clock);
 }
 
 namespace {
