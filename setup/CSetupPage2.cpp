@@ -3,13 +3,25 @@
 #include "engine/CUserProfile.h"
 #include "platform/win/DataExchange.h"
 #include "platform/win/MessageMap.h"
-#include "ui/CVarloDlg.h"
+#include "setup/CSetupSheet.h"
+#include "setup/CVoiceSheet.h"
 #include "ui/VarloMessages.h"
+
+namespace {
+constexpr const char* kWizardCaption = "Voice Setting";
+}  // namespace
 
 CSetupPage2::CSetupPage2(CWnd* mainWnd, CUserProfile* profile)
     : CPropertyPage(IDD), m_pMainWnd(mainWnd), m_profile(profile) {
+  // The wizard belongs to this page: the options sheet stays disabled behind it while it
+  // runs, and it plays on the main window's sound channel that the sheet was given.
   m_runWizard = [this] {
-    if (auto* main = dynamic_cast<CVarloDlg*>(m_pMainWnd)) main->OnAudioWizard();
+    CVoiceSheet wizard(kWizardCaption, this, 0);
+    wizard.m_psh.dwFlags |= PSH_WIZARD;
+    wizard.m_profile = m_profile;
+    auto* sheet = dynamic_cast<CSetupSheet*>(m_pParentWnd);
+    wizard.m_sound = sheet ? sheet->m_sound : nullptr;
+    wizard.DoModal();
   };
 }
 
