@@ -114,11 +114,11 @@ void CUserProfile::Start(const CString& appDir) {
   g_appDir = m_appDir;
   m_fallbackGatekeeperHost.Empty();
   m_gatekeeperOverride.Empty();
-  m_audioFile = m_appDir + "audio.dat";
-  m_uiFile = m_appDir + "ui.dat";
-  m_clientFile = m_appDir + "client.dat";
-  m_callsFile = m_appDir + "calls.dat";
-  m_bookFile = m_appDir + "pbook.dat";
+  m_audioFile = m_appDir + kAudioFileName;
+  m_uiFile = m_appDir + kUiFileName;
+  m_clientFile = m_appDir + kClientFileName;
+  m_callsFile = m_appDir + kCallsFileName;
+  m_bookFile = m_appDir + kBookFileName;
   m_helpFile = m_appDir + "Varlo.chm";
   std::vector<std::string> problems;
   m_service = ServiceSettings::Load(m_appDir + ServiceSettings::kFileName, &problems);

@@ -28,6 +28,12 @@ public:
   static constexpr const char* kPrimaryGatekeeperAddress = ServiceSettings::kDefaultGatekeeperAddress;
   static constexpr const char* kFallbackGatekeeperAddress = ServiceSettings::kDefaultFallbackGatekeeperAddress;
   static constexpr const char* kOperatorId = "KOVA";
+  // The data files in the application directory.
+  static constexpr const char* kAudioFileName = "audio.dat";
+  static constexpr const char* kUiFileName = "ui.dat";
+  static constexpr const char* kClientFileName = "client.dat";
+  static constexpr const char* kCallsFileName = "calls.dat";
+  static constexpr const char* kBookFileName = "pbook.dat";
 
   // The application directory is the executable's directory.
   CUserProfile();

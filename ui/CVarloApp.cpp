@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "contacts/QuickDialFile.h"
+#include "engine/CUserProfile.h"
+#include "engine/OptionFiles.h"
+#include "platform/core/CFile.h"
 #include "platform/core/RegularFile.h"
 #include "platform/win/Resources.h"
 #include "platform/win/Startup.h"
@@ -16,6 +20,14 @@ constexpr int kLanguageLineBytes = 125;  // 124 characters and the terminator
 CString DirectoryPart(const CString& path) {
   const int slash = path.ReverseFind('/');
   return slash > 0 ? path.Left(slash) : CString(".");
+}
+
+// What saves of the data files in `dir` left when an earlier run was killed during one.
+void RemoveLeftoversOfInterruptedSaves(const CString& dir) {
+  RemoveStaleTemporaryFiles(dir, {CUserProfile::kAudioFileName, CUserProfile::kUiFileName,
+                                  CUserProfile::kClientFileName, CUserProfile::kCallsFileName,
+                                  CUserProfile::kBookFileName, quickdial::kFileName, kOptionFileName,
+                                  kLanguageIniName});
 }
 
 }  // namespace
@@ -64,6 +76,9 @@ BOOL CVarloApp::InitInstance() {
   ReleaseMutex(mutex);
   if (m_instanceMutex) CloseHandle(m_instanceMutex);
   m_instanceMutex = mutex;
+
+  // Only now that no other start of this program can be saving here.
+  RemoveLeftoversOfInterruptedSaves(DirectoryPart(ModulePath()));
 
   // 3-4
   AfxEnableControlContainer();

@@ -2,9 +2,13 @@
 
 #include "platform/core/RegularFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <string_view>
 
 #include <cerrno>
 #include <random>
@@ -12,6 +16,19 @@
 namespace {
 
 constexpr int kTempNameAttempts = 100;
+constexpr char kTempMark[] = ".tmp-";
+constexpr size_t kTempDigits = 6;
+constexpr char kTempDigitSet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+// Whether `entry` is "<name>.tmp-" and kTempDigits characters of kTempDigitSet.
+bool IsTemporaryNameOf(std::string_view entry, std::string_view name) {
+  const size_t prefix = name.size() + std::strlen(kTempMark);
+  if (entry.size() != prefix + kTempDigits || entry.substr(0, name.size()) != name ||
+      entry.substr(name.size(), std::strlen(kTempMark)) != kTempMark) {
+    return false;
+  }
+  return entry.substr(prefix).find_first_not_of(kTempDigitSet) == std::string_view::npos;
+}
 
 void Report(CFileException* error, int osError, const char* fileName) {
   if (error != nullptr) {
@@ -36,11 +53,10 @@ void SyncDirectory(const CString& dir) {
 
 int CreateTemp(const CString& path, mode_t permissions, CString& tempPath) {
   std::random_device entropy;
-  std::uniform_int_distribution<int> digit(0, 35);
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::uniform_int_distribution<int> digit(0, static_cast<int>(sizeof(kTempDigitSet)) - 2);
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    CString candidate = path + ".tmp-";
-    for (int i = 0; i < 6; ++i) candidate += kDigits[digit(entropy)];
+    CString candidate = path + kTempMark;
+    for (size_t i = 0; i < kTempDigits; ++i) candidate += kTempDigitSet[digit(entropy)];
     const int fd = ::open(candidate, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     if (fd >= 0) {
       tempPath = candidate;
@@ -183,4 +199,22 @@ void CFile::Reset() {
   m_position = 0;
   m_failed = false;
   m_openArchives = 0;
+}
+
+int RemoveStaleTemporaryFiles(const CString& dir, std::initializer_list<const char*> names) {
+  DIR* folder = ::opendir(dir.IsEmpty() ? "." : dir.GetString());
+  if (!folder) return 0;
+  const int dirFd = ::dirfd(folder);
+  int removed = 0;
+  while (const dirent* entry = ::readdir(folder)) {
+    const std::string_view entryName = entry->d_name;
+    bool ours = false;
+    for (const char* name : names) ours = ours || IsTemporaryNameOf(entryName, name);
+    struct stat st {};
+    if (!ours || ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    if (::unlinkat(dirFd, entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(folder);
+  return removed;
 }

@@ -13,6 +13,8 @@
 
 #include <sys/types.h>
 
+#include <initializer_list>
+
 #include "platform/core/CFileException.h"
 #include "platform/core/CString.h"
 
@@ -70,3 +72,9 @@ private:
   bool m_failed = false;
   int m_openArchives = 0;
 };
+
+// Removes what replacing writes of the named files in `dir` left behind when the program
+// was killed in the middle of one: this user's regular files "<name>.tmp-XXXXXX" there
+// (links, other users' files and other names stay).  Called at start, while no write of
+// this program's can be under way.  Returns how many were removed.
+int RemoveStaleTemporaryFiles(const CString& dir, std::initializer_list<const char*> names);

@@ -1,11 +1,17 @@
 // The application object in this process: the executable's directory, the language file,
 // the language libraries it loads beside the executable, and the single instance.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "CVarloDlgTestFixture.h"
 #include "platform/core/AppDir.h"
+#include "platform/core/CFile.h"
 #include "platform/win/Startup.h"
 #include "platform/win/MessageBox.h"
 #include "ui/CVarloApp.h"
@@ -146,6 +152,64 @@ TEST_F(AppStartTest, SecondInstanceEndsBeforeAnyWindowOrFile) {
   EXPECT_FALSE(Exists(dir / "Varlo.ini"));
   EXPECT_FALSE(Exists(dir / "calls.dat"));
   CloseHandle(first);
+}
+
+// The temporary files of saves that were killed half-way (the program killed at its end):
+// the start removes them once it knows it is the only one running, and nothing else.
+TEST_F(AppStartTest, StartRemovesWhatKilledSavesLeftAndNothingElse) {
+  const std::vector<std::string> saved = {"audio.dat", "ui.dat", "client.dat", "calls.dat", "pbook.dat",
+                                          "Quickdail.dat", "Set.dat", "Varlo.ini"};
+  for (const std::string& name : saved) {
+    const pid_t child = fork();
+    if (child == 0) {
+      CFile file;
+      if (!file.Open((dir / name).c_str(), CFile::modeCreate | CFile::modeWrite)) _exit(1);
+      file.Write("half", 4);
+      _exit(0);  // killed before the file was closed
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+  }
+  const auto temporaries = [this] {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.find(".tmp") != std::string::npos) found.insert(name);
+    }
+    return found;
+  };
+  const std::set<std::string> left = temporaries();
+  ASSERT_EQ(left.size(), saved.size());
+  // Not of this program's saves, or not this user's: they stay.
+  std::set<std::string> kept = {"notes.txt.tmp-abc123", "calls.dat.tmp-abc", "calls.dat.tmp-ABCDEF",
+                                "calls.dat.tmp-abc1234", "ui.dat.tmp-linked"};
+  for (const std::string& name : kept) WriteBytes(dir / name, Bytes{'k'});
+  std::filesystem::remove(dir / "ui.dat.tmp-linked");
+  ASSERT_EQ(symlink((dir / "notes.txt.tmp-abc123").c_str(), (dir / "ui.dat.tmp-linked").c_str()), 0);
+  if (geteuid() == 0) {
+    WriteBytes(dir / "audio.dat.tmp-theirs", Bytes{'t'});
+    ASSERT_EQ(chown((dir / "audio.dat.tmp-theirs").c_str(), 65534, 65534), 0);
+    kept.insert("audio.dat.tmp-theirs");
+  }
+
+  // A second start while the first runs must not take a save of the first away.
+  HANDLE first = CreateMutexA(nullptr, TRUE, CVarloApp::kInstanceMutexName);
+  ASSERT_EQ(GetLastError(), ERROR_SUCCESS);
+  {
+    CVarloApp second;
+    Run(second);
+    second.ExitInstance();
+  }
+  CloseHandle(first);
+  std::set<std::string> all = left;
+  all.insert(kept.begin(), kept.end());
+  EXPECT_EQ(temporaries(), all);
+
+  CVarloApp app;
+  Run(app);
+  app.ExitInstance();
+  EXPECT_EQ(temporaries(), kept);
 }
 
 TEST_F(AppStartTest, ProgramNotNamedVarloFindsNoLanguageFile) {
