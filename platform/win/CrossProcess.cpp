@@ -39,6 +39,8 @@ constexpr size_t kRequestHeaderBytes = 28;
 constexpr size_t kReplyBytes = 16;
 // A connected peer has this long to deliver its whole request.
 constexpr auto kServeTimeout = std::chrono::milliseconds(2000);
+// Connections served at once by one window.
+constexpr size_t kMaxConnections = 32;
 
 std::atomic<std::int64_t> g_timeoutMs{3000};
 
@@ -200,7 +202,10 @@ std::optional<Reply> Exchange(const std::string& path, std::uint32_t kind, const
   return reply;
 }
 
-// The listening side of one shared window.
+// The listening side of one shared window.  Each connection is served on a thread of its
+// own, with its own deadline, so that a program that connects and then sends slowly (or
+// not at all) holds up nobody else; at most kMaxConnections are served at once, and
+// further ones wait in the listening queue until one of them ends.
 class Receiver {
  public:
   Receiver(HWND hwnd, std::string className, std::string title, std::string path, Fd listener, ino_t inode)
@@ -210,10 +215,14 @@ class Receiver {
         m_path(std::move(path)),
         m_listener(std::move(listener)),
         m_inode(inode) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // never listens
-    m_wakeRead.fd = pipeFds[0];
-    m_wakeWrite.fd = pipeFds[1];
+    int wakeFds[2];
+    int doneFds[2];
+    if (::pipe2(wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;  // never listens
+    m_wakeRead.fd = wakeFds[0];
+    m_wakeWrite.fd = wakeFds[1];
+    if (::pipe2(doneFds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    m_doneRead.fd = doneFds[0];
+    m_doneWrite.fd = doneFds[1];
     m_thread = std::thread([this] { Run(); });
   }
   ~Receiver() {
@@ -229,14 +238,51 @@ class Receiver {
   Receiver& operator=(const Receiver&) = delete;
 
  private:
+  // One connection being served.
+  struct Connection {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+
   void Run() {
     while (!m_stop) {
-      pollfd p[2] = {{m_listener.fd, POLLIN, 0}, {m_wakeRead.fd, POLLIN, 0}};
-      const int n = ::poll(p, 2, -1);
+      const bool room = m_connections.size() < kMaxConnections;
+      // With no room the listener is not polled: its queue holds the next ones meanwhile.
+      pollfd p[3] = {{m_wakeRead.fd, POLLIN, 0}, {m_doneRead.fd, POLLIN, 0}, {m_listener.fd, POLLIN, 0}};
+      const int n = ::poll(p, room ? 3 : 2, -1);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0 || m_stop || p[1].revents) return;
+      if (n < 0 || m_stop || p[0].revents) break;
+      if (p[1].revents) ReapFinished();
+      if (!room || !(p[2].revents & POLLIN)) continue;
       Fd connection(::accept4(m_listener.fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-      if (connection.fd >= 0) Serve(connection.fd);
+      if (connection.fd < 0) continue;
+      auto served = std::make_unique<Connection>();
+      Connection* self = served.get();
+      served->thread = std::thread([this, self, fd = connection.Release()] {
+        Fd owned(fd);
+        Serve(owned.fd);
+        self->done = true;
+        const char c = 0;
+        [[maybe_unused]] const ssize_t n = ::write(m_doneWrite.fd, &c, 1);
+      });
+      m_connections.push_back(std::move(served));
+    }
+    // The wake pipe stays readable, so every connection still being served ends soon.
+    for (auto& c : m_connections) c->thread.join();
+    m_connections.clear();
+  }
+
+  void ReapFinished() {
+    char drain[64];
+    while (::read(m_doneRead.fd, drain, sizeof(drain)) > 0) {
+    }
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+      if ((*it)->done) {
+        (*it)->thread.join();
+        it = m_connections.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
 
@@ -300,7 +346,10 @@ class Receiver {
   const ino_t m_inode;
   Fd m_wakeRead;
   Fd m_wakeWrite;
+  Fd m_doneRead;   // a byte for each connection served
+  Fd m_doneWrite;
   std::atomic<bool> m_stop{false};
+  std::vector<std::unique_ptr<Connection>> m_connections;  // the listener thread's alone
   std::thread m_thread;
 };
 

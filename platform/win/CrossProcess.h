@@ -3,14 +3,15 @@
 // SendMessage(WM_COPYDATA) across processes.
 //
 // A window that other programs may reach is shared explicitly (ShareWithOtherPrograms):
-// it then listens on a Unix socket in this user's private directory
-// ($XDG_RUNTIME_DIR/varlo, or /tmp/varlo-<uid> when that variable is unset or names a
-// folder that is not this user's alone to write; mode 0700,
-// owned by the user, never a link), named after its title.  A listener thread accepts one
-// connection at a time, refuses peers of another user (SO_PEERCRED), refuses payloads
-// above kMaxCopyDataBytes, copies what it receives and hands it to the window's thread as
-// WM_COPYDATA (wParam 0: the sender's window is not in this process).  The listener goes,
-// and is joined, when the window is destroyed.
+// it then listens on a Unix socket in this user's private directory ($XDG_RUNTIME_DIR/varlo,
+// or /tmp/varlo-<uid> when that variable is unset or names a folder that is not this
+// user's alone to write; mode 0700, owned by the user, never a link), named after its
+// title.  A listener thread accepts the connections and serves each on a thread of its own
+// with its own deadline, so that a program that sends slowly holds up no other (32 at
+// once; more wait to be accepted).  It refuses peers of another user (SO_PEERCRED), refuses
+// payloads above kMaxCopyDataBytes, copies what it receives and hands it to the window's
+// thread as WM_COPYDATA (wParam 0: the sender's window is not in this process).  The
+// listener and its connections go, and are joined, when the window is destroyed.
 //
 // A sender waits for the answer at most CrossProcessTimeout() in all, from connecting to
 // the answer, so a program that does not answer stops nobody for longer.

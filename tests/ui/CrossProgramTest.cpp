@@ -149,6 +149,33 @@ TEST_F(CrossProgramTest, AnotherUsersAndOversizedMessagesAreRefused) {
   dlg.DestroyWindow();
 }
 
+// Twenty programs of the user connect and send the start of a request, then nothing: each
+// has its own deadline, and a launcher's dial meanwhile goes through at once.
+TEST_F(CrossProgramTest, SlowSendersDoNotHoldUpALaunchersDial) {
+  SaveProfile([](CUserProfile& p) { p.m_callType = 0; });
+  CVarloDlg dlg(dir.Path().c_str(), QuietServices());
+  ASSERT_TRUE(dlg.Create(CVarloDlg::IDD));
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = SocketPath();
+  ASSERT_FALSE(path.empty());
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  const std::vector<char> request = Request(7, "5550000", true);
+  std::vector<int> slow;
+  for (int i = 0; i < 20; ++i) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::send(fd, request.data(), 10, MSG_NOSIGNAL), 10);  // part of the header
+    slow.push_back(fd);
+  }
+  LauncherProcess dial({"dial", "5551234", "--window", "Varlo 3.8"});
+  EXPECT_EQ(dial.WaitExit(Pump()), 0);
+  EXPECT_NE(LogText().find("Call: 5551234"), std::string::npos);
+  EXPECT_EQ(LogText().find("Call: 5550000"), std::string::npos);
+  dlg.DestroyWindow();  // with the slow ones still being served
+  for (int fd : slow) ::close(fd);
+}
+
 TEST_F(CrossProgramTest, ALauncherThatNeverAnswersHoldsTheExitOnlyForTheTimeOut) {
   LauncherProcess launcher({"listen", "LAUNCH hung", "--hang"});
   ASSERT_TRUE(launcher.WaitForLine("ready", Pump()));
