@@ -31,7 +31,7 @@ CString AddressBookPath() {
 
 }  // namespace
 
-CAddressBookReader::CAddressBookReader(const CString* fileName) {
+CAddressBookReader::CAddressBookReader(const CString* fileName, const varlo::wab::OpenCancellation* cancel) {
   const CString path = AddressBookPath();
   m_library = varlo::wab::LoadLibraryA(path.IsEmpty() ? kDefaultLibrary : path.GetString());
   if (!m_library) return;
@@ -42,6 +42,7 @@ CAddressBookReader::CAddressBookReader(const CString* fileName) {
   param.hwnd = nullptr;
   param.szFileName = const_cast<LPSTR>(name.GetString());
   param.ulFlags = 0;
+  param.cancel = cancel;
   if (m_wabOpen(&m_addrBook, &m_wabObject, &param, 0) == S_OK) m_opened = TRUE;
 }
 

@@ -18,8 +18,10 @@ class CAddressBookReader {
   // it tells the book that the row is not one of the user's own contacts.
   static constexpr LPARAM kAddressBookRow = 1;
 
-  // Opens the address book named by fileName; an empty name opens the default book.
-  explicit CAddressBookReader(const CString* fileName);
+  // Opens the address book named by fileName; an empty name opens the default book.  This
+  // waits for the address book; `cancel` lets another thread stop the wait (the reader
+  // then stays not opened).
+  explicit CAddressBookReader(const CString* fileName, const varlo::wab::OpenCancellation* cancel = nullptr);
   ~CAddressBookReader();
   CAddressBookReader(const CAddressBookReader&) = delete;
   CAddressBookReader& operator=(const CAddressBookReader&) = delete;

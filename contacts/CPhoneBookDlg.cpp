@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "contacts/CAddContactDlg.h"
@@ -97,21 +98,76 @@ BOOL CPhoneBookDlg::OnInitDialog() {
   for (int i = 0; i < kContactColumns; ++i) {
     m_contactList.InsertColumn(i, AfxLoadString(kColumns[i].heading), LVCFMT_CENTER, kColumns[i].width);
   }
-  ImportAddressBookContacts();
+  // The user's own contacts at once; the address book's rows when it answers.
   ReadContacts();
   m_contactList.SetFocus();
+  SelectFirstRow();
+  if (m_contactList.GetItemCount() > 0) m_firstRowAtOpen = RowTexts(0);
+  m_addressBookLoad = std::make_unique<CAddressBookLoad>(m_hWnd, kAddressBookRead);
+  return TRUE;
+}
+
+void CPhoneBookDlg::SelectFirstRow() {
   if (m_contactList.GetItemCount() > 0) {
     m_contactList.SetItemState(0, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
     m_contactList.EnsureVisible(0, FALSE);
   } else {
     m_contactList.SetItemState(-1, 0, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
   }
-  return TRUE;
+}
+
+ContactRecord CPhoneBookDlg::RowTexts(int item) const {
+  ContactRecord record;
+  for (int column = 0; column < kContactColumns; ++column) record.columns[column] = m_contactList.GetItemText(item, column);
+  return record;
+}
+
+LRESULT CPhoneBookDlg::OnAddressBookRead(WPARAM, LPARAM) {
+  m_addressBookAnswered = TRUE;
+  if (m_modal == 0) FillFromAddressBook();
+  return 0;
+}
+
+void CPhoneBookDlg::FillFromAddressBook() {
+  if (!m_addressBookLoad || !m_addressBookAnswered) return;
+  m_reader = m_addressBookLoad->TakeReader();
+  m_addressBookLoad.reset();
+  m_addressBookAnswered = FALSE;
+  if (!m_reader || !m_reader->m_opened) {
+    m_reader.reset();  // no address book: the list stays as it is
+    return;
+  }
+  // The book ends up as it would have, had the address book answered at once: its rows
+  // first, then the user's own, the first row selected.  A row the user has chosen
+  // meanwhile stays chosen.
+  const int selected = SelectedItem();
+  const std::optional<ContactRecord> chosen = selected >= 0 ? std::optional(RowTexts(selected)) : std::nullopt;
+  const bool untouched = !m_firstRowAtOpen || chosen == m_firstRowAtOpen;
+  std::vector<ContactRecord> own;
+  for (int i = 0; i < m_contactList.GetItemCount(); ++i) own.push_back(RowTexts(i));
+  m_contactList.DeleteAllItems();
+  ImportAddressBookContacts();
+  for (const ContactRecord& record : own) AddOwnRow(record);
+  if (untouched) {
+    SelectFirstRow();
+    return;
+  }
+  m_contactList.SetItemState(-1, 0, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+  for (int i = 0; chosen && i < m_contactList.GetItemCount(); ++i) {
+    if (IsAddressBookRow(i) || RowTexts(i) != *chosen) continue;
+    m_contactList.SetItemState(i, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+    break;
+  }
+}
+
+CPhoneBookDlg::CModal::CModal(CPhoneBookDlg& book) : m_book(book) { ++m_book.m_modal; }
+
+CPhoneBookDlg::CModal::~CModal() {
+  if (--m_book.m_modal == 0 && m_book.m_addressBookAnswered) m_book.FillFromAddressBook();
 }
 
 void CPhoneBookDlg::ImportAddressBookContacts() {
-  CString defaultBook;
-  m_reader = std::make_unique<CAddressBookReader>(&defaultBook);
+  if (!m_reader) return;
   m_reader->LoadContents(&m_contactList);
   for (int i = 0; i < m_contactList.GetItemCount(); ++i) {
     if (!IsAddressBookRow(i)) continue;
@@ -143,12 +199,14 @@ void CPhoneBookDlg::ImportAddressBookContacts() {
 }
 
 void CPhoneBookDlg::ReadContacts() {
-  for (const ContactRecord& record : ReadContactFile(m_bookFile)) {
-    const int item = m_contactList.InsertItem(m_contactList.GetItemCount(), record.columns[kContactName]);
-    if (item < 0) continue;
-    for (int column = kContactEmail; column < kContactColumns; ++column) {
-      m_contactList.SetItemText(item, column, record.columns[column]);
-    }
+  for (const ContactRecord& record : ReadContactFile(m_bookFile)) AddOwnRow(record);
+}
+
+void CPhoneBookDlg::AddOwnRow(const ContactRecord& record) {
+  const int item = m_contactList.InsertItem(m_contactList.GetItemCount(), record.columns[kContactName]);
+  if (item < 0) return;
+  for (int column = kContactEmail; column < kContactColumns; ++column) {
+    m_contactList.SetItemText(item, column, record.columns[column]);
   }
 }
 
@@ -176,12 +234,14 @@ void CPhoneBookDlg::StopBox(UINT textId) {
 }
 
 void CPhoneBookDlg::OnAddContact() {
+  const CModal modal(*this);
   m_contactList.SetFocus();
   CAddContactDlg dlg(this);
   dlg.DoModal();
 }
 
 void CPhoneBookDlg::OnDeleteContact() {
+  const CModal modal(*this);  // the question holds the index of the row
   const int item = SelectedItem();
   if (item < 0) {
     StopBox(kNoContactSelected);
@@ -205,6 +265,7 @@ void CPhoneBookDlg::OnDeleteContact() {
 }
 
 void CPhoneBookDlg::OnModifyContact() {
+  const CModal modal(*this);  // the dialog holds the index of the row
   const int item = SelectedItem();
   if (item < 0) {
     StopBox(kNoContactSelected);
@@ -220,10 +281,12 @@ void CPhoneBookDlg::OnModifyContact() {
 
 void CPhoneBookDlg::ShowContactMenu(int x, int y) {
   if (!m_contactMenu) return;
+  const CModal modal(*this);
   if (CMenu* popup = m_contactMenu->GetSubMenu(0)) popup->TrackPopupMenu(TPM_LEFTALIGN, x, y, this);
 }
 
 void CPhoneBookDlg::OnHandleButton() {
+  const CModal modal(*this);
   if (SelectedItem() < 0) {
     StopBox(kNoItemSelected);
     return;
@@ -334,4 +397,5 @@ BEGIN_MESSAGE_MAP(CPhoneBookDlg, CDialog)
   ON_COMMAND(kCallBusinessTel, &CPhoneBookDlg::OnCallBusinessTel)
   ON_COMMAND(kCallHomeTel, &CPhoneBookDlg::OnCallHomeTel)
   ON_COMMAND(kCallMobileTel, &CPhoneBookDlg::OnCallMobileTel)
+  ON_MESSAGE(kAddressBookRead, &CPhoneBookDlg::OnAddressBookRead)
 END_MESSAGE_MAP()

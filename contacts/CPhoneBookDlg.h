@@ -5,10 +5,18 @@
 // contact's number through the main window.  Closing writes the file, tells the main
 // window (WM_USER+110) and destroys the window; the object deletes itself when its window
 // is gone.
+//
+// The address book is read on a thread of its own (CAddressBookLoad): the book shows the
+// user's own contacts at once and stays live; the address-book rows join the list when
+// the address book answers, once no question or dialog of the book is open (one would
+// hold the index of a row).
 #pragma once
 #include <memory>
+#include <optional>
 
+#include "contacts/CAddressBookLoad.h"
 #include "contacts/CAddressBookReader.h"
+#include "contacts/ContactFile.h"
 #include "platform/core/CFileException.h"
 #include "platform/core/CString.h"
 #include "platform/win/Controls.h"
@@ -33,6 +41,8 @@ class CPhoneBookDlg : public CDialog {
   static constexpr UINT kCallBusinessTel = 32772;
   static constexpr UINT kCallHomeTel = 32773;
   static constexpr UINT kCallMobileTel = 32774;
+  // Posted by the address-book reading when the address book has answered.
+  static constexpr UINT kAddressBookRead = WM_APP + 189;
 
   explicit CPhoneBookDlg(CWnd* parent = nullptr);
   ~CPhoneBookDlg() override;
@@ -47,7 +57,12 @@ class CPhoneBookDlg : public CDialog {
   // Writes the user's own contacts into the contact file; FALSE (the previous file kept)
   // with the reason in `error` when it cannot.
   BOOL SaveContacts(CFileException* error = nullptr);
+  // Adds the rows of the address book that m_reader has opened.
   void ImportAddressBookContacts();
+  // Whether the address book's answer is still awaited (or held back by an open question).
+  BOOL IsReadingAddressBook() const { return m_addressBookLoad != nullptr; }
+  // Whether the answer has come and waits for the question or dialog that is open.
+  BOOL IsHoldingAddressBookAnswer() const { return m_addressBookAnswered; }
 
   CListCtrl m_contactList;
   CSkinButton m_modifyButton;
@@ -79,16 +94,38 @@ class CPhoneBookDlg : public CDialog {
   void OnDestroy();
   void OnRClickContactList(NMHDR* header, LRESULT* result);
   void OnDblClickContactList(NMHDR* header, LRESULT* result);
+  LRESULT OnAddressBookRead(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 
  private:
   int SelectedItem() const;
   void ReadContacts();
+  void AddOwnRow(const ContactRecord& record);
   void CallColumn(int column);
   void ShowContactMenu(int x, int y);
   void StopBox(UINT textId);
+  // The address-book rows in, once the answer has come and no question is open.
+  void FillFromAddressBook();
+  void SelectFirstRow();
+  ContactRecord RowTexts(int item) const;
+
+  // Held while a question, a dialog or a menu of the book runs its own loop.
+  class CModal {
+   public:
+    explicit CModal(CPhoneBookDlg& book);
+    ~CModal();
+    CModal(const CModal&) = delete;
+    CModal& operator=(const CModal&) = delete;
+
+   private:
+    CPhoneBookDlg& m_book;
+  };
 
   BOOL m_fileWritten = FALSE;
+  std::unique_ptr<CAddressBookLoad> m_addressBookLoad;  // while the address book is read
+  BOOL m_addressBookAnswered = FALSE;                   // its answer waits for m_modal to end
+  int m_modal = 0;
+  std::optional<ContactRecord> m_firstRowAtOpen;  // selected at the opening
 };
 
 // "mailto:" and the address, percent-encoded where it holds anything but the characters of

@@ -7,6 +7,7 @@
 // What is read is someone else's data: every text is valid UTF-8 without control
 // characters and at most kMaxPropText bytes, and a table holds at most kMaxTableRows rows.
 #pragma once
+#include <atomic>
 #include <string>
 
 #include "platform/core/WinTypes.h"
@@ -24,6 +25,7 @@ constexpr HRESULT MAPI_E_NOT_FOUND = static_cast<HRESULT>(0x8004010F);
 constexpr HRESULT MAPI_E_NOT_ENOUGH_MEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr HRESULT MAPI_E_NO_SUPPORT = static_cast<HRESULT>(0x80040102);
 constexpr HRESULT MAPI_E_NETWORK_ERROR = static_cast<HRESULT>(0x80040115);
+constexpr HRESULT MAPI_E_USER_CANCEL = static_cast<HRESULT>(0x80040113);
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 
@@ -169,11 +171,17 @@ class IWABObject : public IUnknown {
 };
 using LPWABOBJECT = IWABObject*;
 
+namespace varlo::wab {
+class OpenCancellation;
+}
+
 struct WAB_PARAM {
   ULONG cbSize = sizeof(WAB_PARAM);
   HWND hwnd = nullptr;
   LPSTR szFileName = nullptr;  // empty: the default address book, else a book's id
   ULONG ulFlags = 0;
+  // This layer's own: lets another thread stop the opening (null: it cannot be stopped).
+  const varlo::wab::OpenCancellation* cancel = nullptr;
 };
 using LPWAB_PARAM = WAB_PARAM*;
 
@@ -189,4 +197,26 @@ void* GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 // Where the address-book program is, for programs that do not stand beside it (tests).
 void SetAddressBookProgram(const std::string& path);
+
+// Opening the address book waits for its program (up to 20 s), so a window opens it on a
+// thread of its own; when the window goes first, Cancel stops the opening: a WABOpen given
+// this in WAB_PARAM::cancel ends the program and returns MAPI_E_USER_CANCEL within a
+// moment, or at once when Cancel came before it.  Cancel may be called from any thread.
+class OpenCancellation {
+ public:
+  OpenCancellation();
+  ~OpenCancellation();
+  OpenCancellation(const OpenCancellation&) = delete;
+  OpenCancellation& operator=(const OpenCancellation&) = delete;
+
+  void Cancel();
+  bool IsCancelled() const;
+  // Readable once cancelled (for poll); -1 when no descriptor could be made, and then
+  // only IsCancelled tells.
+  int Descriptor() const { return m_fds[0]; }
+
+ private:
+  int m_fds[2] = {-1, -1};
+  std::atomic<bool> m_cancelled{false};
+};
 }  // namespace varlo::wab

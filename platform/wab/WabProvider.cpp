@@ -44,9 +44,14 @@ std::string ProgramPath() {
   return (self.parent_path() / kProgramName).string();
 }
 
+constexpr int kCancelled = -2;
+
 // Runs the program with its arguments and collects what it prints, within kProgramTime and
-// kMaxOutput.  Returns its exit status, or -1 when it did not run or finish.
-int RunProgram(const std::string& path, const std::vector<std::string>& args, std::string& output) {
+// kMaxOutput.  Returns its exit status, -1 when it did not run or finish, kCancelled when
+// `cancel` stopped it.
+int RunProgram(const std::string& path, const std::vector<std::string>& args, std::string& output,
+               const OpenCancellation* cancel) {
+  if (cancel && cancel->IsCancelled()) return kCancelled;
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
   posix_spawn_file_actions_t actions;
@@ -70,14 +75,19 @@ int RunProgram(const std::string& path, const std::vector<std::string>& args, st
   }
   const auto deadline = std::chrono::steady_clock::now() + kProgramTime;
   bool finished = false;
+  bool cancelled = false;
   char buffer[65536];
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    pollfd p{fds[0], POLLIN, 0};
-    const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+    pollfd p[2] = {{fds[0], POLLIN, 0}, {cancel ? cancel->Descriptor() : -1, POLLIN, 0}};
+    const int ready = ::poll(p, 2, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;
+    if (p[1].revents || (cancel && cancel->IsCancelled())) {
+      cancelled = true;
+      break;
+    }
     const ssize_t n = ::read(fds[0], buffer, sizeof(buffer));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
@@ -92,6 +102,7 @@ int RunProgram(const std::string& path, const std::vector<std::string>& args, st
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  if (cancelled) return kCancelled;
   if (!finished || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
@@ -352,7 +363,8 @@ HRESULT WABOpen(LPADRBOOK* addrBook, LPWABOBJECT* wabObject, LPWAB_PARAM param, 
   std::vector<std::string> args;
   if (param && param->szFileName && *param->szFileName) args.emplace_back(param->szFileName);
   std::string output;
-  const int status = RunProgram(program, args, output);
+  const int status = RunProgram(program, args, output, param ? param->cancel : nullptr);
+  if (status == kCancelled) return MAPI_E_USER_CANCEL;
   if (status == 3) return MAPI_E_NOT_FOUND;
   if (status != 0) return MAPI_E_NETWORK_ERROR;
   *addrBook = new AddrBook(std::make_shared<const std::vector<Entry>>(ParseEntries(output)));
@@ -363,6 +375,26 @@ HRESULT WABOpen(LPADRBOOK* addrBook, LPWABOBJECT* wabObject, LPWAB_PARAM param, 
 }  // namespace
 
 void SetAddressBookProgram(const std::string& path) { ProgramOverride() = path; }
+
+OpenCancellation::OpenCancellation() {
+  if (::pipe2(m_fds, O_CLOEXEC | O_NONBLOCK) != 0) m_fds[0] = m_fds[1] = -1;
+}
+
+OpenCancellation::~OpenCancellation() {
+  for (int fd : m_fds) {
+    if (fd >= 0) ::close(fd);
+  }
+}
+
+void OpenCancellation::Cancel() {
+  if (m_cancelled.exchange(true)) return;
+  const char byte = 0;
+  if (m_fds[1] >= 0) {
+    [[maybe_unused]] const ssize_t n = ::write(m_fds[1], &byte, 1);
+  }
+}
+
+bool OpenCancellation::IsCancelled() const { return m_cancelled; }
 
 HMODULE LoadLibraryA(LPCSTR) {
   // Whatever the name, the library is the built-in one; it loads when its program is there.

@@ -2,10 +2,17 @@
 // it opens and closes, and what it does when the desktop's address book is absent.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "contacts/CPhoneBookDlg.h"
 #include "contacts/ContactFile.h"
@@ -192,6 +199,131 @@ TEST_F(BookTest, HandleMenuCallsOrMailsTheSelectedContactThroughTheMainWindowAnd
   EXPECT_EQ(args, "1|mailto:eve@example.org%3Fattach=/etc/passwd%26cc=x@y.z|");
   varlo::win::SetPopupMenuHook(nullptr);
   ::setenv("PATH", oldPath.c_str(), 1);
+}
+
+// An address book that answers only when told to: a stand-in for the address-book program
+// that notes its process id, waits on a FIFO, then prints one mail user.
+class SlowAddressBook {
+ public:
+  explicit SlowAddressBook(const std::string& dir)
+      : m_fifo(dir + "/answer"), m_started(dir + "/started"), m_program(dir + "/slow-contacts") {
+    ::mkfifo(m_fifo.c_str(), 0600);
+    const std::string script = "#!/bin/sh\necho $$ > '" + m_started + ".part' && mv '" + m_started + ".part' '" +
+                               m_started + "'\nread answer < '" + m_fifo + "'\n" +
+                               "printf '6\\tzed-1\\tZed Stand\\tzed@example.org\\t555 0101\\t\\t0700 9\\n'\n";
+    WriteBytes(m_program, Bytes(script.begin(), script.end()));
+    ::chmod(m_program.c_str(), 0700);
+    varlo::wab::SetAddressBookProgram(m_program);
+  }
+  ~SlowAddressBook() { varlo::wab::SetAddressBookProgram(VARLO_CONTACTS_PROGRAM); }
+  // Whether the program has started and not ended: it waits for its answer to be released.
+  bool Waiting() const {
+    const Bytes pid = ReadBytes(m_started);
+    if (pid.empty()) return false;
+    return ::kill(std::atoi(std::string(pid.begin(), pid.end()).c_str()), 0) == 0;
+  }
+  // Lets the waiting program answer (a writer that comes and goes ends its wait).
+  void Release() const {
+    const int fd = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) ::close(fd);
+    std::remove(m_started.c_str());
+  }
+
+ private:
+  std::string m_fifo, m_started, m_program;
+};
+
+// Waits, keeping the window loop running, until `done` holds or a while has passed.
+bool PumpUntil(const std::function<bool()>& done) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done() && std::chrono::steady_clock::now() < until) {
+    varlo::win::MessageSystem::Instance().Pump();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return done();
+}
+
+// The address book is read off the window's thread: a book whose address book does not
+// answer opens at once with the user's own contacts and answers commands; the address
+// book's rows join it when it answers, the first row selected as at any opening.
+TEST_F(BookTest, TheBookStaysLiveWhileTheAddressBookHangsAndFillsWhenItAnswers) {
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Bob", "", "5551234")}));
+  SlowAddressBook slow(dir.Path());
+  CPhoneBookDlg* book = OpenBook();
+  ASSERT_NE(book, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return slow.Waiting(); }));  // the book is up, the address book silent
+  EXPECT_EQ(Names(book), std::vector<std::string>{"Bob"});
+  std::vector<std::string> asked;
+  varlo::win::SetMessageBoxHook([&](const varlo::win::MessageBoxRequest& r) {
+    asked.push_back(r.text);
+    return IDNO;
+  });
+  book->SendMessage(WM_COMMAND, MAKEWPARAM(CPhoneBookDlg::kDeleteButton, BN_CLICKED), 0);
+  EXPECT_EQ(asked, std::vector<std::string>{"Delete item \"Bob\". Are you sure?"});
+  EXPECT_TRUE(slow.Waiting());
+
+  slow.Release();
+  ASSERT_TRUE(PumpUntil([&] { return book->m_contactList.GetItemCount() == 2; }));
+  EXPECT_EQ(Names(book), (std::vector<std::string>{"*Zed Stand", "Bob"}));
+  EXPECT_TRUE(book->IsAddressBookRow(0));
+  EXPECT_EQ(book->m_contactList.GetItemText(0, 1), "zed@example.org");
+  EXPECT_EQ(book->m_contactList.GetItemText(0, 4), "0700 9");
+  EXPECT_EQ(book->m_contactList.GetNextItem(-1, LVNI_SELECTED), 0);
+  book->SendMessage(WM_CLOSE);
+  EXPECT_EQ(ReadContactFile(BookFile().c_str()), std::vector<ContactRecord>{Contact("Bob", "", "5551234")});
+  varlo::win::SetMessageBoxHook(nullptr);
+}
+
+// An answer that comes while the book asks a question (whose answer is for a row by its
+// index) waits for the question; the row asked about is the one deleted.  A row the user
+// chose meanwhile stays chosen; a book closed before the address book answers ends its
+// reading at once.
+TEST_F(BookTest, AnAnswerDuringAQuestionWaitsForItAndAClosedBookStopsTheReading) {
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Ann"), Contact("Bob")}));
+  {
+    SlowAddressBook slow(dir.Path());
+    CPhoneBookDlg* book = OpenBook();
+    ASSERT_NE(book, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return slow.Waiting(); }));
+    book->m_contactList.SetItemState(1, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+    std::vector<std::string> duringQuestion;
+    varlo::win::SetMessageBoxHook([&](const varlo::win::MessageBoxRequest&) {
+      slow.Release();
+      EXPECT_TRUE(PumpUntil([&] { return book->IsHoldingAddressBookAnswer() != FALSE; }));
+      duringQuestion = Names(book);
+      return IDYES;
+    });
+    book->OnDeleteContact();
+    EXPECT_EQ(duringQuestion, (std::vector<std::string>{"Ann", "Bob"}));
+    EXPECT_EQ(Names(book), (std::vector<std::string>{"*Zed Stand", "Ann"}));
+    EXPECT_FALSE(book->IsReadingAddressBook());
+    varlo::win::SetMessageBoxHook(nullptr);
+
+    book->SendMessage(WM_CLOSE);
+    Sys().Pump();
+  }
+  // Chosen meanwhile: Bob stays the selected row.
+  ASSERT_TRUE(WriteContactFile(BookFile().c_str(), {Contact("Ann"), Contact("Bob")}));
+  SlowAddressBook slow(dir.Path());
+  CPhoneBookDlg* book = OpenBook();
+  ASSERT_NE(book, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return slow.Waiting(); }));
+  book->m_contactList.SetItemState(1, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+  slow.Release();
+  ASSERT_TRUE(PumpUntil([&] { return !book->IsReadingAddressBook(); }));
+  EXPECT_EQ(Names(book), (std::vector<std::string>{"*Zed Stand", "Ann", "Bob"}));
+  EXPECT_EQ(book->m_contactList.GetNextItem(-1, LVNI_SELECTED), 2);
+  book->SendMessage(WM_CLOSE);
+  Sys().Pump();
+
+  // Closed while the address book is silent: the program is ended, the book goes at once.
+  book = OpenBook();
+  ASSERT_NE(book, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return slow.Waiting(); }));
+  book->SendMessage(WM_CLOSE);
+  EXPECT_EQ(main->m_bookDlg, nullptr);
+  EXPECT_FALSE(slow.Waiting());
+  EXPECT_EQ(ReadContactFile(BookFile().c_str()), (std::vector<ContactRecord>{Contact("Ann"), Contact("Bob")}));
 }
 
 TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeaders) {

@@ -18,8 +18,17 @@ class CScript : public CWnd {
     SetTimer(1, 250);
   }
 
+  // Called by a step: the next steps wait until `ready` holds (looked at every 250 ms; after
+  // `limit` looks the script goes on regardless, so that the test's checks say what is missing).
+  void HoldUntil(std::function<bool()> ready, int limit = 120) {
+    m_hold = std::move(ready);
+    m_holdLooks = limit;
+  }
+
  protected:
   void OnTimer(UINT_PTR) {
+    if (m_hold && !m_hold() && --m_holdLooks > 0) return;
+    m_hold = nullptr;
     if (m_next < m_steps.size()) m_steps[m_next++]();
   }
   DECLARE_MESSAGE_MAP()
@@ -27,6 +36,8 @@ class CScript : public CWnd {
  private:
   std::vector<std::function<void()>> m_steps;
   std::size_t m_next = 0;
+  std::function<bool()> m_hold;
+  int m_holdLooks = 0;
 };
 
 // The toolkit's and the browser's libraries keep caches for the life of the process; the
