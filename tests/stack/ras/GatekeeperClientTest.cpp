@@ -398,8 +398,8 @@ TEST(GatekeeperClient, AnswersRequestsOnlyFromItsGatekeeper) {
 // gatekeeper, its reject would refuse the login, its admission confirm would send the
 // call's signalling to it.  None is taken; the gatekeeper's own answers are.
 TEST(GatekeeperClient, AnswersFromAnyoneButTheGatekeeperAreNotTaken) {
+  ScriptedGatekeeper forger(60, 0x7F000002);  // before the gatekeeper whose script uses it
   ScriptedGatekeeper gk;
-  ScriptedGatekeeper forger(60, 0x7F000002);
   const RasAddress forgedSignalling{0x7F000002, 1720};
   gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
     const unsigned seq = ras::GetSequenceNumber(req);
@@ -480,8 +480,8 @@ ras::AdmissionParams SomeCall() {
 TEST(GatekeeperClient, RequestInProgressHoldsARequestOnlyFromTheGatekeeperAndOnlyForABound) {
   for (const bool fromGatekeeper : {false, true}) {
     SCOPED_TRACE(fromGatekeeper ? "from the gatekeeper" : "from another host");
-    ScriptedGatekeeper gk;
     ScriptedGatekeeper forger(0, 0x7F000002);
+    ScriptedGatekeeper gk;
     gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
       if (req.GetTag() != H225_RasMessage::e_admissionRequest) return gk.Confirm(req);
       auto rip = Reply(H225_RasMessage::e_requestInProgress, ras::GetSequenceNumber(req));
@@ -505,11 +505,11 @@ TEST(GatekeeperClient, RequestInProgressHoldsARequestOnlyFromTheGatekeeperAndOnl
 // wrongly) that names another host's RAS address does not move the registration there;
 // another port of the gatekeeper's host does.
 TEST(GatekeeperClient, DiscoveryNeverSendsTheRegistrationToAnotherHost) {
-  ScriptedGatekeeper gk;
   ScriptedGatekeeper forger(0, 0x7F000002);
   ScriptedGatekeeper sameHost;  // another port of the gatekeeper's host
+  ScriptedGatekeeper gk;
   for (const ScriptedGatekeeper* named : {&forger, &sameHost}) {
-    gk.SetScript([&](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
+    gk.SetScript([&gk, named](const H225_RasMessage& req) -> std::vector<std::vector<uint8_t>> {
       if (req.GetTag() != H225_RasMessage::e_gatekeeperRequest) return gk.Confirm(req);
       H225_RasMessage gcf;
       if (!gcf.Decode(gk.Confirm(req)[0])) return {};
