@@ -96,7 +96,7 @@ void SetCommon(Body& body, const Info& info) {
     body.IncludeOptionalField(Body::e_h245Address);
     SetTransport(body.m_h245Address, *info.h245Address);
   }
-  body.IncludeOptionalField(Body::e_callIdentifier);
+  if constexpr (requires { Body::e_callIdentifier; }) body.IncludeOptionalField(Body::e_callIdentifier);
   SetGuid(body.m_callIdentifier.m_guid, info.callIdentifier);
   if (info.hasFastStart) {
     body.IncludeOptionalField(Body::e_fastStart);
@@ -111,7 +111,11 @@ void SetCommon(Body& body, const Info& info) {
 template <class Body>
 void GetCommon(const Body& body, Info& info) {
   if (body.HasOptionalField(Body::e_h245Address)) info.h245Address = GetTransport(body.m_h245Address);
-  if (body.HasOptionalField(Body::e_callIdentifier)) GetGuid(body.m_callIdentifier.m_guid, info.callIdentifier);
+  if constexpr (requires { Body::e_callIdentifier; }) {
+    if (body.HasOptionalField(Body::e_callIdentifier)) GetGuid(body.m_callIdentifier.m_guid, info.callIdentifier);
+  } else {
+    GetGuid(body.m_callIdentifier.m_guid, info.callIdentifier);
+  }
   if (body.HasOptionalField(Body::e_fastStart)) {
     info.hasFastStart = true;
     info.fastStart = GetOctetStrings(body.m_fastStart);
@@ -241,11 +245,15 @@ bool EncodeUserInformation(const H323UserInformation& info, std::vector<uint8_t>
         b.IncludeOptionalField(H225_Facility_UUIE::e_h245Address);
         SetTransport(b.m_h245Address, *info.h245Address);
       }
+      if (info.hasFastStart) {
+        b.IncludeOptionalField(H225_Facility_UUIE::e_fastStart);
+        SetOctetStrings(b.m_fastStart, info.fastStart);
+      }
       break;
     }
     case Info::e_progress: {
       auto& b = body.progress();
-      SetIdentifiers(b, info);
+      SetCommon(b, info);
       SetTerminal(b.m_destinationInfo);
       break;
     }
@@ -326,9 +334,16 @@ bool DecodeUserInformation(const uint8_t* data, size_t size, H323UserInformation
       if (b.HasOptionalField(H225_Facility_UUIE::e_callIdentifier)) GetGuid(b.m_callIdentifier.m_guid, info.callIdentifier);
       if (b.HasOptionalField(H225_Facility_UUIE::e_conferenceID)) GetGuid(b.m_conferenceID, info.conferenceID);
       if (b.HasOptionalField(H225_Facility_UUIE::e_h245Address)) info.h245Address = GetTransport(b.m_h245Address);
+      if (b.HasOptionalField(H225_Facility_UUIE::e_fastStart)) {
+        info.hasFastStart = true;
+        info.fastStart = GetOctetStrings(b.m_fastStart);
+      }
       break;
     }
-    case H225_H323_UU_PDU_h323_message_body::e_progress: info.body = Info::e_progress; break;
+    case H225_H323_UU_PDU_h323_message_body::e_progress:
+      info.body = Info::e_progress;
+      GetCommon(body.progress(), info);
+      break;
     case H225_H323_UU_PDU_h323_message_body::e_information: info.body = Info::e_information; break;
     case H225_H323_UU_PDU_h323_message_body::e_status: info.body = Info::e_status; break;
     case H225_H323_UU_PDU_h323_message_body::e_statusInquiry: info.body = Info::e_statusInquiry; break;

@@ -192,6 +192,14 @@ void H323Connection::AttachIncoming(std::unique_ptr<H323SignalChannel> channel, 
   }).detach();
 }
 
+bool H323Connection::SendAlerting(H323SignalPDU& alertingPDU) {
+  PWaitAndSignal lock(m_mutex);
+  if (m_originating || m_phase != Phase::Answering || m_clearing || m_alertingSent) return false;
+  if (!WriteSignalPDU(alertingPDU)) return false;
+  m_alertingSent = true;
+  return true;
+}
+
 void H323Connection::WaitNotified() {
   std::unique_lock lock(m_notifyMutex);
   m_notifyDone.wait(lock, [&] { return !m_notifying; });
@@ -232,15 +240,27 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     request.callIdentifier = m_callIdentifier;
     request.conferenceID = m_conferenceID;
     request.bandwidth = m_endpoint.GetInitialBandwidth();
+    // The caller's H.245 waits for the admission, as does what it tunnels meanwhile.
+    for (const auto& message : setupPDU.m_userInfo.h245Control) m_heldH245.push_back(message);
   }
-  ProcessTunnelled(setupPDU);
   const H323AdmissionResult admission = m_endpoint.OnAdmitCall(*this, request);
   if (IsClearing()) return;
   if (!admission.admitted) {
     ClearCall(admission.rejectReason);
     return;
   }
-  m_admitted = true;
+  {
+    PWaitAndSignal lock(m_mutex);
+    if (m_clearing) return;
+    m_admitted = true;
+    std::vector<std::vector<uint8_t>> held;
+    held.swap(m_heldH245);
+    // Under the lock, so that nothing the caller tunnels from now on overtakes it.
+    if (!held.empty() && m_h245Tunnelling) {
+      StartControl();
+      FeedControl(held);
+    }
+  }
 
   H323SignalPDU alerting = BuildPDU(Q931::AlertingMsg, H323UserInformation::e_alerting);
   if (!m_endpoint.OnIncomingCall(*this, setupPDU, alerting)) {
@@ -252,6 +272,8 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     if (m_clearing) return;
     H323SignalPDU connect = BuildPDU(Q931::ConnectMsg, H323UserInformation::e_connect);
     if (setupPDU.m_userInfo.hasFastStart && !m_endpoint.IsFastStartDisabled()) {
+      // Media starts with the answer: an Alerting sent while the user was asked carried
+      // none, so that nothing of the callee is heard before they accepted.
       const auto answers = m_control->AnswerFastStart(setupPDU.m_userInfo.fastStart);
       for (H323SignalPDU* pdu : {&alerting, &connect}) {
         pdu->m_userInfo.hasFastStart = !answers.empty();
@@ -262,7 +284,9 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
       TcpAddress h245;
       if (ListenControlChannel(h245)) connect.m_userInfo.h245Address = h245;
     }
-    if (!WriteSignalPDU(alerting) || !WriteSignalPDU(connect)) return;  // the close will clear the call
+    if (!m_alertingSent && !WriteSignalPDU(alerting)) return;  // the close will clear the call
+    m_alertingSent = true;
+    if (!WriteSignalPDU(connect)) return;
     m_phase = Phase::Established;
     if (m_h245Tunnelling) StartControl();
     std::lock_guard notify(m_notifyMutex);
@@ -299,12 +323,22 @@ void H323Connection::OnSignalMessage(const Q931& message) {
     case Q931::ReleaseCompleteMsg: OnReceivedReleaseComplete(pdu); break;
     case Q931::FacilityMsg: OnReceivedFacility(pdu); break;
     case Q931::StatusEnquiryMsg: OnReceivedStatusEnquiry(pdu); break;
-    case Q931::ProgressMsg:
-      if (m_originating && GetPhase() == Phase::AwaitingReply) SetPhase(Phase::Proceeding);
-      break;
+    case Q931::ProgressMsg: OnReceivedProgress(pdu); break;
     case Q931::InformationMsg: OnReceivedInformation(message); break;
     default: break;  // Notify, Status and the rest need no action
   }
+  if (IsClearing()) {
+    PWaitAndSignal lock(m_mutex);
+    OnClearingProgress();
+  }
+}
+
+// Early media: the callee may answer fast start in a Progress (or a Facility) before it
+// alerts or connects.
+void H323Connection::OnReceivedProgress(const H323SignalPDU& pdu) {
+  PWaitAndSignal lock(m_mutex);
+  if (m_originating && m_phase == Phase::AwaitingReply) m_phase = Phase::Proceeding;
+  if (!m_clearing) OnFastStartAnswer(pdu);
 }
 
 void H323Connection::OnReceivedInformation(const Q931& message) {
@@ -370,6 +404,10 @@ void H323Connection::OnReceivedReleaseComplete(const H323SignalPDU& pdu) {
 }
 
 void H323Connection::OnReceivedFacility(const H323SignalPDU& pdu) {
+  {
+    PWaitAndSignal lock(m_mutex);
+    if (!m_clearing) OnFastStartAnswer(pdu);
+  }
   using Notice = H323UserInformation::HoldNotice;
   const Notice notice = pdu.m_userInfo.holdNotice;
   if (notice == Notice::None || !IsEstablished()) return;
@@ -387,11 +425,12 @@ void H323Connection::OnReceivedStatusEnquiry(const H323SignalPDU&) {
 }
 
 void H323Connection::OnSignalClosed(TpktChannel::CloseReason) {
-  {
-    PWaitAndSignal lock(m_mutex);
-    m_remoteReleased = true;  // nothing can be sent any more
-  }
-  ClearCall(EndedByTransportFail);
+  PWaitAndSignal lock(m_mutex);
+  m_remoteReleased = true;  // nothing can be sent any more
+  if (m_clearing)
+    OnClearingProgress();
+  else
+    ClearCall(EndedByTransportFail);
 }
 
 void H323Connection::UpdateRemoteName(const H323SignalPDU& pdu) {
@@ -406,7 +445,7 @@ uint8_t H323Connection::GetQ931CallState() const {
     case Phase::AwaitingReply: return Q931::CallInitiatedState;
     case Phase::Proceeding: return Q931::OutgoingCallProceedingState;
     case Phase::Alerting: return Q931::CallDeliveredState;
-    case Phase::Answering: return Q931::IncomingCallProceedingState;
+    case Phase::Answering: return m_alertingSent ? Q931::CallReceivedState : Q931::IncomingCallProceedingState;
     case Phase::Established: return Q931::ActiveState;
     case Phase::Released: return Q931::ReleaseRequestState;
   }
@@ -436,29 +475,71 @@ bool H323Connection::WriteSignalPDU(H323SignalPDU& pdu) {
 // --- Clearing
 
 void H323Connection::ClearCall(CallEndReason reason) {
-  {
-    PWaitAndSignal lock(m_mutex);
-    if (m_clearing.exchange(true)) return;
-    SetEndReason(reason);
-    m_answerDeadline.reset();
-    if (!m_releaseReceived) m_control->SendEndSession();
-    if (!m_remoteReleased && m_signal && m_signal->IsOpen()) {
-      H323SignalPDU release = BuildPDU(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete);
-      release.m_q931pdu.SetCause(Q931CauseFromCallEndReason(reason));
-      WriteSignalPDU(release);
-    }
-    m_phase = Phase::Released;
+  PWaitAndSignal lock(m_mutex);
+  if (m_clearing.exchange(true)) return;
+  SetEndReason(reason);
+  m_answerDeadline.reset();
+  m_phase = Phase::Released;
+  m_clearDeadline = Clock::now() + m_endpoint.GetEndSessionTimeout().AsDuration();
+  // The end of the session first; while the peer can still answer it, the Release
+  // Complete waits for the peer's end of session.
+  const bool endSessionSent = !m_releaseReceived && m_control->SendEndSession();
+  if (!endSessionSent || m_control->IsEndSessionReceived() || m_controlClosed || m_remoteReleased)
+    SendReleaseComplete();
+  OnClearingProgress();
+}
+
+void H323Connection::SendReleaseComplete() {
+  if (m_releaseSent) return;
+  if (!m_remoteReleased && m_signal && m_signal->IsOpen()) {
+    H323SignalPDU release = BuildPDU(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete);
+    release.m_q931pdu.SetCause(Q931CauseFromCallEndReason(m_callEndReason.load()));
+    WriteSignalPDU(release);
   }
+  m_releaseSent = true;
+  m_endpoint.NotifyChanged();
+}
+
+// The connection goes to the cleaner once its Release Complete is out and the peer has
+// released or closed: its own release then meets an open connection, not a reset.
+void H323Connection::OnClearingProgress() {
+  if (!m_clearing || m_queuedForCleaning) return;
+  if (!m_releaseSent && (m_control->IsEndSessionReceived() || m_controlClosed || m_remoteReleased))
+    SendReleaseComplete();
+  const bool peerDone = m_remoteReleased || !m_signal || !m_signal->IsOpen();
+  if (!m_releaseSent || !peerDone) return;
+  m_queuedForCleaning = true;
   m_endpoint.QueueForCleaning(*this);
 }
 
+void H323Connection::OnControlChannelClosed() {
+  PWaitAndSignal lock(m_mutex);
+  m_controlClosed = true;
+  if (!m_clearing)
+    ClearCall(EndedByTransportFail);
+  else
+    OnClearingProgress();
+}
+
+bool H323Connection::WaitReleaseSent(Clock::time_point deadline) {
+  std::unique_lock lock(m_endpoint.m_mutex);
+  return m_endpoint.m_changed.wait_until(lock, deadline, [&] { return m_releaseSent.load(); });
+}
+
 void H323Connection::CheckTimers(Clock::time_point now) {
-  bool expired = false;
+  bool expired = false, givenUp = false;
   {
     PWaitAndSignal lock(m_mutex);
     expired = !m_clearing && m_answerDeadline && now >= *m_answerDeadline;
+    // A peer that does not end its session, or does not release, is waited for no longer.
+    givenUp = m_clearing && !m_queuedForCleaning && m_clearDeadline && now >= *m_clearDeadline;
+    if (givenUp) {
+      SendReleaseComplete();
+      m_queuedForCleaning = true;
+    }
   }
   if (expired) ClearCall(EndedByNoAnswer);
+  if (givenUp) m_endpoint.QueueForCleaning(*this);
 }
 
 void H323Connection::Shutdown() {
@@ -600,15 +681,26 @@ bool H323Connection::SendTunnelled(const std::vector<uint8_t>& pdu) {
 // starts this side's part (capability set, master/slave determination), so that what the
 // peer sent is answered at once.
 void H323Connection::ProcessTunnelled(const H323SignalPDU& pdu) {
-  if (pdu.m_userInfo.h245Control.empty()) return;
-  {
-    PWaitAndSignal lock(m_mutex);
-    if (m_clearing) return;
-    if (m_originating && !m_h245Tunnelling && m_wantTunnelling) m_h245Tunnelling = true;
-    if (!m_h245Tunnelling) return;
-    if (!m_releaseReceived) StartControl();
+  const auto& messages = pdu.m_userInfo.h245Control;
+  if (messages.empty()) return;
+  PWaitAndSignal lock(m_mutex);
+  if (!m_originating && !m_admitted) {
+    m_heldH245.insert(m_heldH245.end(), messages.begin(), messages.end());
+    return;
   }
-  for (const auto& message : pdu.m_userInfo.h245Control) m_control->OnReceived(message);
+  if (m_originating && !m_h245Tunnelling && m_wantTunnelling) m_h245Tunnelling = true;
+  if (!m_h245Tunnelling) return;
+  if (m_clearing) {
+    // Nothing starts now; a running session still hears the peer end it.
+    if (m_control->IsStarted()) FeedControl(messages);
+    return;
+  }
+  if (!m_releaseReceived) StartControl();
+  FeedControl(messages);
+}
+
+void H323Connection::FeedControl(const std::vector<std::vector<uint8_t>>& messages) {
+  for (const auto& message : messages) m_control->OnReceived(message);
 }
 
 bool H323Connection::ListenControlChannel(TcpAddress& address) {
@@ -647,9 +739,7 @@ void H323Connection::StartControlChannel(std::unique_ptr<TpktChannel> channel) {
   TpktChannel* raw = m_h245Channel.get();
   TpktChannel::Handlers handlers;
   handlers.onPacket = [this](std::vector<uint8_t> payload) { m_control->OnReceived(payload); };
-  handlers.onClosed = [this](TpktChannel::CloseReason, const std::string&) {
-    if (!IsClearing()) ClearCall(EndedByTransportFail);
-  };
+  handlers.onClosed = [this](TpktChannel::CloseReason, const std::string&) { OnControlChannelClosed(); };
   m_controlTransport.SetAddresses(raw->GetLocalAddress(), raw->GetRemoteAddress());
   if (!raw->Start(std::move(handlers))) return;
   m_control->SetSender([raw](const std::vector<uint8_t>& pdu) { return raw->Send(pdu); });

@@ -5,10 +5,18 @@
 // Threads: an outgoing call makes its TCP connection and sends the Setup on a thread of
 // its own; an incoming call is admitted and answered (OnIncomingCall may wait for the
 // user) on a thread of its own, so that a release from the caller is seen meanwhile;
-// every received message is handled on the signalling connection's reader thread.  Clearing only sends the Release Complete and hands the connection to the
-// endpoint's cleaner thread, which closes the transports, joins the threads, reports
-// the end (OnConnectionCleared) and deletes the connection.  So ClearCall may be called
-// from any thread, the hooks included.
+// every received message is handled on the signalling connection's reader thread.
+//
+// Clearing never waits: while H.245 runs it sends the end-session command and goes on
+// when the peer's comes back (or the endpoint's end-session time-out has passed), then
+// sends the Release Complete; once the peer has released or closed the connection too
+// (or the time-out has passed) the connection goes to the endpoint's cleaner thread,
+// which closes the transports, joins the threads, reports the end (OnConnectionCleared)
+// and deletes the connection.  So ClearCall may be called from any thread, the hooks
+// included.
+//
+// An incoming call's H.245 (tunnelled in its Setup or later) is held until the call is
+// admitted, and acted on in the order it came.
 //
 // Lock/Unlock guard the connection against use by other threads (the system holds it
 // while it sends a tone or toggles hold); the stack takes the same lock while it
@@ -87,6 +95,14 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
 
   // Ends the call with `reason` (kept when an earlier reason was set); returns at once.
   void ClearCall(CallEndReason reason = EndedByLocalUser);
+  // Once the call is clearing: waits until its Release Complete has gone out (or cannot
+  // any more), at most until `deadline`; true when it has.
+  bool WaitReleaseSent(std::chrono::steady_clock::time_point deadline);
+
+  // An incoming call that has not been answered: sends the Alerting that OnIncomingCall
+  // was given, so that the caller hears ringing while the user is asked.  False when it
+  // was sent already, the call is not waiting for its answer, or it could not be sent.
+  bool SendAlerting(H323SignalPDU& alertingPDU);
 
   // Key tones and text typed by the user, sent to the remote party.  A tone is one of
   // "0123456789*#ABCD!"; the defaults take the stack's own duration and channel.
@@ -142,7 +158,7 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   void CheckTimers(Clock::time_point now);
   void Shutdown();
   bool IsClearing() const { return m_clearing.load(); }
-  bool WasAdmitted() const { return m_admitted; }
+  bool WasAdmitted() const { return m_admitted.load(); }
 
   void OutgoingThread(PString remoteParty);
   void HandleIncomingSetup(const Q931& setup);
@@ -158,8 +174,15 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   void OnReceivedReleaseComplete(const H323SignalPDU& pdu);
   void OnReceivedFacility(const H323SignalPDU& pdu);
   void OnReceivedStatusEnquiry(const H323SignalPDU& pdu);
+  void OnReceivedProgress(const H323SignalPDU& pdu);
   void OnReceivedInformation(const Q931& message);
   void OnFastStartAnswer(const H323SignalPDU& pdu);
+
+  // Clearing, under the lock: the Release Complete (once), and the steps that follow the
+  // peer's end of session, its release or the close of its connections.
+  void SendReleaseComplete();
+  void OnClearingProgress();
+  void OnControlChannelClosed();
 
   // A message of this call to send, with the fields every message carries.
   H323SignalPDU BuildPDU(uint8_t q931Type, H323UserInformation::Body body) const;
@@ -186,8 +209,16 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   bool m_shutdown = false;
   bool m_remoteReleased = false;   // nothing more can or may be sent on call signalling
   bool m_releaseReceived = false;  // the peer's Release Complete arrived: nothing follows it
-  bool m_admitted = false;
+  std::atomic<bool> m_admitted{false};
+  bool m_alertingSent = false;     // incoming: the Alerting went out before the answer
+  std::vector<std::vector<uint8_t>> m_heldH245;  // incoming: tunnelled before the admission
   std::optional<Clock::time_point> m_answerDeadline;
+  // Clearing: when it gives up waiting for the peer; the Release Complete is out (or
+  // cannot go); the H.245 connection has closed; the cleaner has the connection.
+  std::optional<Clock::time_point> m_clearDeadline;
+  std::atomic<bool> m_releaseSent{false};
+  bool m_controlClosed = false;
+  bool m_queuedForCleaning = false;
   std::atomic<bool> m_localHold{false};
   std::atomic<bool> m_remoteHold{false};
 
@@ -206,6 +237,7 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   bool ListenControlChannel(TcpAddress& address);
   void StartControlChannel(std::unique_ptr<TpktChannel> channel);
   void ProcessTunnelled(const H323SignalPDU& pdu);
+  void FeedControl(const std::vector<std::vector<uint8_t>>& messages);
   bool m_wantTunnelling = true;
   bool m_h245Tunnelling = false;
   std::unique_ptr<H323ControlChannel> m_control;

@@ -151,21 +151,39 @@ void H323ControlChannel::SendCapabilitySet() {
     tcs.m_capabilityTable.Append() = entry;
     entries.push_back(audio->GetCapabilityNumber());
   }
-  // One descriptor: any one of the audio capabilities.
+  // User input as this side takes it: text (alphanumeric, which it also sends) and key
+  // signals.  Without these a peer falls back to Q.931 keypad or sends no keys at all.
+  unsigned next = 0;
+  for (unsigned n : entries) next = std::max(next, n);
+  std::vector<unsigned> userInput;
+  for (const bool text : {true, false}) {
+    H245_CapabilityTableEntry entry;
+    entry.m_capabilityTableEntryNumber = ++next;
+    entry.IncludeOptionalField(H245_CapabilityTableEntry::e_capability);
+    if (text)
+      entry.m_capability.receiveAndTransmitUserInputCapability().basicString();
+    else
+      entry.m_capability.receiveUserInputCapability().dtmf();
+    tcs.m_capabilityTable.Append() = entry;
+    userInput.push_back(next);
+  }
+  // One descriptor: any one of the audio capabilities, with each kind of user input.
   tcs.IncludeOptionalField(H245_TerminalCapabilitySet::e_capabilityDescriptors);
   auto& descriptor = tcs.m_capabilityDescriptors.Append();
   descriptor.m_capabilityDescriptorNumber = 1;
+  descriptor.IncludeOptionalField(H245_CapabilityDescriptor::e_simultaneousCapabilities);
   if (!entries.empty()) {
-    descriptor.IncludeOptionalField(H245_CapabilityDescriptor::e_simultaneousCapabilities);
     auto& alternatives = descriptor.m_simultaneousCapabilities.Append();
     for (unsigned n : entries) alternatives.Append() = n;
   }
+  for (unsigned n : userInput) descriptor.m_simultaneousCapabilities.Append().Append() = n;
   m_localTcsAcked = false;
   Send(pdu);
 }
 
 void H323ControlChannel::SendMasterSlaveDetermination() {
   m_msdNumber = RandomMsdNumber();
+  m_msdState = MsdState::Outgoing;
   Msg pdu;
   auto& msd = pdu.request().masterSlaveDetermination();
   msd.m_terminalType = kTerminalType;
@@ -205,6 +223,8 @@ void H323ControlChannel::OnRequest(const Msg& pdu) {
       }
       const bool remoteIsMaster = !*decision;
       m_master = *decision;
+      // The peer's acknowledgement of this one ends the procedure.
+      m_msdState = MsdState::Incoming;
       auto& ack = reply.response().masterSlaveDeterminationAck();
       ack.m_decision.SetTag(remoteIsMaster ? H245_MasterSlaveDeterminationAck_decision::e_master
                                            : H245_MasterSlaveDeterminationAck_decision::e_slave);
@@ -264,12 +284,24 @@ void H323ControlChannel::OnResponse(const Msg& pdu) {
   const H245_ResponseMessage& response = pdu.response();
   switch (response.GetTag()) {
     case H245_ResponseMessage::e_masterSlaveDeterminationAck:
-      m_master = response.masterSlaveDeterminationAck().m_decision.GetTag() ==
-                 H245_MasterSlaveDeterminationAck_decision::e_master;
+      if (m_msdState == MsdState::Outgoing) {
+        // The peer decided on this side's request alone: it names this side's part, and
+        // waits for this side's acknowledgement, which names the peer's.
+        m_master = response.masterSlaveDeterminationAck().m_decision.GetTag() ==
+                   H245_MasterSlaveDeterminationAck_decision::e_master;
+        Msg ack;
+        ack.response().masterSlaveDeterminationAck().m_decision.SetTag(
+            *m_master ? H245_MasterSlaveDeterminationAck_decision::e_slave
+                      : H245_MasterSlaveDeterminationAck_decision::e_master);
+        Send(ack);
+      }
+      // Incoming: the answer to this side's acknowledgement, with the decision already
+      // taken here.  Either way the procedure is done; a late duplicate changes nothing.
+      if (m_msdState == MsdState::Outgoing || m_msdState == MsdState::Incoming) m_msdState = MsdState::Done;
       TryOpenTransmitChannel();
       break;
     case H245_ResponseMessage::e_masterSlaveDeterminationReject:
-      if (++m_msdRetries <= kMsdMaxRetries) SendMasterSlaveDetermination();
+      if (m_msdState == MsdState::Outgoing && ++m_msdRetries <= kMsdMaxRetries) SendMasterSlaveDetermination();
       break;
     case H245_ResponseMessage::e_terminalCapabilitySetAck:
       if (static_cast<unsigned>(response.terminalCapabilitySetAck().m_sequenceNumber.GetValue()) ==
@@ -278,29 +310,9 @@ void H323ControlChannel::OnResponse(const Msg& pdu) {
         TryOpenTransmitChannel();
       }
       break;
-    case H245_ResponseMessage::e_openLogicalChannelAck: {
-      const auto& ack = response.openLogicalChannelAck();
-      const unsigned number = static_cast<unsigned>(ack.m_forwardLogicalChannelNumber.GetValue());
-      auto it = m_pendingTransmit.find(number);
-      if (it == m_pendingTransmit.end()) break;
-      std::unique_ptr<H323_RTPChannel> channel = std::move(it->second);
-      m_pendingTransmit.erase(it);
-      m_transmitOpening = false;
-      const bool usable =
-          ack.HasOptionalField(H245_OpenLogicalChannelAck::e_forwardMultiplexAckParameters) &&
-          ack.m_forwardMultiplexAckParameters.GetTag() ==
-              H245_OpenLogicalChannelAck_forwardMultiplexAckParameters::e_h2250LogicalChannelAckParameters &&
-          channel->GetRTPSession().OnReceivedAckPDU(
-              *channel, ack.m_forwardMultiplexAckParameters.h2250LogicalChannelAckParameters());
-      if (!usable || m_connection.StartChannel(std::move(channel)) == nullptr) {
-        Msg close;
-        auto& clc = close.request().closeLogicalChannel();
-        clc.m_forwardLogicalChannelNumber = number;
-        clc.m_source.lcse();
-        Send(close);
-      }
+    case H245_ResponseMessage::e_openLogicalChannelAck:
+      OnOpenLogicalChannelAck(pdu);
       break;
-    }
     case H245_ResponseMessage::e_openLogicalChannelReject: {
       const unsigned number =
           static_cast<unsigned>(response.openLogicalChannelReject().m_forwardLogicalChannelNumber.GetValue());
@@ -319,6 +331,11 @@ void H323ControlChannel::OnCommand(const Msg& pdu) {
   const H245_CommandMessage& command = pdu.command();
   if (command.GetTag() != H245_CommandMessage::e_endSessionCommand) return;
   m_endSessionReceived = true;
+  // The answer to this side's end of session: clearing goes on.
+  if (m_connection.IsClearing()) {
+    m_connection.OnClearingProgress();
+    return;
+  }
   // Before the answer the call's end is decided by the Release Complete that follows.
   if (!m_connection.IsEstablished()) return;
   SendEndSession();
@@ -367,7 +384,7 @@ void H323ControlChannel::TryOpenTransmitChannel() {
       if (!remoteFrames) continue;
       const unsigned frames = std::max(1u, std::min(local->GetTxFramesInPacket(), *remoteFrames));
       chosen->SetTxFramesInPacket(frames);
-      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsTransmitter, kAudioSessionID);
+      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsTransmitter, GetAudioSessionID());
       if (!channel) return;
       channel->SetNumber(++m_lastChannelNumber);
       Msg pdu;
@@ -383,6 +400,51 @@ void H323ControlChannel::TryOpenTransmitChannel() {
       return;
     }
   }
+}
+
+void H323ControlChannel::OnOpenLogicalChannelAck(const Msg& pdu) {
+  const auto& ack = pdu.response().openLogicalChannelAck();
+  const unsigned number = static_cast<unsigned>(ack.m_forwardLogicalChannelNumber.GetValue());
+  auto it = m_pendingTransmit.find(number);
+  if (it == m_pendingTransmit.end()) return;
+  std::unique_ptr<H323_RTPChannel> channel = std::move(it->second);
+  m_pendingTransmit.erase(it);
+  m_transmitOpening = false;
+  const bool h2250 = ack.HasOptionalField(H245_OpenLogicalChannelAck::e_forwardMultiplexAckParameters) &&
+                     ack.m_forwardMultiplexAckParameters.GetTag() ==
+                         H245_OpenLogicalChannelAck_forwardMultiplexAckParameters::e_h2250LogicalChannelAckParameters;
+  if (h2250) {
+    const auto& param = ack.m_forwardMultiplexAckParameters.h2250LogicalChannelAckParameters();
+    // A master may put this side's channel in a session of its choosing.
+    if (m_master == false && param.HasOptionalField(H245_H2250LogicalChannelAckParameters::e_sessionID) &&
+        param.m_sessionID.GetValue() > 0) {
+      const auto session = static_cast<unsigned>(param.m_sessionID.GetValue());
+      channel = MoveToSession(std::move(channel), session);
+      if (m_audioSession == 0) m_audioSession = session;
+    }
+    if (channel && channel->GetRTPSession().OnReceivedAckPDU(*channel, param) &&
+        m_connection.StartChannel(std::move(channel)) != nullptr)
+      return;
+  }
+  Msg close;
+  auto& clc = close.request().closeLogicalChannel();
+  clc.m_forwardLogicalChannelNumber = number;
+  clc.m_source.lcse();
+  Send(close);
+}
+
+std::unique_ptr<H323_RTPChannel> H323ControlChannel::MoveToSession(std::unique_ptr<H323_RTPChannel> channel,
+                                                                   unsigned session) {
+  if (!channel || channel->GetRTPSession().GetSessionID() == session) return channel;
+  auto moved = m_connection.CreateChannel(channel->GetCapability(), channel->GetDirection(), session);
+  if (moved) moved->SetNumber(channel->GetNumber());
+  return moved;
+}
+
+unsigned H323ControlChannel::TakeSession(int64_t proposed) {
+  const unsigned session = proposed > 0 ? static_cast<unsigned>(proposed) : GetAudioSessionID();
+  if (m_audioSession == 0) m_audioSession = session;
+  return session;
 }
 
 bool H323ControlChannel::OnOpenLogicalChannel(const H245_OpenLogicalChannel& open, Msg& reply) {
@@ -405,7 +467,8 @@ bool H323ControlChannel::OnOpenLogicalChannel(const H245_OpenLogicalChannel& ope
   if (forward.m_multiplexParameters.GetTag() !=
       H245_OpenLogicalChannel_forwardLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
     return reject(kCauseUnspecified);
-  auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsReceiver, kAudioSessionID);
+  const int64_t proposed = forward.m_multiplexParameters.h2250LogicalChannelParameters().m_sessionID.GetValue();
+  auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsReceiver, TakeSession(proposed));
   if (!channel) return reject(kCauseDataTypeNotAvailable);
   channel->SetNumber(number);
   unsigned errorCode = kCauseUnspecified;
@@ -446,13 +509,13 @@ bool H323ControlChannel::SendUserInput(const PString& value) {
   return Send(pdu);
 }
 
-void H323ControlChannel::SendEndSession() {
+bool H323ControlChannel::SendEndSession() {
   PWaitAndSignal lock(m_connection.m_mutex);
-  if (!m_started || m_endSessionSent) return;
+  if (!m_started || m_endSessionSent) return false;
   m_endSessionSent = true;
   Msg pdu;
   pdu.command().endSessionCommand().disconnect();
-  Send(pdu);
+  return Send(pdu);
 }
 
 bool H323ControlChannel::SendRoundTripDelayRequest() {
@@ -531,7 +594,9 @@ std::vector<H323ControlChannel::Bytes> H323ControlChannel::AnswerFastStart(const
       if (local == nullptr) continue;
       std::unique_ptr<H323AudioCapability> chosen(static_cast<H323AudioCapability*>(local->Clone()));
       if (!ReadAudio(*chosen, forward.m_dataType.audioData())) continue;
-      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsReceiver, kAudioSessionID);
+      auto channel = m_connection.CreateChannel(
+          *chosen, H323_RTPChannel::IsReceiver,
+          TakeSession(forward.m_multiplexParameters.h2250LogicalChannelParameters().m_sessionID.GetValue()));
       if (!channel) continue;
       channel->SetNumber(static_cast<unsigned>(open.m_forwardLogicalChannelNumber.GetValue()));
       unsigned errorCode = 0;
@@ -558,7 +623,9 @@ std::vector<H323ControlChannel::Bytes> H323ControlChannel::AnswerFastStart(const
       const auto frames = ReadAudio(*chosen, reverse.m_dataType.audioData());
       if (!frames) continue;
       chosen->SetTxFramesInPacket(std::max(1u, std::min(local->GetTxFramesInPacket(), *frames)));
-      auto channel = m_connection.CreateChannel(*chosen, H323_RTPChannel::IsTransmitter, kAudioSessionID);
+      auto channel = m_connection.CreateChannel(
+          *chosen, H323_RTPChannel::IsTransmitter,
+          TakeSession(reverse.m_multiplexParameters.h2250LogicalChannelParameters().m_sessionID.GetValue()));
       if (!channel) continue;
       channel->SetNumber(static_cast<unsigned>(open.m_forwardLogicalChannelNumber.GetValue()));
       unsigned errorCode = 0;
@@ -597,11 +664,11 @@ bool H323ControlChannel::OnFastStartAnswer(const std::vector<Bytes>& answer) {
           forward.m_multiplexParameters.GetTag() !=
               H245_OpenLogicalChannel_forwardLogicalChannelParameters_multiplexParameters::e_h2250LogicalChannelParameters)
         continue;
+      const auto& param = forward.m_multiplexParameters.h2250LogicalChannelParameters();
       std::unique_ptr<H323_RTPChannel> channel = std::move(it->second);
       m_fastStartTransmit.erase(it);
-      if (!channel->GetRTPSession().OnReceivedPDU(*channel, forward.m_multiplexParameters.h2250LogicalChannelParameters(),
-                                                 errorCode))
-        continue;
+      channel = MoveToSession(std::move(channel), TakeSession(param.m_sessionID.GetValue()));
+      if (!channel || !channel->GetRTPSession().OnReceivedPDU(*channel, param, errorCode)) continue;
       started = m_connection.StartChannel(std::move(channel)) != nullptr || started;
     } else if (open.HasOptionalField(H245_OpenLogicalChannel::e_reverseLogicalChannelParameters)) {
       const auto& reverse = open.m_reverseLogicalChannelParameters;
@@ -612,7 +679,9 @@ bool H323ControlChannel::OnFastStartAnswer(const std::vector<Bytes>& answer) {
         continue;
       const H323AudioCapability* local = FindLocalAudio(reverse.m_dataType.audioData().GetTag());
       if (local == nullptr) continue;
-      auto channel = m_connection.CreateChannel(*local, H323_RTPChannel::IsReceiver, kAudioSessionID);
+      auto channel = m_connection.CreateChannel(
+          *local, H323_RTPChannel::IsReceiver,
+          TakeSession(reverse.m_multiplexParameters.h2250LogicalChannelParameters().m_sessionID.GetValue()));
       if (!channel) continue;
       channel->SetNumber(number);
       if (!channel->GetRTPSession().OnReceivedPDU(*channel, reverse.m_multiplexParameters.h2250LogicalChannelParameters(),

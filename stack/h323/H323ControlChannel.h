@@ -1,7 +1,13 @@
 #pragma once
 // The H.245 control protocol of one call: master/slave determination, the capability
 // exchange, the audio logical channels in both directions, round-trip delay, user input
-// and the end of the session.  The messages travel tunnelled in call signalling or on
+// and the end of the session.
+//
+// Sessions: the master numbers the RTP sessions.  A channel the peer opens is taken in
+// the session it names (a slave's 0 gets the audio session this side chose), and this
+// side's audio goes in the session the peer's audio uses once that is known (the primary
+// audio session 1 before); a master's acknowledgement that names another session moves
+// this side's channel there.  The messages travel tunnelled in call signalling or on
 // their own TCP connection; the connection hands every received message to OnReceived
 // and gives the channel the sender to use.
 //
@@ -31,7 +37,7 @@ class H323ControlChannel {
   using Sender = std::function<bool(const Bytes& pdu)>;
 
   static constexpr unsigned kTerminalType = 50;  // a terminal, in master/slave determination
-  static constexpr unsigned kAudioSessionID = 1;
+  static constexpr unsigned kAudioSessionID = 1;  // the primary audio session
 
   explicit H323ControlChannel(H323Connection& connection);
   ~H323ControlChannel();
@@ -52,7 +58,8 @@ class H323ControlChannel {
   bool OnReceived(const Bytes& pdu);
 
   bool SendUserInput(const PString& value);
-  void SendEndSession();
+  // False when it was sent before, H.245 does not run, or it could not be sent.
+  bool SendEndSession();
   bool SendRoundTripDelayRequest();
   // Closes a channel this side opened (CloseLogicalChannel), or asks the peer to close
   // one it opened (RequestChannelClose).
@@ -61,6 +68,11 @@ class H323ControlChannel {
 
   // State, for the connection and for tests.
   std::optional<bool> IsMaster() const { return m_master; }
+  // Master/slave determination has ended on both sides (each side's acknowledgement seen
+  // or sent as the procedure asks).
+  bool IsMasterSlaveDone() const { return m_msdState == MsdState::Done; }
+  // The RTP session the call's audio runs in.
+  unsigned GetAudioSessionID() const { return m_audioSession != 0 ? m_audioSession : kAudioSessionID; }
   bool IsCapabilityExchangeDone() const { return m_localTcsAcked && m_remoteTcsReceived; }
   // The peer's capability table, as received (entry number -> capability).
   size_t GetRemoteCapabilityCount() const { return m_remoteCapabilities.size(); }
@@ -92,15 +104,26 @@ class H323ControlChannel {
   // The local capability for an H.245 audio description, or null.
   const H323AudioCapability* FindLocalAudio(unsigned audioTag) const;
   bool OnOpenLogicalChannel(const H245_OpenLogicalChannel& open, H245_MultimediaSystemControlMessage& reply);
+  // The session a channel the peer opens (or proposes) goes in: the one it names, or the
+  // audio session for 0; the audio session is settled by the first.
+  unsigned TakeSession(int64_t proposed);
+  void OnOpenLogicalChannelAck(const H245_MultimediaSystemControlMessage& pdu);
+  // `channel` as one of the same kind and number in `session` when it runs in another
+  // (null when that session cannot be had).
+  std::unique_ptr<H323_RTPChannel> MoveToSession(std::unique_ptr<H323_RTPChannel> channel, unsigned session);
 
   H323Connection& m_connection;
   Sender m_sender;
   bool m_started = false;
 
-  // Master/slave determination.
+  // Master/slave determination: Outgoing once this side's request is out, Incoming once
+  // it acknowledged the peer's request, Done when the last acknowledgement is in.
+  enum class MsdState { Idle, Outgoing, Incoming, Done };
   uint32_t m_msdNumber = 0;
   unsigned m_msdRetries = 0;
+  MsdState m_msdState = MsdState::Idle;
   std::optional<bool> m_master;
+  unsigned m_audioSession = 0;  // 0 until a channel settles it
 
   // Capability exchange.
   unsigned m_tcsSequence = 0;

@@ -4,12 +4,6 @@
 
 #include "stack/sound/PSoundChannel.h"
 
-namespace {
-
-constexpr auto kCleanerTick = std::chrono::milliseconds(50);
-
-}  // namespace
-
 H323EndPoint::H323EndPoint() {
   m_rtpPorts.SetPorts(5000, 5999);
   m_soundChannelPlayDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Player);
@@ -20,6 +14,8 @@ H323EndPoint::H323EndPoint() {
 H323EndPoint::~H323EndPoint() {
   RemoveListeners();
   ClearAllCalls(H323Connection::EndedByLocalUser, true);
+  // A registration left behind would keep the alias at the gatekeeper.
+  RemoveGatekeeper(-1, kExitUnregisterLimit);
   std::list<std::shared_ptr<PendingSignal>> pending;
   {
     std::lock_guard lock(m_mutex);
@@ -140,11 +136,18 @@ void H323EndPoint::OnFirstMessage(const std::shared_ptr<PendingSignal>& pending,
     channel.Send(release);
     return;
   }
+  auto refuse = [&](uint8_t cause) {
+    Q931 release(Q931::ReleaseCompleteMsg, message.GetCallReference(), true);
+    release.SetCause(cause);
+    channel.Send(release);
+  };
+  if (AtCallLimit()) {
+    refuse(Q931::UserBusy);
+    return;
+  }
   auto connection = NewConnection(message.GetCallReference());
   if (!connection) {
-    Q931 release(Q931::ReleaseCompleteMsg, message.GetCallReference(), true);
-    release.SetCause(Q931::ResourceUnavailable);
-    channel.Send(release);
+    refuse(Q931::ResourceUnavailable);
     return;
   }
   const TcpAddress remote = channel.GetRemoteAddress();
@@ -154,7 +157,11 @@ void H323EndPoint::OnFirstMessage(const std::shared_ptr<PendingSignal>& pending,
                                       ++m_tokenSerial));
   }
   connection->m_originating = false;
-  if (!AddConnection(connection)) return;
+  bool busy = false;
+  if (!AddConnection(connection, true, &busy)) {
+    if (busy) refuse(Q931::UserBusy);  // another Setup took the last place meanwhile
+    return;
+  }
   std::unique_ptr<H323SignalChannel> owned;
   {
     std::lock_guard lock(m_mutex);
@@ -174,14 +181,36 @@ std::shared_ptr<H323Connection> H323EndPoint::NewConnection(unsigned callReferen
   return std::shared_ptr<H323Connection>(raw);
 }
 
-bool H323EndPoint::AddConnection(const std::shared_ptr<H323Connection>& connection) {
+bool H323EndPoint::AddConnection(const std::shared_ptr<H323Connection>& connection, bool limited, bool* busy) {
   {
     std::lock_guard lock(m_mutex);
     if (m_stopping) return false;
+    if (limited && ActiveCallsLocked() >= m_maxCalls.load() && m_maxCalls.load() != 0) {
+      if (busy) *busy = true;
+      return false;
+    }
     m_connections[connection->GetCallToken()] = connection;
   }
   m_changed.notify_all();  // the cleaner runs the call's time-outs
   return true;
+}
+
+unsigned H323EndPoint::ActiveCallsLocked() const {
+  unsigned calls = 0;
+  for (const auto& [token, connection] : m_connections) calls += connection->IsClearing() ? 0 : 1;
+  return calls;
+}
+
+bool H323EndPoint::AtCallLimit() const {
+  const unsigned limit = m_maxCalls.load();
+  if (limit == 0) return false;
+  std::lock_guard lock(m_mutex);
+  return ActiveCallsLocked() >= limit;
+}
+
+void H323EndPoint::NotifyChanged() {
+  { std::lock_guard lock(m_mutex); }  // a waiter between its test and its wait sees the change
+  m_changed.notify_all();
 }
 
 unsigned H323EndPoint::NextCallReference() {

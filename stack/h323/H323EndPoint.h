@@ -3,7 +3,9 @@
 // calls by token and the hooks through which the application follows them.
 //
 // Calls are placed with MakeCall and answered when a Setup arrives on a listener; each
-// is an H323Connection made by the virtual factory CreateConnection.  A cleaner thread
+// is an H323Connection made by the virtual factory CreateConnection.  With a limit on
+// the calls at once (SetMaxCalls), a Setup beyond it is answered busy on its own
+// connection's reader at once, and no call, thread or hook is made for it.  A cleaner thread
 // ends cleared connections off the signalling threads: it closes their transports,
 // tells the admission (DisengageCall), calls OnConnectionCleared and deletes them.
 //
@@ -12,6 +14,7 @@
 // OnConnectionCleared on the cleaner thread.  No lock of the stack is held while a hook
 // runs, so hooks may call back into the endpoint and the connection.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <list>
@@ -38,10 +41,14 @@ class H323EndPoint : public PObject {
   PCLASSINFO(H323EndPoint, PObject)
  public:
   H323EndPoint();
-  // Closes the listeners and clears every call, waiting until they have ended.  The
-  // hooks of a derived class no longer run by then: a derived class that wants to see
-  // the last calls cleared calls ClearAllCalls in its own destructor.
+  // Closes the listeners, clears every call, waiting until they have ended, and
+  // unregisters from the gatekeeper, waiting at most kExitUnregisterLimit for its answer.
+  // The hooks of a derived class no longer run by then: a derived class that wants to
+  // see the last calls cleared calls ClearAllCalls in its own destructor.
   ~H323EndPoint() override;
+
+  // How long the end waits for the gatekeeper to confirm the unregistration.
+  static constexpr std::chrono::milliseconds kExitUnregisterLimit{1000};
   H323EndPoint(const H323EndPoint&) = delete;
   H323EndPoint& operator=(const H323EndPoint&) = delete;
 
@@ -121,6 +128,9 @@ class H323EndPoint : public PObject {
   // Clears every call (with `reason`; -1: none given), unregisters when registered and
   // deletes the client. False when there was none. Safe while SetGatekeeper runs.
   bool RemoveGatekeeper(int reason = -1);
+  // The same, waiting at most `limit` for the gatekeeper to answer the unregistration
+  // (0: the client's own RAS time-outs).
+  bool RemoveGatekeeper(int reason, std::chrono::milliseconds limit);
   // The current client (owned by the endpoint; valid until it is removed), or null.
   H323Gatekeeper* GetGatekeeper() const;
   bool IsRegistered() const;
@@ -147,6 +157,17 @@ class H323EndPoint : public PObject {
   bool IsFastStartDisabled() const { return m_disableFastStart; }
   void DisableH245Tunneling(bool mode) { m_disableH245Tunneling = mode; }
   bool IsH245TunnelingDisabled() const { return m_disableH245Tunneling; }
+
+  // Calls at once (outgoing and incoming, a call being answered included; calls that are
+  // clearing do not count).  A Setup beyond them is answered at once with a Release
+  // Complete of cause user busy.  0: no limit (the default).
+  void SetMaxCalls(unsigned calls) { m_maxCalls = calls; }
+  unsigned GetMaxCalls() const { return m_maxCalls.load(); }
+
+  // How long clearing waits for the peer's end of session (and then for its release or
+  // the close of its connection) before it goes on without.
+  void SetEndSessionTimeout(PTimeInterval t) { m_endSessionTimeout = t; }
+  PTimeInterval GetEndSessionTimeout() const { return m_endSessionTimeout; }
 
   void SetSilenceDetectionMode(H323AudioCodec::SilenceDetectionMode mode) { m_silenceDetectionMode = mode; }
   H323AudioCodec::SilenceDetectionMode GetSilenceDetectionMode() const { return m_silenceDetectionMode; }
@@ -202,6 +223,8 @@ class H323EndPoint : public PObject {
  private:
   friend class H323Connection;
   using Clock = std::chrono::steady_clock;
+  // How often the cleaner runs the calls' time-outs.
+  static constexpr std::chrono::milliseconds kCleanerTick{50};
 
   // What an accepted channel's handlers lead to: nothing until the Setup has made a
   // connection, then that connection.  Guarded by m_mutex.
@@ -219,14 +242,23 @@ class H323EndPoint : public PObject {
   };
 
   friend class H323Gatekeeper;
-  // The gatekeeper `client` disengaged a call: it is cleared at once.
+  // The gatekeeper `client` disengaged a call: it is cleared at once, and this returns
+  // once its Release Complete has gone out (or the clearing's time-out has passed), so
+  // that the confirm follows the clearing.
   void OnGatekeeperDisengage(const H323Gatekeeper& client, const std::string& callId, const std::string& conferenceId,
                              unsigned callReference);
 
   void OnAccepted(std::unique_ptr<H323SignalChannel> channel);
   void OnFirstMessage(const std::shared_ptr<PendingSignal>& pending, const Q931& message);
   std::shared_ptr<H323Connection> NewConnection(unsigned callReference);
-  bool AddConnection(const std::shared_ptr<H323Connection>& connection);
+  // False when the endpoint is stopping or, for an incoming call (`limited`), when the
+  // calls at once have reached the limit (`busy` then says so).
+  bool AddConnection(const std::shared_ptr<H323Connection>& connection, bool limited = false, bool* busy = nullptr);
+  // Wakes whoever waits on m_changed for a connection's progress.
+  void NotifyChanged();
+  // Calls that are not clearing (m_mutex held), and whether they fill the limit.
+  unsigned ActiveCallsLocked() const;
+  bool AtCallLimit() const;
   std::shared_ptr<H323Connection> FindConnection(const PString& token) const;
   // Hands a clearing connection to the cleaner.
   void QueueForCleaning(H323Connection& connection);
@@ -243,6 +275,8 @@ class H323EndPoint : public PObject {
   unsigned m_maxAudioDelayJitter = 50;
   bool m_disableFastStart = false;
   bool m_disableH245Tunneling = false;
+  std::atomic<unsigned> m_maxCalls{0};
+  PTimeInterval m_endSessionTimeout = PTimeInterval(1000);
   H323AudioCodec::SilenceDetectionMode m_silenceDetectionMode = H323AudioCodec::AdaptiveSilenceDetection;
   unsigned m_cleanerThreadStackSize = 30000;
   unsigned m_listenerThreadStackSize = 30000;

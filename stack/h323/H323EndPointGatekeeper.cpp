@@ -91,7 +91,13 @@ void H323EndPoint::OnGatekeeperDisengage(const H323Gatekeeper& client, const std
   }
   if (!admission) return;
   const PString token = admission->OnGatekeeperDisengage(client, callId, conferenceId, callReference);
-  if (!token.IsEmpty()) ClearCall(token, H323Connection::EndedByGatekeeper);
+  if (token.IsEmpty()) return;
+  std::shared_ptr<H323Connection> connection = FindConnection(token);
+  if (!connection) return;
+  connection->ClearCall(H323Connection::EndedByGatekeeper);
+  // The clearing's own time-out bounds the wait; a little more lets it act on it.
+  const auto limit = GetEndSessionTimeout().AsDuration() + kCleanerTick * 4;
+  connection->WaitReleaseSent(std::chrono::steady_clock::now() + limit);
 }
 
 void H323EndPoint::SetGatekeeperPassword(const PString& password) {
@@ -140,7 +146,9 @@ bool H323EndPoint::SetGatekeeper(const PString& address, H323Transport* transpor
   return false;
 }
 
-bool H323EndPoint::RemoveGatekeeper(int reason) {
+bool H323EndPoint::RemoveGatekeeper(int reason) { return RemoveGatekeeper(reason, std::chrono::milliseconds(0)); }
+
+bool H323EndPoint::RemoveGatekeeper(int reason, std::chrono::milliseconds limit) {
   std::shared_ptr<H323GatekeeperAdmission> admission;
   {
     std::lock_guard lock(m_gatekeeperMutex);
@@ -151,7 +159,12 @@ bool H323EndPoint::RemoveGatekeeper(int reason) {
                 true);
   std::shared_ptr<H323Gatekeeper> client = admission->Remove();
   if (!client) return false;
-  if (client->IsRegistered()) client->Unregister();
+  if (client->IsRegistered()) {
+    if (limit.count() > 0)
+      client->UnregisterWithin(limit);
+    else
+      client->Unregister();
+  }
   client->Stop();
   return true;
 }

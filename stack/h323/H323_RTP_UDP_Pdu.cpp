@@ -8,6 +8,7 @@ namespace {
 
 constexpr unsigned kCauseUnspecified = 0;
 constexpr unsigned kCauseMulticastChannelNotAllowed = 6;
+constexpr unsigned kCauseInvalidSessionID = 9;
 
 }  // namespace
 
@@ -57,8 +58,10 @@ bool H323_RTP_UDP::OnSendingPDU(const H323_RTPChannel& channel, H245_H2250Logica
 
 bool H323_RTP_UDP::OnReceivedPDU(H323_RTPChannel& channel, const H245_H2250LogicalChannelParameters& param,
                                  unsigned& errorCode) {
-  if (param.m_sessionID.GetValue() != static_cast<int64_t>(GetSessionID())) {
-    errorCode = 9;  // invalidSessionID
+  // 0: a slave leaves the session to the master, which names it in its answer.
+  const int64_t session = param.m_sessionID.GetValue();
+  if (session != 0 && session != static_cast<int64_t>(GetSessionID())) {
+    errorCode = kCauseInvalidSessionID;
     return false;
   }
   if (param.HasOptionalField(H245_H2250LogicalChannelParameters::e_mediaControlChannel) &&

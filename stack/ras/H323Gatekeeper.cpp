@@ -227,6 +227,12 @@ bool H323Gatekeeper::Unregister() {
   return result == Result::kConfirmed;
 }
 
+bool H323Gatekeeper::UnregisterWithin(std::chrono::milliseconds limit) {
+  constexpr unsigned kRetries = 1;
+  SetTiming(ras::RasTiming{std::max(limit / (kRetries + 1), std::chrono::milliseconds(1)), kRetries});
+  return Unregister();
+}
+
 H225_RAS::Result H323Gatekeeper::AdmissionRequest(const ras::AdmissionParams& p,
                                                    H225_AdmissionConfirm* confirm,
                                                    H225_AdmissionReject* reject) {
@@ -344,10 +350,13 @@ bool H323Gatekeeper::OnReceiveUnregistrationRequest(const H225_UnregistrationReq
 }
 
 bool H323Gatekeeper::OnReceiveDisengageRequest(const H225_DisengageRequest& drq) {
+  // The call is cleared first, then confirmed: the gatekeeper may take the confirm as the
+  // call's end.
+  const RasAddress to = GetReplyAddress();
+  if (onDisengage_) onDisengage_(drq);
   H225_RasMessage reply;
   reply.disengageConfirm().m_requestSeqNum = drq.m_requestSeqNum.GetValue();
-  SendMessage(reply, GetReplyAddress());
-  if (onDisengage_) onDisengage_(drq);
+  SendMessage(reply, to);
   return true;
 }
 

@@ -91,6 +91,9 @@ class H323Gatekeeper : public H225_RAS {
   bool IsRegistered() const;
   // URQ; the registration is dropped whatever the gatekeeper answers.
   bool Unregister();
+  // The same, waiting at most `limit` in all for the answer (two attempts): for a client
+  // that goes away, such as at the end of the program.  The client keeps that timing.
+  bool UnregisterWithin(std::chrono::milliseconds limit);
   // The confirm or the reject is copied out when asked for.
   Result AdmissionRequest(const ras::AdmissionParams& params, H225_AdmissionConfirm* confirm = nullptr,
                           H225_AdmissionReject* reject = nullptr);
@@ -126,8 +129,8 @@ class H323Gatekeeper : public H225_RAS {
   void StopKeepAlive();
 
   // The endpoint's part of a DisengageRequest from the gatekeeper (the call it names is
-  // cleared), set when the client is built for an endpoint; runs on the RAS thread after
-  // the confirm has gone out.
+  // cleared), set when the client is built for an endpoint; runs on the RAS thread and
+  // returns once the call's Release Complete is out, before the confirm goes.
   std::function<void(const H225_DisengageRequest& drq)> onDisengage_;
 
   ras::GatekeeperSettings settings_;
