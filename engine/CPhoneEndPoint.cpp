@@ -72,6 +72,9 @@ BOOL CPhoneEndPoint::Initialise(CWnd* owner, CUserProfile* profile) {
   SetChannelThreadStackSize(kThreadStackSize);
   SetRasThreadStackSize(kThreadStackSize);
   SetJitterThreadStackSize(kThreadStackSize);
+  // One call at a time: while the user is asked about a call or talks on one, a further
+  // caller is told at once that the phone is busy, and costs no thread and no question.
+  SetMaxCalls(1);
 
   m_listener = new H323ListenerTCP(PIPSocket::Address::GetAny(), kListenerPort, false);
 
@@ -151,11 +154,28 @@ H323Gatekeeper* CPhoneEndPoint::CreateGatekeeper(H323Transport* transport) {
   return new CPhoneGatekeeper(*this, transport, m_owner, m_profile);
 }
 
-bool CPhoneEndPoint::OnIncomingCall(H323Connection& connection, const H323SignalPDU&, H323SignalPDU&) {
-  // Modal on this signalling thread: the call's signalling waits for the user.
+bool CPhoneEndPoint::OnIncomingCall(H323Connection& connection, const H323SignalPDU&, H323SignalPDU& alertingPDU) {
+  // The caller hears ringing while the user is asked: the Alerting goes out first, and
+  // the Connect (or the Release Complete) follows the answer.
+  connection.SendAlerting(alertingPDU);
   CString text = AfxLoadString(kIncomingCallQuestion);
   text += connection.GetRemotePartyName().GetPointer();
-  return AfxMessageBox(text.GetString(), MB_OKCANCEL) == IDOK;
+  // Modal on this signalling thread: the call's signalling waits for the user.  The
+  // question goes away with its call (OnConnectionCleared withdraws it).
+  varlo::win::MessageBoxWithdrawal question;
+  const PString token = connection.GetCallToken();
+  {
+    std::lock_guard lock(m_callMutex);
+    m_questions.emplace(token, question);
+  }
+  // A call that ended before its question was kept here found nothing to withdraw.
+  const bool ended = connection.IsReleased();
+  const int answer = ended ? IDCANCEL : AfxMessageBox(text.GetString(), MB_OKCANCEL, question);
+  {
+    std::lock_guard lock(m_callMutex);
+    m_questions.erase(token);
+  }
+  return answer == IDOK && !question.IsWithdrawn();
 }
 
 bool CPhoneEndPoint::OnAlerting(H323Connection&, const H323SignalPDU&, const PString&) {
@@ -175,6 +195,7 @@ void CPhoneEndPoint::OnConnectionEstablished(H323Connection&, const PString& tok
 void CPhoneEndPoint::OnConnectionCleared(H323Connection& connection, const PString& token) {
   {
     std::lock_guard lock(m_callMutex);
+    if (auto question = m_questions.find(token); question != m_questions.end()) question->second.Withdraw();
     // Another call (a second incoming call refused while this one is up, say) leaves the
     // current call alone, and the window is not told, or it would show the live call as
     // ended.  With no current call the end is reported all the same.

@@ -4,16 +4,20 @@
 // alone (the G.723.1 capability is built, for the options sheet, but not offered).
 //
 // It places, hangs up, holds and retrieves the one current call and sends key tones on it,
-// asks the user before answering a call, and reports progress to the owner window by
+// asks the user before answering a call (the caller hears ringing meanwhile, and the
+// question goes away when the caller gives up), answers further callers busy while a
+// call is asked about or up, and reports progress to the owner window by
 // posted messages: WM_USER+104 ringing, +105 connected, +106 cleared with the end code.
 // It makes the system's gatekeeper client and the relay-aware RTP sessions.
 #pragma once
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 
 #include "platform/core/CString.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/WinTypes.h"
 #include "stack/h323/H323EndPoint.h"
 
@@ -93,8 +97,10 @@ class CPhoneEndPoint : public H323EndPoint {
 
   // Owns the G.723.1 capability, which is not in the capability table.
   std::unique_ptr<H323_G7231Capability> m_g7231Owned;
-  // Guards m_callToken and orders the idle flag with it across the stack's threads.
+  // Guards m_callToken and orders the idle flag with it across the stack's threads; and
+  // the incoming-call questions that are up, by call token.
   mutable std::mutex m_callMutex;
+  std::map<PString, varlo::win::MessageBoxWithdrawal> m_questions;
 };
 
 // The end code the main window gets with WM_USER+106 for a stack end reason: wParam

@@ -1,5 +1,7 @@
 #include "platform/win/MessageBox.h"
 
+#include <condition_variable>
+#include <map>
 #include <mutex>
 
 #include "platform/win/Dialog.h"
@@ -14,6 +16,9 @@ struct Boxes {
   std::mutex mutex;
   MessageBoxHook hook;
   std::vector<MessageBoxRequest> shown;
+  // Withdrawable boxes handed to the user-interface thread, by number.
+  std::map<unsigned long, std::weak_ptr<MessageBoxWithdrawal::State>> questions;
+  unsigned long lastQuestion = 0;
 };
 Boxes& TheBoxes() {
   static auto* boxes = new Boxes();
@@ -95,29 +100,151 @@ class CMessageBoxDlg final : public CDialog {
   res::DialogEntry m_template{};
 };
 
+// Records the box; the test hook, when one is set.
+MessageBoxHook Record(const MessageBoxRequest& request) {
+  Boxes& b = TheBoxes();
+  std::lock_guard lock(b.mutex);
+  b.shown.push_back(request);
+  return b.hook;
+}
+
+// The box itself, on the user-interface thread.  `shown` learns the dialog while it runs.
+int RunBox(const MessageBoxRequest& request, CDialog** shown = nullptr) {
+  if (!MessageSystem::Instance().Backend()) return UnansweredMessageBoxAnswer(request.type);
+  CMessageBoxDlg box(request);
+  if (shown) *shown = &box;
+  const INT_PTR r = box.DoModal();
+  if (shown) *shown = nullptr;
+  return r < 0 ? UnansweredMessageBoxAnswer(request.type) : static_cast<int>(r);
+}
+
 int Show(const MessageBoxRequest& request) {
-  MessageBoxHook hook;
-  {
-    Boxes& b = TheBoxes();
-    std::lock_guard lock(b.mutex);
-    b.shown.push_back(request);
-    hook = b.hook;
-  }
-  if (hook) return hook(request);
+  if (MessageBoxHook hook = Record(request)) return hook(request);
   MessageSystem& sys = MessageSystem::Instance();
   if (!sys.IsUiThread()) {
-    int answer = DefaultMessageBoxAnswer(request.type);
-    const bool ran = sys.Invoke([&] { answer = Show(request); });
-    if (!ran) return (request.type & MB_TYPEMASK) == MB_OK ? IDOK : ((request.type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL);
+    int answer = UnansweredMessageBoxAnswer(request.type);
+    if (!sys.Invoke([&] { answer = RunBox(request); })) return UnansweredMessageBoxAnswer(request.type);
     return answer;
   }
-  if (!sys.Backend()) return DefaultMessageBoxAnswer(request.type);
-  CMessageBoxDlg box(request);
-  const INT_PTR r = box.DoModal();
-  return r < 0 ? DefaultMessageBoxAnswer(request.type) : static_cast<int>(r);
+  return RunBox(request);
 }
 
 }  // namespace
+
+struct MessageBoxWithdrawal::State {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool withdrawn = false;
+  bool answered = false;
+  int answer = 0;
+  unsigned long number = 0;  // in Boxes::questions while the user-interface thread has it
+  MessageBoxRequest request;
+  CDialog* box = nullptr;    // the box while it is up (user-interface thread only)
+};
+
+namespace {
+
+void Unregister(const MessageBoxWithdrawal::State& state) {
+  Boxes& b = TheBoxes();
+  std::lock_guard lock(b.mutex);
+  b.questions.erase(state.number);
+}
+
+std::shared_ptr<MessageBoxWithdrawal::State> FindQuestion(const char* number) {
+  Boxes& b = TheBoxes();
+  std::lock_guard lock(b.mutex);
+  auto it = b.questions.find(std::stoul(number));
+  return it == b.questions.end() ? nullptr : it->second.lock();
+}
+
+// User-interface thread: shows a handed-over question unless it was withdrawn first.
+void RunQuestion(const char* number) {
+  auto state = FindQuestion(number);
+  if (!state) return;
+  {
+    std::lock_guard lock(state->mutex);
+    if (state->withdrawn) return;
+  }
+  const int answer = RunBox(state->request, &state->box);
+  {
+    std::lock_guard lock(state->mutex);
+    state->answered = true;
+    state->answer = answer;
+  }
+  state->changed.notify_all();
+  Unregister(*state);
+}
+
+// User-interface thread: ends a withdrawn question's box if it is up.
+void EndQuestion(const char* number) {
+  auto state = FindQuestion(number);
+  if (state && state->box) state->box->EndDialog(UnansweredMessageBoxAnswer(state->request.type));
+}
+
+}  // namespace
+
+MessageBoxWithdrawal::MessageBoxWithdrawal() : m_state(std::make_shared<State>()) {}
+
+void MessageBoxWithdrawal::Withdraw() const {
+  unsigned long number;
+  {
+    std::lock_guard lock(m_state->mutex);
+    if (m_state->withdrawn) return;
+    m_state->withdrawn = true;
+    number = m_state->number;
+  }
+  m_state->changed.notify_all();
+  MessageSystem& sys = MessageSystem::Instance();
+  if (number == 0) return;  // not handed over: nothing is up
+  if (sys.IsUiThread())
+    EndQuestion(std::to_string(number).c_str());
+  else
+    sys.PostTextTask(&EndQuestion, std::to_string(number));
+}
+
+bool MessageBoxWithdrawal::IsWithdrawn() const {
+  std::lock_guard lock(m_state->mutex);
+  return m_state->withdrawn;
+}
+
+bool MessageBoxWithdrawal::WaitWithdrawn(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(m_state->mutex);
+  return m_state->changed.wait_for(lock, timeout, [&] { return m_state->withdrawn; });
+}
+
+int ShowWithdrawable(MessageBoxRequest request, const MessageBoxWithdrawal& withdrawal) {
+  const std::shared_ptr<MessageBoxWithdrawal::State>& state = withdrawal.m_state;
+  request.withdrawal = &withdrawal;
+  const int unanswered = UnansweredMessageBoxAnswer(request.type);
+  if (MessageBoxHook hook = Record(request)) {
+    const int answer = hook(request);
+    return withdrawal.IsWithdrawn() ? unanswered : answer;
+  }
+  {
+    Boxes& b = TheBoxes();
+    std::lock_guard lock(b.mutex);
+    std::lock_guard own(state->mutex);
+    if (state->withdrawn) return unanswered;
+    state->request = request;
+    state->number = ++b.lastQuestion;
+    b.questions[state->number] = state;
+  }
+  MessageSystem& sys = MessageSystem::Instance();
+  if (sys.IsUiThread()) {
+    const int answer = RunBox(request, &state->box);
+    Unregister(*state);
+    return withdrawal.IsWithdrawn() ? unanswered : answer;
+  }
+  // Handed to the user-interface thread, which may be busy inside another box's loop (and
+  // even waiting for this thread): this thread waits only for the answer or the withdrawal.
+  if (!sys.PostTextTask(&RunQuestion, std::to_string(state->number))) {
+    Unregister(*state);
+    return unanswered;
+  }
+  std::unique_lock lock(state->mutex);
+  state->changed.wait(lock, [&] { return state->answered || state->withdrawn; });
+  return state->withdrawn ? unanswered : state->answer;
+}
 
 void SetMessageBoxHook(MessageBoxHook hook) {
   Boxes& b = TheBoxes();
@@ -141,6 +268,14 @@ int DefaultMessageBoxAnswer(UINT type) {
   const auto buttons = Buttons(type);
   const size_t def = (type & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
   return buttons[def].first;
+}
+
+int UnansweredMessageBoxAnswer(UINT type) {
+  const auto buttons = Buttons(type);
+  if (buttons.size() == 1) return buttons[0].first;
+  for (const auto& [id, label] : buttons)
+    if (id == IDCANCEL) return IDCANCEL;
+  return IDNO;
 }
 
 }  // namespace varlo::win
@@ -167,6 +302,17 @@ int AfxMessageBox(const char* text, UINT type, UINT) {
 
 int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
   return AfxMessageBox(AfxLoadString(stringId).GetString(), type, helpId);
+}
+
+int AfxMessageBox(const char* text, UINT type, const varlo::win::MessageBoxWithdrawal& withdrawal) {
+  varlo::win::MessageBoxRequest r;
+  CWnd* main = AfxGetMainWnd();
+  r.owner = main ? main->m_hWnd : nullptr;
+  if (!::IsWindow(r.owner)) r.owner = nullptr;
+  r.text = text ? text : "";
+  r.caption = AfxGetAppName();
+  r.type = type;
+  return varlo::win::ShowWithdrawable(std::move(r), withdrawal);
 }
 
 void AfxMessageBoxLater(const char* text) {

@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <thread>
 
 #include "AlsaFixture.h"
 #include "AudioEndPoint.h"
+#include "PeerCall.h"
 #include "CVarloDlgTestFixture.h"
 #include "TestGatekeeper.h"
 #include "TestRelay.h"
@@ -250,6 +252,40 @@ TEST_F(EndToEndTest, AnUnregistrationRequestLogsInAgain) {
   EXPECT_EQ(gk.UnregistrationConfirms(), 1u);
   EXPECT_EQ(gk.Registrations()[1].alias, "03KOVA/alice");
   EXPECT_TRUE(WaitStatus(*dlg, 104));
+  dlg->DestroyWindow();
+}
+
+// The gatekeeper asks for a new login while the incoming-call question is up: the call
+// is cleared, its question goes with it, and the phone registers again at once rather
+// than when someone clicks.
+TEST_F(EndToEndTest, AnUnregistrationDuringTheIncomingCallQuestionLogsInAgainAtOnce) {
+  SaveLogin(1);
+  auto dlg = OpenWindow();
+  ASSERT_TRUE(PumpUntil([&] { return gk.WaitForConfirmedRegistrations(1, 0ms); }, 10s));
+  ASSERT_TRUE(WaitStatus(*dlg, 104));
+  std::atomic<bool> asked{false}, withdrawn{false};
+  // A user who lets the question wait for half a minute.
+  varlo::win::SetMessageBoxHook([&](const varlo::win::MessageBoxRequest& r) {
+    if ((r.type & MB_TYPEMASK) != MB_OKCANCEL) return IDOK;
+    asked = true;
+    withdrawn = r.withdrawal != nullptr && r.withdrawal->WaitWithdrawn(30s);
+    return IDOK;
+  });
+  h323test::ScriptedPeer caller;
+  ASSERT_TRUE(caller.Connect(psprintf("127.0.0.1:%u", CPhoneEndPoint::kListenerPort)));
+  H323SignalPDU setup = h323test::ScriptedPeer::Message(Q931::SetupMsg, H323UserInformation::e_setup, 5, false);
+  setup.m_userInfo.callIdentifier = H323NewGuid();
+  ASSERT_TRUE(caller.SendPDU(setup));
+  ASSERT_TRUE(PumpUntil([&] { return asked.load(); }));
+
+  ASSERT_TRUE(gk.SendUnregistrationRequest());
+  EXPECT_TRUE(PumpUntil([&] { return gk.Registrations().size() >= 2 && gk.Registrations()[1].confirmed; }))
+      << "the new login waited for the question";
+  EXPECT_TRUE(withdrawn);
+  EXPECT_TRUE(WaitStatus(*dlg, 104));
+  const auto types = h323test::EndpointMessageTypes(caller.Packets());
+  EXPECT_EQ(std::count(types.begin(), types.end(), Q931::ConnectMsg), 0);
+  EXPECT_EQ(std::count(types.begin(), types.end(), Q931::ReleaseCompleteMsg), 1);
   dlg->DestroyWindow();
 }
 

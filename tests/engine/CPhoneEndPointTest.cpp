@@ -180,33 +180,5 @@ TEST_F(PhoneCallTest, AnIncomingCallRefusedInTheBoxIsReportedWithNoCode) {
   EXPECT_EQ(boxes[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OKCANCEL));
 }
 
-// While a call is up, a second incoming call that the user refuses ends without touching
-// the current call's state, and the window is not told that a call ended.
-TEST_F(PhoneCallTest, ARefusedSecondCallLeavesTheCurrentCallAlone) {
-  int asked = 0;
-  varlo::win::SetMessageBoxHook([&](const varlo::win::MessageBoxRequest&) { return ++asked == 1 ? IDOK : IDCANCEL; });
-  const PString address = psprintf("127.0.0.1:%u", CPhoneEndPoint::kListenerPort);
-  PString first, second;
-  ASSERT_NE(peer->MakeCall(address, first), nullptr);
-  ASSERT_TRUE(PumpUntil([&] { return window->Count(WM_ENGINE_CALL_CONNECTED) == 1; }));
-  EXPECT_FALSE(phone->IsIdle());
-  const PString current = phone->GetCurrentCallToken();
-  ASSERT_FALSE(current.IsEmpty());
-
-  ASSERT_NE(peer->MakeCall(address, second), nullptr);
-  EXPECT_TRUE(peer->WaitCleared(second).has_value());
-  PumpUntil([] { return false; }, 300ms);
-  EXPECT_EQ(window->Count(WM_ENGINE_CALL_CLEARED), 0u);
-  EXPECT_FALSE(phone->IsIdle());
-  EXPECT_EQ(phone->GetCurrentCallToken(), current);
-  EXPECT_EQ(asked, 2);
-
-  // The current call is still the one that hangs up.
-  phone->HangUp();
-  EXPECT_TRUE(peer->WaitCleared(first).has_value());
-  ASSERT_TRUE(PumpUntil([&] { return window->Count(WM_ENGINE_CALL_CLEARED) == 1; }));
-  EXPECT_TRUE(phone->IsIdle());
-}
-
 }  // namespace
 }  // namespace phonetest

@@ -115,8 +115,8 @@ TEST_F(LayerTest, MessageBoxesAreAnsweredByTheHookAlsoFromOtherThreads) {
   ASSERT_EQ(ShownMessageBoxes().size(), 2u);
   EXPECT_EQ(ShownMessageBoxes()[0].caption, AfxGetAppName());
   EXPECT_EQ(ShownMessageBoxes()[1].caption, "Confirm");
-  // Without a hook and a toolkit, a box from a worker is shown on the UI thread and
-  // answers with its default button.
+  // Without a hook and a toolkit, a box from a worker goes to the UI thread and, with
+  // nothing to show it, ends without a button: a question is not answered OK for the user.
   SetMessageBoxHook(nullptr);
   CStepWnd steps;
   int answer = 0;
@@ -129,8 +129,53 @@ TEST_F(LayerTest, MessageBoxesAreAnsweredByTheHookAlsoFromOtherThreads) {
   });
   MessageSystem::Instance().RunLoop([] { return false; });
   worker.join();
-  EXPECT_EQ(answer, IDOK);
+  EXPECT_EQ(answer, IDCANCEL);
   EXPECT_EQ(ShownMessageBoxes().back().caption, "Error");
+}
+
+TEST_F(LayerTest, ABoxEndedWithoutAButtonAnswersCancelToAQuestion) {
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_OK), IDOK);
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_OKCANCEL), IDCANCEL);
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_YESNO), IDNO);
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_YESNOCANCEL), IDCANCEL);
+  EXPECT_EQ(UnansweredMessageBoxAnswer(MB_RETRYCANCEL), IDCANCEL);
+  // The UI thread's loop has ended: a worker's question cannot be shown.
+  CStepWnd steps;
+  steps.Later([] { PostQuitMessage(0); });
+  MessageSystem::Instance().RunLoop([] { return false; });
+  int answer = 0;
+  std::thread([&] { answer = ::MessageBox(nullptr, "Would you answer the call?\nFrom:caller", nullptr, MB_OKCANCEL); })
+      .join();
+  EXPECT_EQ(answer, IDCANCEL);
+}
+
+// A withdrawn question answers its asker at once, even while the UI thread is held up
+// (here waiting for that very asker), and a question withdrawn before it was shown is
+// never shown.
+TEST_F(LayerTest, AWithdrawnQuestionAnswersItsAskerWithoutTheUiThread) {
+  MessageBoxWithdrawal question;
+  int answer = 0;
+  std::thread asker, withdrawer;
+  CStepWnd steps;
+  steps.Later([&] {
+    asker = std::thread([&] { answer = AfxMessageBox("Would you answer the call?\nFrom:caller", MB_OKCANCEL, question); });
+    withdrawer = std::thread([&] {
+      // Once the question is handed over (recorded), it is taken back.
+      while (ShownMessageBoxes().empty()) std::this_thread::yield();
+      question.Withdraw();
+    });
+    asker.join();  // the UI thread waits for the asker, as a call's clearing may
+    withdrawer.join();
+    PostQuitMessage(0);
+  });
+  MessageSystem::Instance().RunLoop([] { return false; });
+  EXPECT_EQ(answer, IDCANCEL);
+  EXPECT_TRUE(question.IsWithdrawn());
+
+  MessageBoxWithdrawal early;
+  early.Withdraw();
+  EXPECT_EQ(AfxMessageBox("asked too late", MB_OKCANCEL, early), IDCANCEL);
 }
 
 TEST_F(LayerTest, ALaterBoxFromAWorkerDoesNotWaitForTheUiThread) {
