@@ -241,7 +241,8 @@ void H323Connection::HandleIncomingSetup(const Q931& setup) {
     request.conferenceID = m_conferenceID;
     request.bandwidth = m_endpoint.GetInitialBandwidth();
     // The caller's H.245 waits for the admission, as does what it tunnels meanwhile.
-    for (const auto& message : setupPDU.m_userInfo.h245Control) m_heldH245.push_back(message);
+    for (const auto& message : setupPDU.m_userInfo.h245Control)
+      if (m_heldH245.size() < kMaxHeldH245) m_heldH245.push_back(message);
   }
   const H323AdmissionResult admission = m_endpoint.OnAdmitCall(*this, request);
   if (IsClearing()) return;
@@ -685,7 +686,9 @@ void H323Connection::ProcessTunnelled(const H323SignalPDU& pdu) {
   if (messages.empty()) return;
   PWaitAndSignal lock(m_mutex);
   if (!m_originating && !m_admitted) {
-    m_heldH245.insert(m_heldH245.end(), messages.begin(), messages.end());
+    // Held for the admission; a caller that floods the wait loses what does not fit.
+    for (const auto& message : messages)
+      if (m_heldH245.size() < kMaxHeldH245) m_heldH245.push_back(message);
     return;
   }
   if (m_originating && !m_h245Tunnelling && m_wantTunnelling) m_h245Tunnelling = true;

@@ -212,6 +212,7 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   std::atomic<bool> m_admitted{false};
   bool m_alertingSent = false;     // incoming: the Alerting went out before the answer
   std::vector<std::vector<uint8_t>> m_heldH245;  // incoming: tunnelled before the admission
+  static constexpr size_t kMaxHeldH245 = 64;
   std::optional<Clock::time_point> m_answerDeadline;
   // Clearing: when it gives up waiting for the peer; the Release Complete is out (or
   // cannot go); the H.245 connection has closed; the cleaner has the connection.

@@ -115,6 +115,9 @@ class Window:
 class Gatekeeper:
     """The test gatekeeper (blackbox-gatekeeper) as a process, and the lines it printed."""
 
+    READY = r"^listening "  # the first line, once it serves
+    WHO = "the gatekeeper"
+
     def __init__(self, program, args, log_path):
         self._lines = []
         self._cond = threading.Condition()
@@ -123,7 +126,7 @@ class Gatekeeper:
                                      stderr=self._log, text=True, bufsize=1)
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
-        self.wait_line(r"^listening ", timeout=10)
+        self.wait_line(self.READY, timeout=10)
 
     def _read(self):
         for line in self.proc.stdout:
@@ -147,8 +150,8 @@ class Gatekeeper:
                     return found[count - 1]
                 left = deadline - time.monotonic()
                 if left <= 0 or self.proc.poll() is not None:
-                    raise CaseFailure("the gatekeeper printed no line %r within %gs (it printed %r)"
-                                      % (pattern, timeout, self._lines))
+                    raise CaseFailure("%s printed no line %r within %gs (it printed %r)"
+                                      % (self.WHO, pattern, timeout, self._lines))
                 self._cond.wait(min(left, 0.2))
 
     def send(self, command):
@@ -164,6 +167,15 @@ class Gatekeeper:
                 self.proc.kill()
                 self.proc.wait()
         self._log.close()
+
+
+class Caller(Gatekeeper):
+    """A caller (blackbox-caller) that has called the program, and the lines it printed:
+    one for each message of the program's (CALL_PROCEEDING, ALERTING, CONNECT,
+    RELEASE cause=N), "closed" at the end; send("hangup") releases the call."""
+
+    READY = r"^connected "
+    WHO = "the caller"
 
 
 class Program:
@@ -363,6 +375,14 @@ class Session:
         gk = Gatekeeper(program, args + list(extra), os.path.join(self.dir, "gatekeeper.log"))
         self._gatekeepers.append(gk)
         return gk
+
+    def start_caller(self, name="caller", port=1721):
+        """Calls the program from the alias name (once it listens); returns the Caller."""
+        program = os.path.join(self.build_dir, "tests", "blackbox", "blackbox-caller")
+        log = os.path.join(self.dir, "caller-%d.log" % (len(self._gatekeepers) + 1))
+        caller = Caller(program, ["--port", str(port), "--name", name], log)
+        self._gatekeepers.append(caller)
+        return caller
 
     def file(self, name):
         """A path in the program's folder."""

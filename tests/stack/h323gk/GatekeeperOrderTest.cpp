@@ -131,13 +131,14 @@ TEST(ExitUnregistration, TheEndpointUnregistersWhenItEnds) {
 TEST(DisengageOrder, TheCallIsClearedBeforeTheDisengageIsConfirmed) {
   for (bool peerAnswers : {true, false}) {
     SCOPED_TRACE(peerAnswers ? "the peer ends its session" : "the peer stays silent");
+    // Before the gatekeeper, whose thread tells them of the confirm.
+    Events confirm;
+    std::optional<long> releasesBeforeConfirm;
     StrictGatekeeper strict;
     PeerCall call(true);
     call.endpoint.SetEndSessionTimeout(PTimeInterval(peerAnswers ? 10000 : 300));
     call.EndpointAddress();
     ASSERT_TRUE(call.endpoint.SetGatekeeper(strict.Address()));
-    Events confirm;
-    std::optional<long> releasesBeforeConfirm;
     strict.onDisengageConfirm = [&] {
       const auto types = EndpointMessageTypes(call.peer.Packets());
       confirm.Change([&] { releasesBeforeConfirm = std::count(types.begin(), types.end(), Q931::ReleaseCompleteMsg); });
