@@ -107,7 +107,7 @@ TEST_F(PhoneCallTest, TheQuestionGoesAwayWhenTheCallerHangsUp) {
   });
   ASSERT_TRUE(caller.Call());
   ASSERT_TRUE(caller.WaitGot(Q931::AlertingMsg));
-  ASSERT_TRUE(asked);
+  ASSERT_TRUE(PumpUntil([&] { return asked.load(); }));  // the Alerting goes out first
   ASSERT_TRUE(caller.HangUp());
   ASSERT_TRUE(PumpUntil([&] { return withdrawn.load(); })) << "the question stayed after the caller left";
   ASSERT_TRUE(PumpUntil([&] { return phone->GetConnectionCount() == 0; }));

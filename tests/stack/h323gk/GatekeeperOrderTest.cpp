@@ -125,23 +125,34 @@ TEST(ExitUnregistration, TheEndpointUnregistersWhenItEnds) {
   }
 }
 
-// The gatekeeper disengages a call (DRQ): the endpoint ends the session, then sends its
-// Release Complete, and only then its DCF, whether the peer answers the end of session
-// or not.
+// The gatekeeper disengages a call (DRQ): the endpoint ends the session, waits for the
+// peer's end of session, sends its Release Complete, and only then its DCF; a peer that
+// does not answer holds the DCF up no longer than the end-session time-out.
 TEST(DisengageOrder, TheCallIsClearedBeforeTheDisengageIsConfirmed) {
   for (bool peerAnswers : {true, false}) {
     SCOPED_TRACE(peerAnswers ? "the peer ends its session" : "the peer stays silent");
     // Before the gatekeeper, whose thread tells them of the confirm.
     Events confirm;
-    std::optional<long> releasesBeforeConfirm;
+    std::optional<long> peerEndSessionsBeforeConfirm;
     StrictGatekeeper strict;
     PeerCall call(true);
     call.endpoint.SetEndSessionTimeout(PTimeInterval(peerAnswers ? 10000 : 300));
     call.EndpointAddress();
     ASSERT_TRUE(call.endpoint.SetGatekeeper(strict.Address()));
+    // What the peer had sent when the DCF came (its own messages are noted before they go).
     strict.onDisengageConfirm = [&] {
-      const auto types = EndpointMessageTypes(call.peer.Packets());
-      confirm.Change([&] { releasesBeforeConfirm = std::count(types.begin(), types.end(), Q931::ReleaseCompleteMsg); });
+      long ends = 0;
+      for (const auto& p : call.peer.Packets()) {
+        if (!p.fromPeer) continue;
+        Q931 q;
+        H323SignalPDU pdu;
+        if (!q.Decode(p.payload) || !pdu.Read(q)) continue;
+        for (const auto& bytes : pdu.m_userInfo.h245Control) {
+          Msg m;
+          ends += m.Decode(bytes) && Command(H245_CommandMessage::e_endSessionCommand)(m) ? 1 : 0;
+        }
+      }
+      confirm.Change([&] { peerEndSessionsBeforeConfirm = ends; });
     };
     ASSERT_TRUE(call.Start());
     ASSERT_TRUE(call.peer.WaitFor(Q931::ConnectMsg));
@@ -167,6 +178,9 @@ TEST(DisengageOrder, TheCallIsClearedBeforeTheDisengageIsConfirmed) {
 
     ASSERT_TRUE(call.WaitH245(Command(H245_CommandMessage::e_endSessionCommand)));
     if (peerAnswers) {
+      // A DCF that went out before the clearing would come while the peer keeps its end
+      // of session back; one that follows the clearing cannot.
+      confirm.WaitFor([&] { return peerEndSessionsBeforeConfirm.has_value(); }, 500ms);
       ASSERT_TRUE(call.SendH245({EndSession()}));
     }
     ASSERT_TRUE(call.peer.WaitFor(Q931::ReleaseCompleteMsg));
@@ -174,12 +188,15 @@ TEST(DisengageOrder, TheCallIsClearedBeforeTheDisengageIsConfirmed) {
       ASSERT_TRUE(call.Send(Q931::ReleaseCompleteMsg, H323UserInformation::e_releaseComplete));
     }
     EXPECT_EQ(call.endpoint.WaitCleared(token), H323Connection::EndedByGatekeeper);
-    ASSERT_TRUE(confirm.WaitFor([&] { return releasesBeforeConfirm.has_value(); })) << "no DCF";
+    ASSERT_TRUE(confirm.WaitFor([&] { return peerEndSessionsBeforeConfirm.has_value(); })) << "no DCF";
     const auto after = strict.gk.Received();
     ASSERT_EQ(after.size(), before + 1);  // the DCF, and no DRQ of the endpoint's own
     ASSERT_EQ(after.back().GetTag(), H225_RasMessage::e_disengageConfirm);
     EXPECT_EQ(after.back().disengageConfirm().m_requestSeqNum.GetValue(), 4242);
-    EXPECT_EQ(releasesBeforeConfirm, 1) << "the DCF went out before the Release Complete";
+    // The Release Complete waited for the peer's end of session, and the DCF for it.
+    if (peerAnswers) {
+      EXPECT_EQ(peerEndSessionsBeforeConfirm, 1) << "the DCF went out before the clearing";
+    }
 
     if (testing_tools::TsharkAvailable()) {
       auto octets = strict.gk.ReceivedOctets();
