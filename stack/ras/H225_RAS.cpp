@@ -186,6 +186,9 @@ H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage
       std::chrono::steady_clock::now() + timing.timeout * (timing.retries + 1) + timing.inProgressLimit;
   // Retransmissions keep the sequence number, so a late reply to any of them counts.
   for (unsigned attempt = 0; attempt <= timing.retries && !pending_.done; ++attempt) {
+    // Set before the request goes: an answer (or a "request in progress") may come back
+    // before this thread has the lock again.
+    pending_.deadline = std::min(std::chrono::steady_clock::now() + timing.timeout, pending_.lastDeadline);
     lock.unlock();
     bool sent = transport_.Send(bytes, to);
     lock.lock();
@@ -193,7 +196,6 @@ H225_RAS::Result H225_RAS::MakeRequest(H225_RasMessage& request, H225_RasMessage
       pending_.active = false;
       return Result::kSendFailed;
     }
-    pending_.deadline = std::min(std::chrono::steady_clock::now() + timing.timeout, pending_.lastDeadline);
     // A "request in progress" moves the deadline while we wait.
     while (!pending_.done && std::chrono::steady_clock::now() < pending_.deadline) {
       changed_.wait_until(lock, pending_.deadline);
