@@ -1,5 +1,7 @@
 #include "setup/CVoiceSheet.h"
 
+IMPLEMENT_DYNAMIC(CVoiceSheet, CPropertySheet)
+
 CVoiceSheet::CVoiceSheet(UINT captionId, CWnd* parent, UINT selectPage)
     : CPropertySheet(captionId, parent, selectPage) {
   AddPages();

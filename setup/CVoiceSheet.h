@@ -13,6 +13,8 @@ class CUserProfile;
 class PSoundChannel;
 
 class CVoiceSheet : public CPropertySheet {
+  DECLARE_DYNAMIC(CVoiceSheet)
+
  public:
   CVoiceSheet(UINT captionId, CWnd* parent = nullptr, UINT selectPage = 0);
   CVoiceSheet(const char* caption, CWnd* parent = nullptr, UINT selectPage = 0);

@@ -8,6 +8,8 @@
 #include "platform/win/Wnd.h"
 
 class CDialog : public CWnd {
+  DECLARE_DYNAMIC(CDialog)
+
  public:
   CDialog() = default;
   explicit CDialog(UINT templateId, CWnd* parent = nullptr);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/BaseTypes.h"
+#include "platform/win/RuntimeClass.h"
 #include "platform/win/WinTypes.h"
 
 class CDocument;
@@ -17,10 +18,12 @@ class CView {
   virtual void OnUpdate(CView* sender, LPARAM hint, void* hintObject) = 0;
 };
 
-class CDocument {
+class CDocument : public CObject {
+  DECLARE_DYNAMIC(CDocument)
+
  public:
   CDocument() = default;
-  virtual ~CDocument() = default;
+  ~CDocument() override = default;
   CDocument(const CDocument&) = delete;
   CDocument& operator=(const CDocument&) = delete;
 

@@ -57,6 +57,8 @@ class CPropertyPage : public CDialog {
 };
 
 class CPropertySheet : public CDialog {
+  DECLARE_DYNAMIC(CPropertySheet)
+
  public:
   explicit CPropertySheet(UINT captionId, CWnd* parent = nullptr, UINT selectPage = 0);
   explicit CPropertySheet(const char* caption, CWnd* parent = nullptr, UINT selectPage = 0);

@@ -4,6 +4,7 @@
 #include "platform/core/CString.h"
 #include "platform/win/Geometry.h"
 #include "platform/win/MessageMap.h"
+#include "platform/win/RuntimeClass.h"
 #include "platform/win/WinMessages.h"
 #include "platform/win/WinStyles.h"
 
@@ -25,7 +26,9 @@ struct WINDOWPLACEMENT {
   RECT rcNormalPosition{};
 };
 
-class CWnd {
+class CWnd : public CObject {
+  DECLARE_DYNAMIC(CWnd)
+
  public:
   CWnd();
   virtual ~CWnd();

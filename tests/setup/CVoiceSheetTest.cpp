@@ -76,6 +76,16 @@ class VoiceSheetTest : public ::testing::Test {
   PSoundChannel sound;  // stands for the main window's channel
 };
 
+TEST(VoiceSheet, CarriesItsRunTimeClassAsAPropertySheet) {
+  CVoiceSheet sheet("Voice Setting");
+  const CWnd& window = sheet;
+  EXPECT_EQ(window.GetRuntimeClass(), RUNTIME_CLASS(CVoiceSheet));
+  EXPECT_STREQ(RUNTIME_CLASS(CVoiceSheet)->m_lpszClassName, "CVoiceSheet");
+  EXPECT_EQ(RUNTIME_CLASS(CVoiceSheet)->m_pBaseClass, RUNTIME_CLASS(CPropertySheet));
+  EXPECT_TRUE(window.IsKindOf(RUNTIME_CLASS(CPropertySheet)));
+  EXPECT_EQ(RUNTIME_CLASS(CVoiceSheet)->CreateObject(), nullptr) << "made by its opener only";
+}
+
 TEST_F(VoiceSheetTest, PagesShowTheirControlsAndButtonsAndFinishStoresTheDevices) {
   CVoiceSheet sheet("Voice Setting", main.get(), 0);
   CStepRunner steps([&] { sheet.EndDialog(-2); });
