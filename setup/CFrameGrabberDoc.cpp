@@ -14,6 +14,39 @@ namespace {
 
 constexpr WPARAM kImageBitmap = 0;  // IMAGE_BITMAP
 
+constexpr DWORD FourCC(char a, char b, char c, char d) {
+  return static_cast<DWORD>(static_cast<BYTE>(a)) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
+         (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) | (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
+}
+
+// The YUV layouts capture drivers commonly deliver: packed 4:2:2 (two pixels in four
+// bytes) and planar 4:2:0 (a full-size luma plane and two quarter-size chroma planes).
+bool IsPacked422(DWORD compression) {
+  return compression == FourCC('Y', 'U', 'Y', '2') || compression == FourCC('U', 'Y', 'V', 'Y') ||
+         compression == FourCC('Y', 'V', 'Y', 'U');
+}
+bool IsPlanar420(DWORD compression) {
+  return compression == FourCC('I', '4', '2', '0') || compression == FourCC('I', 'Y', 'U', 'V') ||
+         compression == FourCC('Y', 'V', '1', '2') || compression == FourCC('N', 'V', '1', '2');
+}
+
+// The bytes of pixels that a header describes.  A frame of another compression states its
+// own size, 0 when it does not.
+uint64_t PixelBytes(const BITMAPINFOHEADER& h) {
+  const uint64_t width = static_cast<uint64_t>(h.biWidth);
+  const uint64_t rows = static_cast<uint64_t>(std::labs(h.biHeight));
+  if (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS)
+    return rows * (((width * h.biBitCount + 31) / 32) * 4);
+  if (IsPacked422(h.biCompression)) return rows * ((width + 1) / 2) * 4;
+  if (IsPlanar420(h.biCompression)) return width * rows + 2 * ((width + 1) / 2) * ((rows + 1) / 2);
+  return h.biSizeImage;
+}
+
+// What the edge filter and the motion detector take: uncompressed pixels of 24 or 32 bits.
+bool IsFilterable(const BITMAPINFOHEADER& h) {
+  return (h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS) && (h.biBitCount == 24 || h.biBitCount == 32);
+}
+
 struct FrameLayout {
   BYTE* pixels;
   size_t rowBytes;
@@ -31,7 +64,7 @@ FrameLayout LayoutOf(const BITMAPINFO* frame, size_t frameBytes) {
   FrameLayout f{};
   if (!CFrameGrabberDoc::IsWholeFrame(frame, frameBytes)) return f;
   const BITMAPINFOHEADER& h = frame->bmiHeader;
-  if (h.biBitCount != 24 && h.biBitCount != 32) return f;
+  if (!IsFilterable(h)) return f;
   f.pixels = const_cast<BYTE*>(reinterpret_cast<const BYTE*>(frame)) + h.biSize;
   f.rowBytes = RowBytes(h);
   f.width = static_cast<int>(h.biWidth);
@@ -42,6 +75,8 @@ FrameLayout LayoutOf(const BITMAPINFO* frame, size_t frameBytes) {
 
 }  // namespace
 
+IMPLEMENT_DYNCREATE(CFrameGrabberDoc, CDocument)
+
 CFrameGrabberDoc::CFrameGrabberDoc() = default;
 CFrameGrabberDoc::~CFrameGrabberDoc() = default;
 
@@ -51,29 +86,34 @@ BOOL CFrameGrabberDoc::IsWholeFrame(const BITMAPINFO* frame, size_t frameBytes) 
   if (frame == nullptr || frameBytes < sizeof(BITMAPINFOHEADER)) return FALSE;
   const BITMAPINFOHEADER& h = frame->bmiHeader;
   if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > frameBytes) return FALSE;
-  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == std::numeric_limits<LONG>::min() || h.biBitCount == 0 || h.biBitCount > 32)
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == std::numeric_limits<LONG>::min() || h.biBitCount > 32)
     return FALSE;
-  if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return FALSE;
-  const uint64_t rows = static_cast<uint64_t>(std::labs(h.biHeight));
-  const uint64_t row = ((static_cast<uint64_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-  uint64_t offset = std::max<uint64_t>(h.biSize, DibBitsOffset(h));
+  const bool uncompressed = h.biCompression == BI_RGB || h.biCompression == BI_BITFIELDS;
+  if (uncompressed && h.biBitCount == 0) return FALSE;
+  const uint64_t pixels = PixelBytes(h);
+  if (pixels == 0) return FALSE;
+  uint64_t offset = uncompressed ? std::max<uint64_t>(h.biSize, DibBitsOffset(h)) : h.biSize;
   if (h.biCompression == BI_BITFIELDS) offset = std::max<uint64_t>(offset, h.biSize + 3 * sizeof(DWORD));
-  return offset <= frameBytes && rows * row <= frameBytes - offset;
+  return offset <= frameBytes && pixels <= frameBytes - offset;
 }
 
 void CFrameGrabberDoc::OnNewFrame(BITMAPINFO* frame, size_t frameBytes) {
   if (frame == nullptr || m_busy) return;
   if (!IsWholeFrame(frame, frameBytes)) return;
   m_busy = true;
-  const WORD bits = frame->bmiHeader.biBitCount;
+  // YUV frames (YUY2 of 16 bits, I420 of 12) get the filter's and the detector's message
+  // like any other frame that they cannot take, and so does a compressed frame (MJPG, say)
+  // whatever bit count it states.
+  const bool filterable = IsFilterable(frame->bmiHeader);
   switch (m_mode) {
     case ShowFrames:
+      // The picture takes uncompressed frames only; it keeps what it showed for any other.
       m_picture.SetFromDIB(frame);
       if (m_target != nullptr && m_target->GetSafeHwnd() != nullptr)
         m_target->SendMessage(STM_SETIMAGE, kImageBitmap, reinterpret_cast<LPARAM>(m_picture.GetSafeHandle()));
       break;
     case EdgeFilterFrames:
-      if (bits != 24 && bits != 32) {
+      if (!filterable) {
         MessageBox(nullptr, "Can't run filter: unsupported color resolution!", "", MB_ICONEXCLAMATION | MB_OK);
         m_mode = ShowFrames;
       } else {
@@ -83,7 +123,7 @@ void CFrameGrabberDoc::OnNewFrame(BITMAPINFO* frame, size_t frameBytes) {
       }
       break;
     case DetectMotionFrames:
-      if (bits != 24 && bits != 32) {
+      if (!filterable) {
         MessageBox(nullptr, "Can't run motion detector: unsupported color resolution!", "",
                    MB_ICONEXCLAMATION | MB_OK);
         m_mode = ShowFrames;

@@ -1,11 +1,16 @@
 // CFrameGrabberDoc: takes captured frames one at a time and shows every frame (mode 1),
 // shows it after an edge filter (mode 2) or shows it only when the motion detector finds
 // a change against the frame before (mode 3).  Frames are packed device-independent
-// bitmaps; the filter and the detector take 24 and 32 bits per pixel.
+// bitmaps; the filter and the detector take uncompressed frames of 24 and 32 bits per
+// pixel.  Any other frame in modes 2 and 3 (8 bits, a capture driver's YUY2 or I420) gets
+// a message box and returns the document to mode 1, where it goes to the picture, which
+// shows uncompressed frames only.
 //
 // Every frame comes with the size of its buffer, and a frame whose header does not fit
 // it (pixels beyond the end, a header larger than the buffer, no width or height) is
-// dropped.  Rows are walked in memory order with the padded row length; a top-down frame
+// dropped.  The pixels of YUY2, UYVY and YVYU frames (two pixels in four bytes) and of
+// I420, IYUV, YV12 and NV12 frames (4:2:0 planes) are sized by their layout, those of any
+// other compression by the size the header states.  Rows are walked in memory order with the padded row length; a top-down frame
 // (negative height) has as many rows as a bottom-up one.
 #pragma once
 
@@ -19,7 +24,10 @@
 
 class CStatic;
 
+// Made by its run-time class too (RUNTIME_CLASS(CFrameGrabberDoc)->CreateObject()).
 class CFrameGrabberDoc : public CDocument {
+  DECLARE_DYNCREATE(CFrameGrabberDoc)
+
  public:
   enum Mode { ShowFrames = 1, EdgeFilterFrames = 2, DetectMotionFrames = 3 };
 

@@ -63,6 +63,21 @@ class CCountingView : public CView {
 
 }  // namespace
 
+TEST(FrameGrabberDoc, IsMadeByItsRunTimeClassAsAFreshDocument) {
+  const CRuntimeClass* c = RUNTIME_CLASS(CFrameGrabberDoc);
+  EXPECT_STREQ(c->m_lpszClassName, "CFrameGrabberDoc");
+  EXPECT_EQ(c->m_pBaseClass, RUNTIME_CLASS(CDocument));
+  std::unique_ptr<CObject> made = c->CreateObject();
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->GetRuntimeClass(), c);
+  EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(CDocument)));
+  auto* doc = dynamic_cast<CFrameGrabberDoc*>(made.get());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->GetMode(), CFrameGrabberDoc::ShowFrames);
+  EXPECT_EQ(doc->GetPicture().GetSafeHandle(), nullptr);
+  EXPECT_TRUE(doc->OnNewDocument());
+}
+
 TEST(FrameGrabberDoc, EdgeFilterAt24And32BitsWalksPaddedRowsInMemoryOrder) {
   // Rows 10 20 200 / 40 90 60 / 70 80 90: (|p - q1| + |p1 - q|) / 2 gives 50 75 / 30 10.
   const int values[3][3] = {{10, 20, 200}, {40, 90, 60}, {70, 80, 90}};
@@ -159,36 +174,73 @@ TEST(FrameGrabberDoc, MotionDetectorComparesNeighbouringCellRatios) {
             600);
 }
 
+// A capture driver's YUV frame of 4 x 4 pixels: a header with the format's code and bit
+// count, then its pixels (YUY2: two pixels in four bytes; I420: 16 luma bytes and two
+// planes of 4 chroma bytes), mid-grey.
+struct YuvFrame {
+  std::vector<BYTE> bytes;
+  YuvFrame(const char code[4], WORD bits, size_t pixelBytes) {
+    BITMAPINFOHEADER h;
+    h.biWidth = 4;
+    h.biHeight = 4;
+    h.biBitCount = bits;
+    h.biCompression = static_cast<DWORD>(static_cast<BYTE>(code[0])) | static_cast<DWORD>(static_cast<BYTE>(code[1])) << 8 |
+                      static_cast<DWORD>(static_cast<BYTE>(code[2])) << 16 | static_cast<DWORD>(static_cast<BYTE>(code[3])) << 24;
+    h.biSizeImage = static_cast<DWORD>(pixelBytes);
+    bytes.assign(sizeof h + pixelBytes, 0x80);
+    std::memcpy(bytes.data(), &h, sizeof h);
+  }
+  BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(bytes.data()); }
+};
+
 TEST_F(VideoWindowTest, ModesShowFramesAndFallBackToShowingWithAMessage) {
+  Frame grey(4, 4, 8, [](int, int) { return 1; });
+  grey.Info()->bmiHeader.biClrUsed = 2;
+  grey.bytes.insert(grey.bytes.begin() + sizeof(BITMAPINFOHEADER), 8, 0);  // the colour table
+  YuvFrame yuy2("YUY2", 16, 4 * 4 * 2);
+  YuvFrame i420("I420", 12, 4 * 4 * 3 / 2);
+  const struct {
+    const char* what;
+    std::vector<BYTE> bytes;
+    bool shownInMode1;  // the picture takes uncompressed frames only
+  } frames[] = {{"8 bits", grey.bytes, true}, {"YUY2", yuy2.bytes, false}, {"I420", i420.bytes, false}};
   const struct {
     int mode;
     const char* message;
-  } cases[] = {
+  } modes[] = {
       {CFrameGrabberDoc::EdgeFilterFrames, "Can't run filter: unsupported color resolution!"},
       {CFrameGrabberDoc::DetectMotionFrames, "Can't run motion detector: unsupported color resolution!"},
   };
-  for (const auto& c : cases) {
-    varlo::win::ClearShownMessageBoxes();
-    CFrameGrabberDoc doc;
-    CCountingView view;
-    doc.AddView(&view);
-    doc.SetMode(c.mode);
-    Frame grey(4, 4, 8, [](int, int) { return 1; });
-    grey.Info()->bmiHeader.biClrUsed = 2;
-    grey.bytes.insert(grey.bytes.begin() + sizeof(BITMAPINFOHEADER), 8, 0);  // the colour table
-    doc.OnNewFrame(grey.Info(), grey.bytes.size());
-    auto boxes = varlo::win::ShownMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, c.message);
-    EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION | MB_OK);
-    EXPECT_EQ(doc.GetMode(), CFrameGrabberDoc::ShowFrames);
-    EXPECT_EQ(doc.GetPicture().GetSafeHandle(), nullptr) << "the frame is not shown";
+  for (const auto& f : frames)
+    for (const auto& m : modes) {
+      SCOPED_TRACE(std::string(f.what) + " in mode " + std::to_string(m.mode));
+      varlo::win::ClearShownMessageBoxes();
+      CFrameGrabberDoc doc;
+      CCountingView view;
+      doc.AddView(&view);
+      doc.SetMode(m.mode);
+      std::vector<BYTE> frame = f.bytes;
+      auto* info = reinterpret_cast<BITMAPINFO*>(frame.data());
+      doc.OnNewFrame(info, frame.size());
+      auto boxes = varlo::win::ShownMessageBoxes();
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].text, m.message);
+      EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION | MB_OK);
+      EXPECT_EQ(doc.GetMode(), CFrameGrabberDoc::ShowFrames);
+      EXPECT_EQ(doc.GetPicture().GetSafeHandle(), nullptr) << "the frame is not shown";
+      EXPECT_EQ(frame, f.bytes) << "nor changed";
 
-    doc.OnNewFrame(grey.Info(), grey.bytes.size());
-    EXPECT_EQ(varlo::win::ShownMessageBoxes().size(), 1u) << "no second message";
-    EXPECT_NE(doc.GetPicture().GetSafeHandle(), nullptr) << "shown in mode 1";
-    EXPECT_EQ(view.updates, 0);
-  }
+      doc.OnNewFrame(info, frame.size());
+      EXPECT_EQ(varlo::win::ShownMessageBoxes().size(), 1u) << "no second message";
+      EXPECT_EQ(doc.GetPicture().GetSafeHandle() != nullptr, f.shownInMode1);
+      EXPECT_EQ(view.updates, 0);
+
+      // A YUV frame cut short is dropped as any other frame that is not whole.
+      doc.SetMode(m.mode);
+      doc.OnNewFrame(info, frame.size() - 1);
+      EXPECT_EQ(doc.GetMode(), m.mode);
+      EXPECT_EQ(varlo::win::ShownMessageBoxes().size(), 1u);
+    }
 
   // Mode 3 shows a frame only on motion; mode 2 shows every frame filtered.
   varlo::win::ClearShownMessageBoxes();
