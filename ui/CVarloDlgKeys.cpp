@@ -117,13 +117,17 @@ void CVarloDlg::OnPhoneKey(UINT code) {
     } else {
       OnHang();
     }
-  } else if ((code == 40 || code == 60) && entries > 0) {
+  } else if (code == 40 || code == 60) {
+    // The position moves even with an empty history: 40 there leaves it at -1, so that
+    // once numbers are dialled, 60 starts from the newest.
     m_historyIndex += code == 40 ? -1 : 1;
     if (m_historyIndex < 0) m_historyIndex = entries - 1;
     if (m_historyIndex >= entries) m_historyIndex = 0;
-    CString entry;
-    m_numberBox.GetLBText(m_historyIndex, entry);
-    m_numberBox.SetWindowText(entry);
+    if (m_historyIndex >= 0 && m_historyIndex < entries) {
+      CString entry;
+      m_numberBox.GetLBText(m_historyIndex, entry);
+      m_numberBox.SetWindowText(entry);
+    }
   } else if (code == 50) {
     if (m_endpoint.IsIdle()) {
       CString number = m_numberBox.TakeNumber();

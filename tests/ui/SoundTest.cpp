@@ -146,6 +146,38 @@ TEST_F(SoundTest, ClosingDuringTheBusyToneEndsItFirst) {
   dlg.reset();
 }
 
+// Key 40 on an empty history steps back to "no entry"; once numbers are dialled, key 60
+// steps on from there to the newest.
+TEST_F(SoundTest, HandsetHistoryKeysOnAnEmptyHistoryThenStartFromTheNewest) {
+  StandInHandset handset;
+  Open();
+  const auto key = [&](int code) {
+    handset.Key(code);
+    handset.Flush();
+    // The key's effect is seen once the window has handled it: a shown message box (none
+    // here) or the next key's echo into the number box.
+    handset.Key(7);
+    handset.Flush();
+    EXPECT_TRUE(PumpUntil([&] { return Number().Right(1) == "7"; }, 2s));
+    CString text = Number();
+    dlg->m_numberBox.SetWindowText(text.Left(text.GetLength() - 1));
+  };
+  key(40);
+  EXPECT_EQ(Number(), "") << "an empty history leaves the box as it is";
+  for (const char* n : {"5551111", "5552222", "5553333"}) {
+    dlg->m_numberBox.SetWindowText(n);
+    dlg->m_numberBox.TakeNumber();
+  }
+  key(60);
+  EXPECT_EQ(Number(), "5553333");
+  key(60);
+  EXPECT_EQ(Number(), "5552222");
+  key(40);
+  EXPECT_EQ(Number(), "5553333");
+  key(40);
+  EXPECT_EQ(Number(), "5551111") << "below the newest: the oldest";
+}
+
 TEST_F(SoundTest, HandsetKeysComeFromTheLibrarysThreadToTheWindow) {
   StandInHandset handset;
   Open({"5551111", "5552222", "5553333"});
