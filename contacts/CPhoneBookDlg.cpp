@@ -53,7 +53,8 @@ constexpr int kImportBufferSize = 512;
 }  // namespace
 
 CString MailtoUrl(const CString& address) {
-  static const char kPlain[] = "-._~!$'()*+,;:@=/";
+  // ',' and ';' separate addresses in a mail link: encoded, one stored address stays one.
+  static const char kPlain[] = "-._~!$'()*+:@=/";
   static const char kHex[] = "0123456789ABCDEF";
   CString url("mailto:");
   for (int i = 0; i < address.GetLength(); ++i) {

@@ -129,5 +129,6 @@ class CPhoneBookDlg : public CDialog {
 };
 
 // "mailto:" and the address, percent-encoded where it holds anything but the characters of
-// an address, so that no text of a contact adds headers, attachments or a second address.
+// an address, so that no text of a contact adds headers, attachments or a second address
+// (',' and ';', which separate addresses, are encoded too).
 CString MailtoUrl(const CString& address);

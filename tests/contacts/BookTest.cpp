@@ -326,7 +326,7 @@ TEST_F(BookTest, AnAnswerDuringAQuestionWaitsForItAndAClosedBookStopsTheReading)
   EXPECT_EQ(ReadContactFile(BookFile().c_str()), (std::vector<ContactRecord>{Contact("Ann"), Contact("Bob")}));
 }
 
-TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeaders) {
+TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeadersOrRecipients) {
   const std::pair<const char*, const char*> cases[] = {
       {"", "mailto:"},
       {"ann.lee+work@example.org", "mailto:ann.lee+work@example.org"},
@@ -335,6 +335,9 @@ TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeaders) {
       {"a@b.c\r\nBcc: x@y.z", "mailto:a@b.c%0D%0ABcc:%20x@y.z"},
       {"\"q\"#%<>@x", "mailto:%22q%22%23%25%3C%3E@x"},
       {"z\xC3\xBC@x", "mailto:z%C3%BC@x"},
+      {"a@b.c,x@y.z", "mailto:a@b.c%2Cx@y.z"},
+      {"a@b.c;x@y.z", "mailto:a@b.c%3Bx@y.z"},
+      {"a@b.c, x@y.z;", "mailto:a@b.c%2C%20x@y.z%3B"},
   };
   for (const auto& [address, url] : cases) EXPECT_EQ(MailtoUrl(address), url) << address;
 }
