@@ -411,14 +411,17 @@ void StaticClass::PaintControl(WindowState& w, CDC& dc) {
 // String lists, combo boxes and list boxes
 
 int StringList::Add(const std::string& s) {
+  data.resize(items.size());
   if (!sorted) {
     items.push_back(s);
+    data.push_back(0);
     return static_cast<int>(items.size()) - 1;
   }
   auto it = std::upper_bound(items.begin(), items.end(), s,
                              [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
   const int index = static_cast<int>(it - items.begin());
   items.insert(it, s);
+  data.insert(data.begin() + index, 0);
   if (cursel >= index) ++cursel;
   return index;
 }
@@ -426,6 +429,8 @@ int StringList::Add(const std::string& s) {
 int StringList::Insert(int index, const std::string& s) {
   if (index < 0 || index > static_cast<int>(items.size())) index = static_cast<int>(items.size());
   items.insert(items.begin() + index, s);
+  data.resize(items.size() - 1);
+  data.insert(data.begin() + index, 0);
   if (cursel >= index) ++cursel;
   return index;
 }
@@ -445,15 +450,18 @@ int StringList::Find(int after, const std::string& s, bool exact) const {
 namespace {
 // The list messages that combo and list boxes share, given each family's numbers.
 struct ListMessages {
-  UINT add, insert, remove, reset, getCount, getCur, setCur, getText, getTextLen, find, findExact, select;
+  UINT add, insert, remove, reset, getCount, getCur, setCur, getText, getTextLen, find, findExact, select, getData,
+      setData;
   LRESULT err;
 };
 constexpr ListMessages kComboMessages{CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,
                                       CB_GETCOUNT,  CB_GETCURSEL,    CB_SETCURSEL,    CB_GETLBTEXT,
-                                      CB_GETLBTEXTLEN, CB_FINDSTRING, CB_FINDSTRINGEXACT, CB_SELECTSTRING, CB_ERR};
+                                      CB_GETLBTEXTLEN, CB_FINDSTRING, CB_FINDSTRINGEXACT, CB_SELECTSTRING,
+                                      CB_GETITEMDATA, CB_SETITEMDATA, CB_ERR};
 constexpr ListMessages kListMessages{LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT,
                                      LB_GETCOUNT,  LB_GETCURSEL,    LB_SETCURSEL,    LB_GETTEXT,
-                                     LB_GETTEXTLEN, LB_FINDSTRING, LB_FINDSTRINGEXACT, 0x018C, LB_ERR};
+                                     LB_GETTEXTLEN, LB_FINDSTRING, LB_FINDSTRINGEXACT, 0x018C,
+                                     LB_GETITEMDATA, LB_SETITEMDATA, LB_ERR};
 
 // True for the messages that change a list's items or its selection (queries change nothing
 // and must not make the toolkit's copy be compared or rebuilt: a loop reading every item of a
@@ -477,12 +485,15 @@ bool HandleList(StringList& list, const ListMessages& m, UINT msg, WPARAM wParam
       r = m.err;
     } else {
       list.items.erase(list.items.begin() + index);
+      list.data.resize(list.items.size() + 1);
+      list.data.erase(list.data.begin() + index);
       if (list.cursel == index) list.cursel = -1;
       else if (list.cursel > index) --list.cursel;
       r = static_cast<LRESULT>(list.items.size());
     }
   } else if (msg == m.reset) {
     list.items.clear();
+    list.data.clear();
     list.cursel = -1;
     reset = true;
     r = 0;
@@ -501,6 +512,14 @@ bool HandleList(StringList& list, const ListMessages& m, UINT msg, WPARAM wParam
       const std::string& s = list.items[static_cast<size_t>(index)];
       if (auto* out = reinterpret_cast<char*>(lParam)) std::memcpy(out, s.c_str(), s.size() + 1);
       r = static_cast<LRESULT>(s.size());
+    }
+  } else if (msg == m.getData || msg == m.setData) {
+    if (index < 0 || index >= n) {
+      r = m.err;
+    } else {
+      list.data.resize(list.items.size());
+      if (msg == m.setData) list.data[static_cast<size_t>(index)] = lParam;
+      r = msg == m.setData ? TRUE : list.data[static_cast<size_t>(index)];
     }
   } else if (msg == m.getTextLen) {
     r = index < 0 || index >= n ? m.err : static_cast<LRESULT>(list.items[static_cast<size_t>(index)].size());

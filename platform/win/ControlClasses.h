@@ -52,6 +52,8 @@ class StaticClass final : public WindowClass {
 // Shared by combo boxes and list boxes: the list of strings and the selection.
 struct StringList {
   std::vector<std::string> items;
+  // Each item's data (an application's value), beside it; 0 for a new item.
+  std::vector<LPARAM> data;
   int cursel = -1;
   bool sorted = false;
   int Add(const std::string& s);

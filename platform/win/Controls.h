@@ -142,6 +142,10 @@ class CListBox : public CWnd {
         SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(startAfter), reinterpret_cast<LPARAM>(s)));
   }
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
+  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  int SetItemData(int index, DWORD_PTR data) {
+    return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  }
 };
 
 class CSliderCtrl : public CWnd {

@@ -81,6 +81,33 @@ TEST_F(LayerTest, SortedListViewPlacesRowsAndTracksTheSelection) {
   EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), -1);
 }
 
+TEST_F(LayerTest, ListBoxItemsKeepTheirDataWhereTheSortPutsThem) {
+  CDialog dlg(189);
+  ASSERT_TRUE(dlg.Create(189));
+  auto* list = static_cast<CListBox*>(dlg.GetDlgItem(1011));  // sorted
+  ASSERT_TRUE(list);
+  for (const char* text : {"0x3001001e", "0x0fff0102", "0x3a08001e"}) {
+    const int index = list->AddString(text);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(list->SetItemData(index, std::strtoul(text, nullptr, 16)), TRUE);
+  }
+  list->InsertString(0, "new");  // a new line carries 0
+  list->DeleteString(2);         // 0x3001001e
+  const std::pair<const char*, DWORD_PTR> lines[] = {{"new", 0}, {"0x0fff0102", 0x0FFF0102}, {"0x3a08001e", 0x3A08001E}};
+  ASSERT_EQ(list->GetCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    CString text;
+    list->GetText(i, text);
+    EXPECT_EQ(text, lines[i].first);
+    EXPECT_EQ(list->GetItemData(i), lines[i].second) << i;
+  }
+  EXPECT_EQ(list->SetItemData(3, 1), LB_ERR);
+  EXPECT_EQ(list->GetItemData(-1), static_cast<DWORD_PTR>(LB_ERR));
+  list->ResetContent();
+  list->AddString("again");
+  EXPECT_EQ(list->GetItemData(0), 0u);
+}
+
 TEST(Regions, RoundRectangleLeavesTheCornersOut) {
   CRgn rgn;
   ASSERT_TRUE(rgn.CreateRoundRectRgn(0, 0, 471, 291, 31, 31));
