@@ -120,9 +120,9 @@ HRESULT CAddressBookReader::LoadContents(CListCtrl* list) {
       }
       FreeRowSet(rows);
     }
-    table->Release();
   }
   container->Release();
+  if (table) table->Release();
   return hr;
 }
 
@@ -164,7 +164,8 @@ void CAddressBookReader::FillTagList(CListBox* tags) {
   for (ULONG i = 0; i < m_propCount; ++i) {
     char line[16];
     std::snprintf(line, sizeof(line), "0x%.8x", static_cast<unsigned>(m_props[i].ulPropTag));
-    tags->AddString(line);
+    const int index = tags->AddString(line);
+    if (index >= 0) tags->SetItemData(index, static_cast<DWORD_PTR>(m_props[i].ulPropTag));
   }
   tags->SetCurSel(-1);
   tags->SetCurSel(0);

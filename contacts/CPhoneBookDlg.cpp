@@ -1,6 +1,5 @@
 #include "contacts/CPhoneBookDlg.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -180,9 +179,7 @@ void CPhoneBookDlg::ImportAddressBookContacts() {
     m_reader->ReadEntryProps();
     m_reader->FillTagList(&m_propertyList);
     for (int line = 0; line < m_propertyList.GetCount(); ++line) {
-      CString text;
-      m_propertyList.GetText(line, text);
-      const auto tag = static_cast<ULONG>(std::strtoul(text, nullptr, 16));
+      const auto tag = static_cast<ULONG>(m_propertyList.GetItemData(line));
       const char* name = CAddressBookReader::PropTagToName(tag);
       for (const ImportedColumn& imported : kImportedColumns) {
         if (std::strcmp(name, imported.property) != 0) continue;

@@ -4,10 +4,18 @@
 // whatever the address book holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "contacts/CAddressBookReader.h"
+#include "contacts/CPhoneBookDlg.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/MessageSystem.h"
+#include "platform/win/Resources.h"
 #include "platform/wab/Wab.h"
 #include "platform/wab/WabText.h"
 #include "tests/contacts/PrivateSession.h"
@@ -184,6 +192,49 @@ TEST(AddressBookTest, ReaderKeepsNoValuesOfAnEarlierEntry) {
   EXPECT_EQ(reader.m_propCount, 0u);
   EXPECT_FALSE(reader.GetStringProp(nullptr, PR_CELLULAR_TELEPHONE_NUMBER, value, sizeof(value)));
   EXPECT_FALSE(reader.GetStringProp(nullptr, PR_DISPLAY_NAME, value, sizeof(value)));
+}
+
+// The book's hidden property list, sorted by its text, carries each property's tag as the
+// line's data; the import reads the tags from there.
+TEST(AddressBookTest, TagListCarriesEachPropertysTagAsItsLinesData) {
+  SeedBook seed;
+  ASSERT_TRUE(seed.Ok());
+  seed.Add({{E_CONTACT_FULL_NAME, "Tagged"}, {E_CONTACT_EMAIL_1, "t@example.org"}, {E_CONTACT_PHONE_HOME, "0200"}});
+  varlo::win::MessageSystem::Instance().Reset();
+  AfxSetResourceHandle(varlo::win::ExecutableModule());
+  CDialog book(CPhoneBookDlg::IDD);
+  ASSERT_TRUE(book.Create(CPhoneBookDlg::IDD));
+  auto* tags = static_cast<CListBox*>(book.GetDlgItem(1011));
+  ASSERT_NE(tags, nullptr);
+  tags->AddString("stale");
+
+  varlo::wab::SetAddressBookProgram(VARLO_CONTACTS_PROGRAM);
+  const CString defaultBook;
+  CAddressBookReader reader(&defaultBook);
+  ASSERT_TRUE(reader.m_opened);
+  Opened opened;
+  ASSERT_EQ(Open(opened), S_OK);
+  for (const Row& row : ContentsRows(opened))
+    if (row.name == "Tagged") reader.m_entryId.assign(row.id.begin(), row.id.end());
+  reader.ReadEntryProps();
+  ASSERT_GT(reader.m_propCount, 0u);
+  reader.FillTagList(tags);
+  ASSERT_EQ(tags->GetCount(), static_cast<int>(reader.m_propCount));
+  std::vector<ULONG> listed;
+  for (int i = 0; i < tags->GetCount(); ++i) {
+    CString text;
+    tags->GetText(i, text);
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "0x%.8x", static_cast<unsigned>(tags->GetItemData(i)));
+    EXPECT_EQ(text, expected) << i;
+    listed.push_back(static_cast<ULONG>(tags->GetItemData(i)));
+  }
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
+  for (ULONG tag : {PR_DISPLAY_NAME, PR_EMAIL_ADDRESS, PR_HOME_TELEPHONE_NUMBER})
+    EXPECT_NE(std::find(listed.begin(), listed.end(), tag), listed.end()) << std::hex << tag;
+  EXPECT_EQ(tags->GetCurSel(), 0);
+  book.DestroyWindow();
+  varlo::win::MessageSystem::Instance().Reset();
 }
 
 TEST(AddressBookText, IsValidUtf8WithoutControlsAndBounded) {
