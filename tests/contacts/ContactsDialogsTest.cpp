@@ -9,6 +9,7 @@
 #include "contacts/CPhoneEntryDlg.h"
 #include "contacts/CQuickDialDlg.h"
 #include "platform/win/Resources.h"
+#include "platform/win/WinStyles.h"
 
 TEST(ContactsDialogs, WindowsUseTemplatesOfTheResources) {
   AfxSetResourceHandle(varlo::win::ExecutableModule());
@@ -16,3 +17,19 @@ TEST(ContactsDialogs, WindowsUseTemplatesOfTheResources) {
     EXPECT_NE(varlo::win::FindDialog(AfxGetResourceHandle(), id), nullptr) << id;
   }
 }
+
+// The two entry dialogs are plain modal pop-ups: they open where their templates put them
+// beside their owner, not centred on it.
+TEST(ContactsDialogs, EntryDialogsArePlainModalPopUpsNotCentred) {
+  AfxSetResourceHandle(varlo::win::ExecutableModule());
+  constexpr DWORD kFrame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  for (UINT id : std::initializer_list<UINT>{CAddContactDlg::IDD, CPhoneEntryDlg::IDD}) {
+    const auto* t = varlo::win::FindDialog(AfxGetResourceHandle(), id);
+    ASSERT_NE(t, nullptr) << id;
+    EXPECT_EQ(t->style & kFrame, kFrame) << id;
+    EXPECT_EQ(t->style & DS_CENTER, 0u) << id;
+    EXPECT_EQ(t->x, 0) << id;
+    EXPECT_EQ(t->y, 0) << id;
+  }
+}
+
