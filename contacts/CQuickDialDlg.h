@@ -65,8 +65,8 @@ class CQuickDialDlg : public CDialog {
   int m_slideStep = 0;
   // The slot being edited, 1 to 5; 0 before any edit.
   int m_editSlot = 0;
-  CHyperLink m_nameLabels[kQuickDialSlots];
   CHyperLink m_numberLabels[kQuickDialSlots];
+  CHyperLink m_nameLabels[kQuickDialSlots];
   CSkinButton m_editButtons[kQuickDialSlots];
   CSkinButton m_closeButton;
   CString m_numbers[kQuickDialSlots];
