@@ -214,6 +214,10 @@ class CVarloDlg : public CDialog {
   // The relay's pair of the current call has been released (a local hang-up releases it
   // before the call's end would).
   bool m_relayReleased = false;
+  // The current call was placed here (from dialling until it clears), and it has been
+  // connected: a call that was neither came in from another phone.
+  bool m_placedCall = false;
+  bool m_callUp = false;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;
@@ -291,6 +295,9 @@ class CVarloDlg : public CDialog {
   void SetCallButtonFace(UINT normal, UINT pressed, const char* tooltip);
   void SetCallLamp(UINT bitmap);
   void ShowIdleLook();
+  // An answered incoming call: the number line shows the caller's name, and the duration
+  // counts from 00:00:00 rather than showing the previous call's.
+  void ShowIncomingCall();
   // Releases the media relay's pair unless this call's was released already.
   void ReleaseRelayOnce();
   void SetLineLamp(UINT bitmap);

@@ -57,6 +57,22 @@ void CVarloDlg::ShowIdleLook() {
   m_myAccountButton.EnableWindow(TRUE);
   KillTimer(kCallLampTimer);
   SetCallLamp(243);
+  m_placedCall = false;
+}
+
+void CVarloDlg::ShowIncomingCall() {
+  m_callTimer.ResetDisplay();
+  CString caller;
+  const PString token = m_endpoint.GetCurrentCallToken();
+  if (!token.IsEmpty()) {
+    if (H323Connection* connection = m_endpoint.FindConnectionWithLock(token)) {
+      caller = connection->GetRemotePartyName().GetPointer();
+      connection->Unlock();
+    }
+  }
+  // Not "Call: " in the talk log: this phone called nobody.
+  m_numberText = caller;
+  WriteDisplayLine(kLineRepaint, CString());
 }
 
 void CVarloDlg::PlaceCall() {
@@ -87,6 +103,7 @@ void CVarloDlg::PlaceCall() {
   SetNumberText(number);
   ShowStatus(kIdsDialing);
   m_callState = 0;
+  m_placedCall = true;
   SetTimer(kCallLampTimer, kCallLampTimerMs);
   ShowAvailableTime(0);
   // The window's channel lets go of the playback device that the call's media will open.
@@ -148,6 +165,8 @@ LRESULT CVarloDlg::OnCallConnected(WPARAM, LPARAM) {
   SetCallLamp(244);
   m_callButton.EnableWindow(TRUE);
   ShowStatus(kIdsConnected);
+  if (!m_placedCall && !m_callUp) ShowIncomingCall();
+  m_callUp = true;
   m_callTimer.SetTextColour(kDurationBrightColour);
   m_callTimer.StartTimer();
   return 0;
@@ -161,6 +180,11 @@ LRESULT CVarloDlg::OnCallCleared(WPARAM code, LPARAM reason) {
   m_sound.Close();
   m_callTimer.SetTextColour(kDurationDimColour);
   m_callTimer.StopTimer();
+  // An incoming call refused (or given up by its caller) lasted nothing; the display
+  // still shows the call before it.
+  if (!m_placedCall && !m_callUp) m_callTimer.ResetDisplay();
+  m_placedCall = false;
+  m_callUp = false;
   WriteDisplayLine(kLinePlain, m_callTimer.m_timeText);
   ShowAvailableTime(0);
   SetBalanceText("      ");
