@@ -12,6 +12,15 @@ constexpr size_t kMaxValueBytes = 1024;
 
 enum class Kind { kHost, kAddress, kPage };
 
+// The line without a comment that follows white space ("name = value   # why"); a value
+// itself never holds white space, so a '#' or ';' inside one (a page's "#part") stays.
+std::string WithoutTrailingComment(const std::string& line) {
+  for (size_t i = 1; i < line.size(); ++i) {
+    if ((line[i] == '#' || line[i] == ';') && (line[i - 1] == ' ' || line[i - 1] == '\t')) return line.substr(0, i);
+  }
+  return line;
+}
+
 std::string Trim(const std::string& s) {
   const size_t first = s.find_first_not_of(" \t\r");
   if (first == std::string::npos) return "";
@@ -101,7 +110,7 @@ ServiceSettings ServiceSettings::Load(const CString& path, std::vector<std::stri
   int number = 0;
   while (std::getline(lines, raw)) {
     ++number;
-    const std::string line = Trim(raw);
+    const std::string line = Trim(WithoutTrailingComment(raw));
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {

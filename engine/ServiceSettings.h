@@ -4,7 +4,8 @@
 // yellow pages, the publisher's page behind the logo, the banner).
 //
 // They are read from the text file "service.conf" in the application directory, one
-// "name = value" per line; blank lines and lines starting with '#' or ';' are comments.
+// "name = value" per line; blank lines and lines starting with '#' or ';' are comments,
+// and so is the rest of a line from a '#' or ';' that follows white space.
 // Names: gatekeeper, fallback_gatekeeper, gatekeeper_address, fallback_gatekeeper_address,
 // relay, home_page, yellow_page, publisher_page, banner_page.  A value left out, empty or
 // not of its kind keeps its default.  The defaults name reserved domains (".example") and

@@ -86,6 +86,51 @@ TEST_F(ServiceSettingsTest, EachValueOverridesItsDefaultAlone) {
   }
 }
 
+TEST_F(ServiceSettingsTest, ACommentAfterWhiteSpaceEndsTheLine) {
+  Write(
+      "gatekeeper = gk.mine.test      # looked up at every start\n"
+      "relay = relay.mine.test\t; the media relay\n"
+      "home_page = https://mine.test/#top   # a page's part stays\n"
+      "gatekeeper_address = 192.168.1.20#no blank before: part of the value\n"
+      "  # an indented comment line\n");
+  const ServiceSettings got = Load();
+  EXPECT_EQ(got.gatekeeper, "gk.mine.test");
+  EXPECT_EQ(got.relay, "relay.mine.test");
+  EXPECT_EQ(got.homePage, "https://mine.test/#top");
+  EXPECT_EQ(got.gatekeeperAddress, ServiceSettings::kDefaultGatekeeperAddress);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].rfind("service.conf:4: ", 0), 0u) << problems[0];
+}
+
+// The example of the README, copied as it stands, sets every value it shows.
+TEST_F(ServiceSettingsTest, TheReadmesExampleWorksWhenCopied) {
+  std::ifstream readme(VARLO_README_PATH);
+  ASSERT_TRUE(readme) << VARLO_README_PATH;
+  std::string line, example;
+  bool in = false;
+  while (std::getline(readme, line)) {
+    if (line == "    # build/ui/service.conf") in = true;
+    if (in && line.rfind("    ", 0) != 0) break;
+    if (in) example += line.substr(4) + "\n";
+  }
+  ASSERT_FALSE(example.empty()) << "the README shows no service.conf";
+  Write(example);
+  const ServiceSettings got = Load();
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  const std::pair<CString ServiceSettings::*, const char*> values[] = {
+      {&ServiceSettings::gatekeeper, "gk.mine.test"},
+      {&ServiceSettings::gatekeeperAddress, "192.168.1.20"},
+      {&ServiceSettings::fallbackGatekeeper, "gk2.mine.test"},
+      {&ServiceSettings::fallbackGatekeeperAddress, "192.168.1.21"},
+      {&ServiceSettings::relay, "relay.mine.test"},
+      {&ServiceSettings::homePage, "https://www.mine.test/"},
+      {&ServiceSettings::yellowPage, "https://directory.mine.test/"},
+      {&ServiceSettings::publisherPage, "https://www.mine.test/about"},
+      {&ServiceSettings::bannerPage, "https://www.mine.test/banner"},
+  };
+  for (const auto& [member, value] : values) EXPECT_EQ(got.*member, value);
+}
+
 TEST_F(ServiceSettingsTest, ValuesNotOfTheirKindKeepTheDefaultAndAreReported) {
   Write(
       "gatekeeper = gk.mine.test; rm -rf /\n"
