@@ -118,12 +118,12 @@ class Gatekeeper:
     READY = r"^listening "  # the first line, once it serves
     WHO = "the gatekeeper"
 
-    def __init__(self, program, args, log_path):
+    def __init__(self, program, args, log_path, env=None):
         self._lines = []
         self._cond = threading.Condition()
         self._log = open(log_path, "w")
         self.proc = subprocess.Popen([program] + args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=self._log, text=True, bufsize=1)
+                                     stderr=self._log, text=True, bufsize=1, env=env)
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
         self.wait_line(self.READY, timeout=10)
@@ -176,6 +176,14 @@ class Caller(Gatekeeper):
 
     READY = r"^connected "
     WHO = "the caller"
+
+
+class Phone(Gatekeeper):
+    """A second telephone (blackbox-phone) with media: send("call 127.0.0.1:1721"),
+    send("hangup"); it prints "alerting", "established", "cleared reason=NAME"."""
+
+    READY = r"^ready$"
+    WHO = "the second phone"
 
 
 class Program:
@@ -384,6 +392,14 @@ class Session:
         self._gatekeepers.append(caller)
         return caller
 
+    def start_phone(self, name="caller"):
+        """A second telephone on the second pair of sound devices, told what to do by send()."""
+        program = os.path.join(self.build_dir, "tests", "blackbox", "blackbox-phone")
+        args = ["--name", name, "--record", CAPTURES[1], "--play", PLAYBACKS[1]]
+        log = os.path.join(self.dir, "phone-%d.log" % (len(self._gatekeepers) + 1))
+        phone = Phone(program, args, log, env=self.program_env())
+        self._gatekeepers.append(phone)
+        return phone
     def file(self, name):
         """A path in the program's folder."""
         return os.path.join(self.app_dir, name)
