@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -222,9 +223,15 @@ class SlowAddressBook {
     if (pid.empty()) return false;
     return ::kill(std::atoi(std::string(pid.begin(), pid.end()).c_str()), 0) == 0;
   }
-  // Lets the waiting program answer (a writer that comes and goes ends its wait).
+  // Lets the waiting program answer (a writer that comes and goes ends its wait).  The
+  // program may have said it started before its shell opened the pipe for reading; until
+  // then a writer cannot open it, so the opening is tried again while the program lives.
   void Release() const {
-    const int fd = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int fd = -1;
+    while ((fd = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && errno == ENXIO &&
+           Waiting() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (fd >= 0) ::close(fd);
     std::remove(m_started.c_str());
   }
