@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/wab/Wab.h"
@@ -307,7 +308,11 @@ class Container : public RefCounted<IABContainer> {
 
 class AddrBook : public RefCounted<IAddrBook> {
  public:
-  explicit AddrBook(Entries entries) : m_entries(std::move(entries)) {}
+  explicit AddrBook(Entries entries) : m_entries(std::move(entries)) {
+    // Entries are opened one by one for every row of the book: found by their id at once.
+    m_byId.reserve(m_entries->size());
+    for (size_t i = 0; i < m_entries->size(); ++i) m_byId.emplace((*m_entries)[i].id, i);  // the first of equal ids
+  }
   HRESULT GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override { return MAPI_E_NO_SUPPORT; }
   HRESULT GetPAB(ULONG* size, LPENTRYID* entryId) override {
     if (!size || !entryId) return E_INVALIDARG;
@@ -328,17 +333,17 @@ class AddrBook : public RefCounted<IAddrBook> {
       *object = new Container(m_entries);
       return S_OK;
     }
-    for (const Entry& entry : *m_entries) {
-      if (entry.id != id) continue;
-      *objectType = entry.objectType;
-      *object = new MailUser(entry);
-      return S_OK;
-    }
-    return MAPI_E_NOT_FOUND;
+    const auto found = m_byId.find(id);
+    if (found == m_byId.end()) return MAPI_E_NOT_FOUND;
+    const Entry& entry = (*m_entries)[found->second];
+    *objectType = entry.objectType;
+    *object = new MailUser(entry);
+    return S_OK;
   }
 
  private:
   Entries m_entries;
+  std::unordered_map<std::string, size_t> m_byId;
 };
 
 class WabObject : public RefCounted<IWABObject> {

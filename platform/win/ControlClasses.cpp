@@ -685,18 +685,20 @@ int ListViewClass::InsertRow(WindowState& w, int index, const std::string& text)
   row.cells[0] = text;
   int at = std::clamp(index, 0, static_cast<int>(rows.size()));
   if (w.style & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) {
+    // After the rows that sort before it or equal to it (the rows are in order).
     const bool up = (w.style & LVS_SORTASCENDING) != 0;
-    at = 0;
-    while (at < static_cast<int>(rows.size())) {
-      const int c = CompareNoCase(rows[static_cast<size_t>(at)].cells[0], text);
-      if (up ? c > 0 : c < 0) break;
-      ++at;
-    }
+    const auto place = std::partition_point(rows.begin(), rows.end(), [&](const Row& r) {
+      const int c = CompareNoCase(r.cells[0], text);
+      return up ? c <= 0 : c >= 0;
+    });
+    at = static_cast<int>(place - rows.begin());
   }
   rows.insert(rows.begin() + at, std::move(row));
-  w.Changed(kChangeContent);
+  ContentChanged(w);
   return at;
 }
+
+void ListViewClass::ContentChanged(WindowState& w) { Sys().SyncLater(w.hwnd, kChangeContent); }
 
 void ListViewClass::SetState(WindowState& w, int row, UINT state, UINT mask) {
   auto apply = [&](Row& r) { r.state = (r.state & ~mask) | (state & mask); };
@@ -712,7 +714,7 @@ void ListViewClass::SetState(WindowState& w, int row, UINT state, UINT mask) {
     }
     apply(rows[static_cast<size_t>(row)]);
   }
-  w.Changed(kChangeContent);
+  ContentChanged(w);
 }
 
 int ListViewClass::HitTestRow(CPoint client) const {

@@ -102,6 +102,9 @@ class ListViewClass final : public WindowClass {
   int InsertRow(WindowState& w, int index, const std::string& text);
   void SetState(WindowState& w, int row, UINT state, UINT mask);
   int HitTestRow(CPoint client) const;
+  // Rows, cells, columns or selection changed: the toolkit is told when the loop next
+  // turns, once for everything changed until then (a list filled row by row is told once).
+  static void ContentChanged(WindowState& w);
   // The user clicked (or right-clicked, or double-clicked) a row: selection and notification.
   void UserClick(WindowState& w, int row, UINT notifyCode, CPoint client);
   std::vector<Column> columns;

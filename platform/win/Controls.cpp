@@ -142,7 +142,7 @@ int CListCtrl::InsertColumn(int column, const char* heading, int format, int wid
       row.cells.insert(row.cells.begin() + std::min<size_t>(static_cast<size_t>(at), row.cells.size()), std::string());
     }
   }
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return at;
 }
 
@@ -157,7 +157,7 @@ BOOL CListCtrl::SetColumnWidth(int column, int width) {
   ListViewClass* v = View(this, &w);
   if (!v || column < 0 || column >= static_cast<int>(v->columns.size())) return FALSE;
   v->columns[static_cast<size_t>(column)].width = width;
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return TRUE;
 }
 
@@ -194,7 +194,7 @@ BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
   auto& cells = v->rows[static_cast<size_t>(item)].cells;
   if (static_cast<size_t>(subItem) >= cells.size()) cells.resize(static_cast<size_t>(subItem) + 1);
   cells[static_cast<size_t>(subItem)] = text ? text : "";
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return TRUE;
 }
 
@@ -223,7 +223,7 @@ BOOL CListCtrl::DeleteItem(int item) {
   ListViewClass* v = View(this, &w);
   if (!v || item < 0 || item >= static_cast<int>(v->rows.size())) return FALSE;
   v->rows.erase(v->rows.begin() + item);
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return TRUE;
 }
 
@@ -232,7 +232,7 @@ BOOL CListCtrl::DeleteAllItems() {
   ListViewClass* v = View(this, &w);
   if (!v) return FALSE;
   v->rows.clear();
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return TRUE;
 }
 
@@ -292,7 +292,7 @@ BOOL CListCtrl::EnsureVisible(int item, BOOL) {
   const int visible = std::max(1, (w->rect.Height() - ListViewClass::kHeaderHeight) / ListViewClass::kRowHeight);
   if (item < v->topIndex) v->topIndex = item;
   if (item >= v->topIndex + visible) v->topIndex = item - visible + 1;
-  w->Changed(kChangeContent);
+  ListViewClass::ContentChanged(*w);
   return TRUE;
 }
 

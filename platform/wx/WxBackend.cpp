@@ -19,6 +19,7 @@
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
+#include "platform/wx/WxListView.h"
 #include "platform/wx/WxSkinCombo.h"
 #include "platform/wx/WxTooltip.h"
 #include "platform/wx/WxWebView.h"
@@ -580,22 +581,7 @@ class NativePeer final : public IWindowPeer {
       if (box->GetStrings() != list) box->Set(list);
       if (l->list.cursel >= 0) box->SetSelection(l->list.cursel);
     } else if (auto* v = w.As<ListViewClass>()) {
-      auto* list = static_cast<wxListCtrl*>(widget);
-      list->ClearAll();
-      for (size_t i = 0; i < v->columns.size(); ++i) {
-        const auto& col = v->columns[i];
-        list->InsertColumn(static_cast<long>(i), Label(col.text),
-                           col.format == 2 ? wxLIST_FORMAT_CENTRE : (col.format == 1 ? wxLIST_FORMAT_RIGHT : wxLIST_FORMAT_LEFT),
-                           col.width);
-      }
-      for (size_t r = 0; r < v->rows.size(); ++r) {
-        const auto& row = v->rows[r];
-        list->InsertItem(static_cast<long>(r), Label(row.cells.empty() ? std::string() : row.cells[0]));
-        for (size_t c = 1; c < row.cells.size() && c < v->columns.size(); ++c) {
-          list->SetItem(static_cast<long>(r), static_cast<int>(c), Label(row.cells[c]));
-        }
-        if (row.state & LVIS_SELECTED) list->SetItemState(static_cast<long>(r), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-      }
+      m_listView.Sync(*static_cast<wxListCtrl*>(widget), *v);
     } else if (auto* t = w.As<TrackbarClass>()) {
       auto* slider = static_cast<wxSlider*>(widget);
       slider->SetRange(t->minimum, t->maximum);
@@ -609,6 +595,7 @@ class NativePeer final : public IWindowPeer {
   HWND m_hwnd;
   wxWindow* widget = nullptr;
   wxRadioButton* m_radioOff = nullptr;  // a radio button's hidden partner (see the constructor)
+  ListViewMirror m_listView;            // what a list view's control shows
   bool m_syncing = false;
   bool m_scrolledToEnd = false;  // a multi-line edit's view is kept at its end
   static constexpr int kEndScrollTries = 200;
