@@ -3,12 +3,16 @@
 #include <algorithm>
 
 #include "stack/sound/PSoundChannel.h"
+#include "stack/ptlib/PThreadName.h"
 
 H323EndPoint::H323EndPoint() {
   m_rtpPorts.SetPorts(5000, 5999);
   m_soundChannelPlayDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Player);
   m_soundChannelRecordDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Recorder);
-  m_cleaner = std::thread([this] { CleanerThread(); });
+  m_cleaner = std::thread([this] {
+    PSetThreadName("h323-cleaner");
+    CleanerThread();
+  });
 }
 
 H323EndPoint::~H323EndPoint() {

@@ -1,4 +1,5 @@
 #include "stack/q931/H323ListenerTCP.h"
+#include "stack/ptlib/PThreadName.h"
 
 #include <atomic>
 
@@ -41,7 +42,10 @@ bool H323ListenerTCP::Open(AcceptHandler handler, std::string* error) {
   shared->handler = std::move(handler);
   m_bound = shared->socket.GetLocalAddress();
   m_shared = shared;
-  m_thread = std::thread([shared] { AcceptLoop(shared); });
+  m_thread = std::thread([shared] {
+    PSetThreadName("h323-listen");
+    AcceptLoop(shared);
+  });
   return true;
 }
 

@@ -1,4 +1,5 @@
 #include "stack/q931/TpktChannel.h"
+#include "stack/ptlib/PThreadName.h"
 
 #include <atomic>
 #include <mutex>
@@ -86,7 +87,10 @@ bool TpktChannel::Start(Handlers handlers) {
   // new owner may destroy it, so the thread must be stored here first.  The gate lives in
   // the shared state, which the reader holds.
   std::unique_lock gate(s.startMutex);
-  std::thread reader([shared = m_shared] { ReadLoop(shared); });
+  std::thread reader([shared = m_shared] {
+    PSetThreadName("tpkt-read");
+    ReadLoop(shared);
+  });
   if (const auto hook = g_startHook.load()) hook();
   m_reader = std::move(reader);
   return true;

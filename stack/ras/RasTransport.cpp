@@ -1,4 +1,5 @@
 #include "stack/ras/RasTransport.h"
+#include "stack/ptlib/PThreadName.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -52,7 +53,10 @@ bool RasTransport::Open(const RasAddress& local, Handler handler, std::string* e
   local_.port = ntohs(sa.sin_port);
   fd_ = fd;
   handler_ = std::move(handler);
-  thread_ = std::thread([this] { ReceiveLoop(); });
+  thread_ = std::thread([this] {
+    PSetThreadName("ras-receive");
+    ReceiveLoop();
+  });
   return true;
 }
 

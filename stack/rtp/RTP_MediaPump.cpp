@@ -4,6 +4,7 @@
 #include <random>
 
 #include "stack/codec/H323FramedAudioCodec.h"
+#include "stack/ptlib/PThreadName.h"
 
 namespace {
 
@@ -46,10 +47,19 @@ bool RTP_MediaPump::Start() {
   m_stopping = false;
   m_running = true;
   if (m_codec->GetDirection() == H323Codec::Encoder) {
-    m_mediaThread = std::thread([this] { TransmitLoop(); });
+    m_mediaThread = std::thread([this] {
+      PSetThreadName("rtp-send");
+      TransmitLoop();
+    });
   } else {
-    m_receiveThread = std::thread([this] { ReceiveLoop(); });
-    m_mediaThread = std::thread([this] { PlayoutLoop(); });
+    m_receiveThread = std::thread([this] {
+      PSetThreadName("rtp-receive");
+      ReceiveLoop();
+    });
+    m_mediaThread = std::thread([this] {
+      PSetThreadName("rtp-play");
+      PlayoutLoop();
+    });
   }
   return true;
 }

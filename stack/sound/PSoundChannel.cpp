@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "stack/ptlib/PThreadName.h"
 #include "stack/sound/AlsaPcm.h"
 #include "stack/sound/WavFile.h"
 
@@ -271,6 +272,7 @@ bool PSoundChannel::PlayFile(const PString& file, bool wait) {
   m_playerRunning = true;
   m_playerResult = false;
   m_player = std::thread([this, samples = std::move(audio.samples)] {
+    PSetThreadName("sound-play");
     std::unique_lock lk(m_mutex);
     const bool ok = WriteFrames(lk, samples.data(), samples.size() / m_channels, true);
     m_playerResult = ok;
