@@ -1,7 +1,7 @@
 #include "setup/CCaptureWnd.h"
 
 #include "platform/win/MessageSystem.h"
-#include "stack/video/VfwCapture.h"
+#include "platform/capture/VfwCapture.h"
 
 BOOL CCaptureWnd::s_driverConnected = FALSE;
 

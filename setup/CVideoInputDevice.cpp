@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "stack/video/PVideoDeviceBitmap.h"
+#include "platform/capture/PVideoDeviceBitmap.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/win/BaseTypes.h"
 #include "platform/win/WinTypes.h"
-#include "stack/video/CaptureDrivers.h"
+#include "platform/capture/CaptureDrivers.h"
 #include "stack/video/PVideoDevice.h"
 
 // One row of the colour-format table.

@@ -4,7 +4,7 @@
 
 #include "VideoTestSupport.h"
 #include "setup/CVideoInputDevice.h"
-#include "stack/video/PVideoDeviceBitmap.h"
+#include "platform/capture/PVideoDeviceBitmap.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "setup/CVideoInputDevice.h"
 #include "stack/h323/H323Connection.h"
 #include "stack/video/H323VideoCodec.h"
-#include "stack/video/PVideoDeviceBitmap.h"
+#include "platform/capture/PVideoDeviceBitmap.h"
 
 namespace {
 

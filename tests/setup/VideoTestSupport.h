@@ -11,7 +11,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageSystem.h"
 #include "setup/CCaptureWnd.h"
-#include "stack/video/VfwCapture.h"
+#include "platform/capture/VfwCapture.h"
 
 class CFakeCaptureWnd : public CCaptureWnd {
  public:

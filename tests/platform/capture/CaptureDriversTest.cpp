@@ -4,7 +4,7 @@
 #include <cstring>
 #include <map>
 
-#include "stack/video/CaptureDrivers.h"
+#include "platform/capture/CaptureDrivers.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "stack/video/CaptureDrivers.h"
+#include "platform/capture/CaptureDrivers.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

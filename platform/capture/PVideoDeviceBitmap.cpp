@@ -1,9 +1,9 @@
-#include "stack/video/PVideoDeviceBitmap.h"
+#include "platform/capture/PVideoDeviceBitmap.h"
 
 #include <cstdlib>
 
 #include "platform/win/Wnd.h"
-#include "stack/video/VfwCapture.h"
+#include "platform/capture/VfwCapture.h"
 
 PVideoDeviceBitmap::PVideoDeviceBitmap(HWND captureWindow, WORD bitCount) {
   if (captureWindow != nullptr && ::IsWindow(captureWindow)) {
