@@ -240,16 +240,6 @@ class SlowAddressBook {
   std::string m_fifo, m_started, m_program;
 };
 
-// Waits, keeping the window loop running, until `done` holds or a while has passed.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done() && std::chrono::steady_clock::now() < until) {
-    varlo::win::MessageSystem::Instance().Pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return done();
-}
-
 // The address book is read off the window's thread: a book whose address book does not
 // answer opens at once with the user's own contacts and answers commands; the address
 // book's rows join it when it answers, the first row selected as at any opening.
@@ -351,6 +341,3 @@ TEST(MailtoUrl, KeepsAddressesAndEncodesWhatCouldAddHeadersOrRecipients) {
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
-  ON_MESSAGE(kStep, &CStepWnd::OnStep)
-END_MESSAGE_MAP()

@@ -32,10 +32,6 @@
 BEGIN_MESSAGE_MAP(CScript, CWnd)
   ON_WM_TIMER()
 END_MESSAGE_MAP()
-BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
-  ON_MESSAGE(kStep, &CStepWnd::OnStep)
-END_MESSAGE_MAP()
-
 namespace {
 
 bool StartToolkit() { return StartTestToolkit("book_window_tests"); }

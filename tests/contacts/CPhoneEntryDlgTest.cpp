@@ -4,49 +4,28 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
+#include <utility>
 
 #include "platform/win/Input.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/MessageSystem.h"
-#include "platform/win/Resources.h"
+#include "tests/support/LayerTest.h"
+#include "tests/support/StepWindow.h"
 
 namespace {
 
-// Runs posted steps inside the dialog's loop.
-class CEntrySteps : public CWnd {
+// Runs posted steps inside the dialog's loop, given the dialog while it is open.
+class CEntrySteps : public CStepWnd {
  public:
-  static constexpr UINT kStep = WM_APP + 18;
-  CEntrySteps() { CreateEx(0, "", "entry steps", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
   void Later(std::function<void(HWND entry)> fn) {
-    m_steps.push_back(std::move(fn));
-    PostMessage(kStep, m_steps.size() - 1);
+    CStepWnd::Later([fn = std::move(fn)] {
+      if (HWND entry = ::FindWindow(nullptr, "Phone Entry")) fn(entry);
+    });
   }
-
- protected:
-  LRESULT OnStep(WPARAM index, LPARAM) {
-    if (HWND entry = ::FindWindow(nullptr, "Phone Entry")) m_steps[index](entry);
-    return 0;
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::deque<std::function<void(HWND)>> m_steps;
 };
 
-BEGIN_MESSAGE_MAP(CEntrySteps, CWnd)
-  ON_MESSAGE(kStep, &CEntrySteps::OnStep)
-END_MESSAGE_MAP()
-
-class PhoneEntryTest : public ::testing::Test {
+class PhoneEntryTest : public LayerTest {
  protected:
-  void SetUp() override {
-    varlo::win::MessageSystem::Instance().Reset(std::make_shared<varlo::win::ManualClock>(1000));
-    varlo::win::ClearShownMessageBoxes();
-    AfxSetResourceHandle(varlo::win::ExecutableModule());
-  }
-  void TearDown() override { varlo::win::MessageSystem::Instance().Reset(); }
   static CString Text(HWND entry, int id) {
     char text[64] = {};
     ::GetWindowText(::GetDlgItem(entry, id), text, sizeof text);

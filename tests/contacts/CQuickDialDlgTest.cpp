@@ -19,31 +19,6 @@ namespace {
 
 using varlo::win::SimulateClick;
 
-// Runs posted steps inside whatever loop runs (the entry dialog's, for instance).
-class CPanelSteps : public CWnd {
- public:
-  static constexpr UINT kStep = WM_APP + 17;
-  CPanelSteps() { CreateEx(0, "", "panel steps", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
-  void Later(std::function<void()> fn) {
-    m_steps.push_back(std::move(fn));
-    PostMessage(kStep, m_steps.size() - 1);
-  }
-
- protected:
-  LRESULT OnStep(WPARAM index, LPARAM) {
-    m_steps[index]();
-    return 0;
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::deque<std::function<void()>> m_steps;
-};
-
-BEGIN_MESSAGE_MAP(CPanelSteps, CWnd)
-  ON_MESSAGE(kStep, &CPanelSteps::OnStep)
-END_MESSAGE_MAP()
-
 const QuickDialSlots kSaved = {{{"Ann", "127.0. 0.2"}, {"", ""}, {"Carl", "5551234"}, {"", ""}, {"Eve", "42"}}};
 
 class QuickDialTest : public UiTest {
@@ -204,7 +179,7 @@ TEST_F(QuickDialTest, MouseOverASlotColoursBothItsLabels) {
 // to close, and closes once the dialog has ended.
 TEST_F(QuickDialTest, EmptySlotOpensTheEntryDialogAndClosingWaitsForIt) {
   SlideOut();
-  CPanelSteps steps;
+  CStepWnd steps;
   HWND panelWindow = Panel()->m_hWnd;
   bool opened = false;
   steps.Later([&] {
@@ -257,7 +232,7 @@ TEST_F(QuickDialTest, MainWindowGoingKeepsTheSlotsInTheFile) {
     } else if (end == End::kPanelOpen) {
       main->DestroyWindow();
     } else {
-      CPanelSteps steps;
+      CStepWnd steps;
       steps.Later([&] { main->DestroyWindow(); });
       SimulateClick(Panel()->m_numberLabels[1].m_hWnd);  // an empty slot
     }

@@ -14,39 +14,16 @@
 #include "AlsaFixture.h"
 #include "AudioEndPoint.h"
 #include "PeerCall.h"
-#include "CVarloDlgTestFixture.h"
-#include "TestGatekeeper.h"
-#include "TestRelay.h"
 #include "engine/LoginAlias.h"
-#include "engine/RelayClient.h"
+#include "tests/support/ServiceTest.h"
 #include "ui/CVarloDlg.h"
 #include "ui/StatusTexts.h"
 #include "ui/VarloMessages.h"
-
-BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
-  ON_MESSAGE(kStep, &CStepWnd::OnStep)
-END_MESSAGE_MAP()
 
 namespace {
 
 using namespace std::chrono_literals;
 using service::TestGatekeeper;
-using service::TestRelay;
-
-constexpr const char* kId = "KOVA";
-constexpr const char* kAccount = "alice";
-constexpr const char* kPassword = "s3cret";
-constexpr const char* kPin = "813402967155";
-constexpr const char* kNumber = "8613800138000";
-
-// Points the window's relay client at a loopback relay.
-void PointRelayAt(CVarloDlg& dlg, uint16_t port) {
-  CRelayClient::Settings s;
-  s.serverPort = port;
-  s.resolve = [](const CString&) { return std::vector<CString>{"127.0.0.1"}; };
-  s.localAddresses = [] { return std::vector<CString>{"127.0.0.1"}; };
-  dlg.SetRelaySettings(s);
-}
 
 // The main window, recording the messages posted to it (call progress among them).
 class CRecordingVarloDlg : public CVarloDlg {
@@ -70,78 +47,27 @@ std::vector<int16_t> Tone(double hz, size_t samples) {
   return out;
 }
 
-class EndToEndTest : public UiTest {
+class EndToEndTest : public ServiceTest {
  protected:
   void SetUp() override {
-    UiTest::SetUp();
-    gk.AddAccount(kId, kAccount, kPassword);
-    gk.AddCard(kId, kPin);
+    ServiceTest::SetUp();
     fallback.AddAccount(kId, kAccount, kPassword);
     fallback.AddCard(kId, kPin);
+    fallbackHost = fallback.HostText();
     AlsaFixture::Get().SetCapture("varlo_in_a", Tone(440, 8000 * 30));
     AlsaFixture::Get().SetCapture("varlo_in_b", Tone(1000, 8000 * 30));
   }
 
-  // Services that name the test gatekeepers for the service's host names and the ALSA
-  // test devices for sound.
-  ProfileServices Services() {
-    ProfileServices s;
-    const std::string primary = gk.HostText(), second = fallback.HostText();
-    s.lookupIPv4 = [primary, second](const char* host, CString& dotted) {
-      if (std::string(host) == CUserProfile::kPrimaryGatekeeperName) dotted = primary.c_str();
-      else if (std::string(host) == CUserProfile::kFallbackGatekeeperName) dotted = second.c_str();
-      else return FALSE;
-      return TRUE;
-    };
-    s.defaultSoundDevice = [](SoundDirection d) {
-      return CString(d == SoundDirection::Recorder ? "varlo_in_a" : "varlo_out_a");
-    };
-    return s;
-  }
-
-  void SaveLogin(int loginMode) {
-    SaveProfile([&](CUserProfile& p) {
-      p.m_callType = 1;
-      p.m_loginMode = loginMode;
-      p.m_keepPassword = TRUE;
-      p.m_keepPin = TRUE;
-      p.m_account = kAccount;
-      p.m_password = kPassword;
-      p.m_pin = kPin;
-      p.m_recordDevice = "varlo_in_a";
-      p.m_playDevice = "varlo_out_a";
-      p.m_firstRun = FALSE;
-    });
-  }
-
-  // Runs the window's loop until `done` holds or the time is up.
-  template <class Pred>
-  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      Sys().Pump();
-      if (done()) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    Sys().Pump();
-    return done();
-  }
-
   std::unique_ptr<CRecordingVarloDlg> OpenWindow() {
     auto dlg = std::make_unique<CRecordingVarloDlg>(dir.Path().c_str(), Services());
-    PointRelayAt(*dlg, relay.ControlPort());
+    PointRelayAt(*dlg);
     EXPECT_TRUE(dlg->Create(CVarloDlg::IDD));
     return dlg;
   }
 
   static CString Text(UINT id) { return AfxLoadString(id); }
-  bool WaitStatus(CVarloDlg& dlg, UINT id, std::chrono::milliseconds timeout = 10s) {
-    return PumpUntil([&] { return dlg.m_statusText == Text(id); }, timeout);
-  }
 
-  TestGatekeeper gk;
   TestGatekeeper fallback;
-  TestRelay relay;
 };
 
 TEST_F(EndToEndTest, AccountAndCardLoginsRegisterUnderTheExactAliasAndPassword) {

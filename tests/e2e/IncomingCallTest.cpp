@@ -32,16 +32,6 @@ class IncomingCallTest : public UiTest {
     dlg.reset();
     UiTest::TearDown();
   }
-  template <class Pred>
-  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      Sys().Pump();
-      std::this_thread::sleep_for(5ms);
-    }
-    Sys().Pump();
-    return done();
-  }
   CString Number() {
     CString t;
     dlg->m_numberBox.GetWindowText(t);

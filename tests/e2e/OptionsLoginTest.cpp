@@ -9,67 +9,24 @@
 #include <string>
 #include <thread>
 
-#include "CVarloDlgTestFixture.h"
-#include "TestGatekeeper.h"
-#include "TestRelay.h"
 #include "codec/g7231/H323_G7231Capability.h"
 #include "engine/LoginAlias.h"
-#include "engine/RelayClient.h"
 #include "platform/win/Input.h"
 #include "setup/CSetupSheet.h"
 #include "stack/codec/H323_GSM0610Capability.h"
+#include "tests/support/ServiceTest.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using service::TestGatekeeper;
-using service::TestRelay;
 
-constexpr const char* kId = "KOVA";
-constexpr const char* kAccount = "alice";
-constexpr const char* kPassword = "s3cret";
-constexpr const char* kPin = "813402967155";
-
-class OptionsLoginTest : public UiTest {
+class OptionsLoginTest : public ServiceTest {
  protected:
-  void SetUp() override {
-    UiTest::SetUp();
-    gk.AddAccount(kId, kAccount, kPassword);
-    gk.AddCard(kId, kPin);
-  }
-
-  ProfileServices Services() {
-    ProfileServices s;
-    const std::string host = gk.HostText();
-    s.lookupIPv4 = [host](const char*, CString& dotted) {
-      dotted = host.c_str();
-      return TRUE;
-    };
-    s.defaultSoundDevice = [](SoundDirection) { return CString("null"); };
-    return s;
-  }
-
-  template <class Pred>
-  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      Sys().Pump();
-      if (done()) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    Sys().Pump();
-    return done();
-  }
-
   std::unique_ptr<CVarloDlg> OpenWindow(const std::string& folder) {
-    auto dlg = std::make_unique<CVarloDlg>(folder.c_str(), Services());
-    CRelayClient::Settings s;
-    s.serverPort = relay.ControlPort();
-    s.resolve = [](const CString&) { return std::vector<CString>{"127.0.0.1"}; };
-    s.localAddresses = [] { return std::vector<CString>{"127.0.0.1"}; };
-    dlg->SetRelaySettings(s);
+    auto dlg = std::make_unique<CVarloDlg>(folder.c_str(), Services(Sound::Null));
+    PointRelayAt(*dlg);
     EXPECT_TRUE(dlg->Create(CVarloDlg::IDD));
     return dlg;
   }
@@ -117,9 +74,6 @@ class OptionsLoginTest : public UiTest {
     std::filesystem::create_directory(folder);
     return folder + "/";
   }
-
-  TestGatekeeper gk;
-  TestRelay relay;
 };
 
 TEST_F(OptionsLoginTest, AccountTypedOnTheAccountPageRegistersAndIsKeptOnlyWhenAsked) {

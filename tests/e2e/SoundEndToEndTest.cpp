@@ -9,25 +9,14 @@
 
 #include "AlsaFixture.h"
 #include "AudioEndPoint.h"
-#include "CVarloDlgTestFixture.h"
 #include "StandInHandset.h"
-#include "TestGatekeeper.h"
-#include "TestRelay.h"
-#include "engine/RelayClient.h"
+#include "tests/support/ServiceTest.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using service::TestGatekeeper;
-using service::TestRelay;
-
-constexpr const char* kId = "KOVA";
-constexpr const char* kAccount = "alice";
-constexpr const char* kPassword = "s3cret";
-constexpr const char* kNumber = "8613800138000";
-constexpr const char* kPlayer = "varlo_out_a";
 
 // The main window; it can be told to lose the call's end.
 class CSoundVarloDlg : public CVarloDlg {
@@ -40,51 +29,27 @@ class CSoundVarloDlg : public CVarloDlg {
   bool loseCallEnd = false;
 };
 
-class SoundEndToEndTest : public UiTest {
+class SoundEndToEndTest : public ServiceTest {
  protected:
   void SetUp() override {
-    UiTest::SetUp();
-    gk.AddAccount(kId, kAccount, kPassword);
+    ServiceTest::SetUp();
     std::filesystem::copy(VARLO_SOUNDS_DIR, dir.Path(), std::filesystem::copy_options::recursive);
     AlsaFixture::Get().SetCapture("varlo_in_a", std::vector<int16_t>(8000 * 30, 100));
     AlsaFixture::Get().SetCapture("varlo_in_b", std::vector<int16_t>(8000 * 30, -100));
     ras::RasAddress address;
     ASSERT_TRUE(ras::RasAddress::Parse(callee.Listen().GetPointer(), 1720, address));
     gk.SetRoute(kNumber, address);
-    SaveProfile([&](CUserProfile& p) {
-      p.m_callType = 1;
-      p.m_loginMode = 1;
-      p.m_keepPassword = TRUE;
-      p.m_account = kAccount;
-      p.m_password = kPassword;
-      p.m_recordDevice = "varlo_in_a";
-      p.m_playDevice = kPlayer;
-      p.m_firstRun = FALSE;
-    });
+    SaveLogin(1);
   }
   void TearDown() override {
     dlg.reset();
-    UiTest::TearDown();
+    ServiceTest::TearDown();
   }
 
   // Opens the window and waits for its registration.
   void Open() {
-    ProfileServices s;
-    const std::string host = gk.HostText();
-    s.lookupIPv4 = [host](const char* name, CString& dotted) {
-      if (std::string(name) != CUserProfile::kPrimaryGatekeeperName) return FALSE;
-      dotted = host.c_str();
-      return TRUE;
-    };
-    s.defaultSoundDevice = [](SoundDirection d) {
-      return CString(d == SoundDirection::Recorder ? "varlo_in_a" : kPlayer);
-    };
-    dlg = std::make_unique<CSoundVarloDlg>(dir.Path().c_str(), s);
-    CRelayClient::Settings relaySettings;
-    relaySettings.serverPort = relay.ControlPort();
-    relaySettings.resolve = [](const CString&) { return std::vector<CString>{"127.0.0.1"}; };
-    relaySettings.localAddresses = [] { return std::vector<CString>{"127.0.0.1"}; };
-    dlg->SetRelaySettings(relaySettings);
+    dlg = std::make_unique<CSoundVarloDlg>(dir.Path().c_str(), Services());
+    PointRelayAt(*dlg);
     ASSERT_TRUE(dlg->Create(CVarloDlg::IDD));
     ASSERT_TRUE(WaitStatus(104));  // "Please Input Number"
     ASSERT_TRUE(PumpUntil([&] { return dlg->m_relayServer == "127.0.0.1"; }));
@@ -99,22 +64,10 @@ class SoundEndToEndTest : public UiTest {
     return static_cast<size_t>(std::count_if(requests.begin(), requests.end(), [](const auto& r) { return r.kind == "DRQ"; }));
   }
 
-  template <class Pred>
-  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      Sys().Pump();
-      std::this_thread::sleep_for(5ms);
-    }
-    Sys().Pump();
-    return done();
-  }
   bool WaitStatus(UINT id, std::chrono::milliseconds timeout = 10s) {
-    return PumpUntil([&] { return dlg->m_statusText == AfxLoadString(id); }, timeout);
+    return ServiceTest::WaitStatus(*dlg, id, timeout);
   }
 
-  TestGatekeeper gk;
-  TestRelay relay;
   h323test::AudioEndPoint callee{"callee", "varlo_in_b", "varlo_out_b"};
   std::unique_ptr<CSoundVarloDlg> dlg;
 };

@@ -26,7 +26,7 @@ class VoiceSheetTest : public ::testing::Test {
     varlo::win::ClearShownMessageBoxes();
     varlo::win::SetMessageBoxHook([](const varlo::win::MessageBoxRequest&) { return IDOK; });
     AfxSetResourceHandle(varlo::win::ExecutableModule());
-    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), OfflineServices());
+    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), QuietServices());
     profile->m_playDevice = "varlo_out_a";
     profile->m_recordDevice = "varlo_in_a";
     WriteTestSound(dir / "Busy.wav");

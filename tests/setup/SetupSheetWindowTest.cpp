@@ -33,7 +33,7 @@
 #include "ui/CVarloApp.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
-#include "SetupTestSupport.h"
+#include "tests/support/QuietServices.h"
 #include "tests/support/WxTestToolkit.h"
 
 extern "C" const char* __lsan_default_suppressions();
@@ -122,7 +122,7 @@ class SetupSheetTest : public ::testing::Test {
     AfxSetResourceHandle(varlo::win::ExecutableModule());
     varlo::win::ClearShownMessageBoxes();
     varlo::win::SetMessageBoxHook([](const varlo::win::MessageBoxRequest& r) { return varlo::win::DefaultMessageBoxAnswer(r.type); });
-    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), QuietProfileServices());
+    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), QuietServices());
     main = std::make_unique<CMainStandIn>();
   }
   void TearDown() override {
@@ -523,7 +523,7 @@ TEST_F(SetupSheetTest, OptionsPageSwitchesTheLanguageAndTheWindowsTextsAtOnce) {
   HWND sheetWnd = nullptr;
   wxImage before;
   {
-    CVarloDlg dlg(dir.Path().c_str(), QuietProfileServices());
+    CVarloDlg dlg(dir.Path().c_str(), QuietServices());
     app.m_pMainWnd = &dlg;
     auto callButtonPixels = [&] {
       wxBitmap shot;

@@ -43,7 +43,7 @@ class VoiceWizardOnScreen : public ::testing::Test {
     varlo::wx::InstallBackend();
     AfxSetResourceHandle(varlo::win::ExecutableModule());
     varlo::win::SetMessageBoxHook([](const varlo::win::MessageBoxRequest&) { return IDOK; });
-    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), OfflineServices());
+    profile = std::make_unique<CUserProfile>(CString(dir.Path().c_str()), QuietServices());
     profile->m_playDevice = "varlo_out_b";
     profile->m_recordDevice = "varlo_in_b";
     WriteTestSound(dir / "Busy.wav");

@@ -15,7 +15,6 @@
 
 #include "AlsaFixture.h"
 #include "engine/CUserProfile.h"
-#include "engine/ProfileServices.h"
 #include "platform/win/MessageMap.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/WinApp.h"
@@ -23,17 +22,8 @@
 #include "stack/sound/PSoundChannel.h"
 #include "stack/sound/WavFile.h"
 #include "tests/platform/core/TempDir.h"
+#include "tests/support/QuietServices.h"
 #include "ui/VarloMessages.h"
-
-inline ProfileServices OfflineServices() {
-  ProfileServices s;
-  s.lookupIPv4 = [](const char*, CString& address) {
-    address.Empty();
-    return TRUE;
-  };
-  s.defaultSoundDevice = [](SoundDirection) { return CString("null"); };
-  return s;
-}
 
 // Stands for the main window: keeps the WM_USER+107 reports it gets.
 class CReportWnd : public CWnd {

@@ -13,10 +13,6 @@
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 
-BEGIN_MESSAGE_MAP(CStepWnd, CWnd)
-  ON_MESSAGE(kStep, &CStepWnd::OnStep)
-END_MESSAGE_MAP()
-
 namespace {
 
 // Records the login messages the window posts to itself.

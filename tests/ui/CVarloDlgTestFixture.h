@@ -1,77 +1,47 @@
 // Shared by the main-window tests: a fresh display-free message layer on a manual clock,
 // a private application directory, profile services that touch neither the network nor
-// the sound system, and a hidden window whose posted steps run inside a modal loop.
+// the sound system, a hidden window whose posted steps run inside a modal loop, and a
+// pump of the loop until a state comes.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <functional>
-#include <memory>
 #include <string>
+#include <thread>
 
 #include "engine/CUserProfile.h"
-#include "engine/ProfileServices.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
-#include "platform/win/Wnd.h"
 #include "tests/platform/core/TempDir.h"
+#include "tests/support/LayerTest.h"
+#include "tests/support/QuietServices.h"
+#include "tests/support/StepWindow.h"
 
-// The gatekeeper names resolve to an empty address: a login the window starts fails at
-// once, without sending anything.
-inline ProfileServices QuietServices() {
-  ProfileServices s;
-  s.lookupIPv4 = [](const char*, CString& address) {
-    address.Empty();
-    return TRUE;
-  };
-  s.defaultSoundDevice = [](SoundDirection) { return CString("null"); };
-  return s;
-}
-
-// A hidden top-level window; each step posted with Later runs when the loop gets to it.
-class CStepWnd : public CWnd {
- public:
-  static constexpr UINT kStep = WM_APP + 7;
-  CStepWnd() { CreateEx(0, "", "steps", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
-  void Later(std::function<void()> fn) {
-    m_steps.push_back(std::move(fn));
-    PostMessage(kStep, m_steps.size() - 1);
-  }
-
- protected:
-  LRESULT OnStep(WPARAM index, LPARAM) {
-    m_steps[index]();
-    return 0;
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::deque<std::function<void()>> m_steps;
-};
-
-class UiTest : public ::testing::Test {
+class UiTest : public LayerTest {
  protected:
   void SetUp() override {
     // Windows shared with other programs listen in this test's own directory.
     setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
-    clock = std::make_shared<varlo::win::ManualClock>(1000);
-    Sys().Reset(clock);
-    varlo::win::ClearShownMessageBoxes();
-    varlo::win::SetMessageBoxHook(nullptr);
-    AfxSetResourceHandle(varlo::win::ExecutableModule());
+    LayerTest::SetUp();
   }
-  void TearDown() override {
-    varlo::win::SetMessageBoxHook(nullptr);
-    Sys().Reset();
-    AfxSetResourceHandle(varlo::win::ExecutableModule());
-  }
-  static varlo::win::MessageSystem& Sys() { return varlo::win::MessageSystem::Instance(); }
   // Writes the profile's files with what `edit` sets (the profile saves when destroyed).
   void SaveProfile(const std::function<void(CUserProfile&)>& edit) {
     CUserProfile profile(dir.Path().c_str(), QuietServices());
     edit(profile);
+  }
+  // Runs the window's loop until `done` holds or the time is up.
+  template <class Pred>
+  static bool PumpUntil(Pred done, std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      Sys().Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Sys().Pump();
+    return done();
   }
   std::string LogPath() const { return dir / "Log.log"; }
   std::string LogText() const {
@@ -80,5 +50,4 @@ class UiTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::shared_ptr<varlo::win::ManualClock> clock;
 };

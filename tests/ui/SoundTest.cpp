@@ -59,16 +59,6 @@ class SoundTest : public UiTest {
     dlg->m_numberBox.GetWindowText(text);
     return text;
   }
-  template <class Pred>
-  bool PumpUntil(Pred done, std::chrono::milliseconds timeout = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done() && std::chrono::steady_clock::now() < deadline) {
-      Sys().Pump();
-      std::this_thread::sleep_for(2ms);
-    }
-    Sys().Pump();
-    return done();
-  }
   // Waits for the click's end; closing the channel hands the device's last samples to
   // its file.
   bool ClickPlayed() {

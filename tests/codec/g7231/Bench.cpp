@@ -9,7 +9,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -19,12 +18,12 @@ extern "C" {
 #include "codec/g7231/G7231Encoder.h"
 #include "codec/g7231/State.h"
 #include "tests/codec/g7231/Audio.h"
+#include "tests/support/AlternatedRounds.h"
 
 namespace {
 
 using g7231test::Bytes;
 using g7231test::Samples;
-using Clock = std::chrono::steady_clock;
 
 const Samples& Input() {
   static const Samples in = [] {
@@ -67,32 +66,6 @@ Context OpenLavc(bool encoder) {
   return ctx;
 }
 
-// Runs ours and libavcodec's over all frames once per iteration, the order alternating.
-template <class Ours, class Lavc>
-void Compare(benchmark::State& state, std::size_t frames, Ours ours, Lavc lavc) {
-  double tOurs = 0, tLavc = 0;
-  bool oursFirst = true;
-  auto timed = [](auto&& f) {
-    const auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-  };
-  for (auto _ : state) {
-    if (oursFirst) {
-      tOurs += timed(ours);
-      tLavc += timed(lavc);
-    } else {
-      tLavc += timed(lavc);
-      tOurs += timed(ours);
-    }
-    oursFirst = !oursFirst;
-  }
-  const double n = static_cast<double>(state.iterations() * frames);
-  state.counters["us_per_frame"] = tOurs / n * 1e6;
-  state.counters["lavc_us_per_frame"] = tLavc / n * 1e6;
-  state.counters["ratio"] = tLavc > 0 ? tOurs / tLavc : 0;
-}
-
 void BM_Encode63(benchmark::State& state) {
   const Samples& in = Input();
   const std::size_t frames = in.size() / 240;
@@ -116,8 +89,8 @@ void BM_Encode63(benchmark::State& state) {
   g7231::WrkRate = g7231::Rate63;
   std::uint8_t out[24];
   bool failed = false;
-  Compare(
-      state, frames,
+  CompareInAlternatedRounds(
+      state, frames, "lavc",
       [&] {
         for (std::size_t f = 0; f < frames; ++f) benchmark::DoNotOptimize(enc.Encode(&in[f * 240], out));
       },
@@ -156,8 +129,8 @@ void BM_Decode63(benchmark::State& state) {
   g7231::G7231Decoder dec;
   std::int16_t pcm[240];
   bool failed = false;
-  Compare(
-      state, starts.size(),
+  CompareInAlternatedRounds(
+      state, starts.size(), "lavc",
       [&] {
         for (std::size_t s : starts) benchmark::DoNotOptimize(dec.Decode(&stream[s], stream.size() - s, pcm));
       },

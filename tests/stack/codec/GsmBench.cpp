@@ -3,46 +3,20 @@
 #include <benchmark/benchmark.h>
 #include <gsm.h>
 
-#include <chrono>
 #include <cstring>
 #include <vector>
 
 #include "stack/codec/H323_GSM0610Codec.h"
 #include "tests/stack/codec/Signals.h"
+#include "tests/support/AlternatedRounds.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr unsigned kFrames = 250;  // five seconds
 
 const std::vector<int16_t>& Input() {
   static const auto in = signals::Concat(signals::Tone(1000, 8000, kFrames * 80), signals::Noise(3000, kFrames * 80));
   return in;
-}
-
-template <class Ours, class Lib>
-void Compare(benchmark::State& state, Ours ours, Lib lib) {
-  double tOurs = 0, tLib = 0;
-  bool oursFirst = true;
-  auto timed = [](auto&& f) {
-    const auto t0 = Clock::now();
-    f();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-  };
-  for (auto _ : state) {
-    if (oursFirst) {
-      tOurs += timed(ours);
-      tLib += timed(lib);
-    } else {
-      tLib += timed(lib);
-      tOurs += timed(ours);
-    }
-    oursFirst = !oursFirst;
-  }
-  const double n = static_cast<double>(state.iterations() * kFrames);
-  state.counters["us_per_frame"] = tOurs / n * 1e6;
-  state.counters["libgsm_us_per_frame"] = tLib / n * 1e6;
-  state.counters["ratio"] = tLib > 0 ? tOurs / tLib : 0;
 }
 
 void BM_GsmEncode(benchmark::State& state) {
@@ -51,8 +25,8 @@ void BM_GsmEncode(benchmark::State& state) {
   gsm lib = gsm_create();
   uint8_t out[H323_GSM0610Codec::kBytesPerFrame];
   gsm_frame libOut;
-  Compare(
-      state,
+  CompareInAlternatedRounds(
+      state, kFrames, "libgsm",
       [&] {
         for (unsigned f = 0; f < kFrames; ++f) {
           std::memcpy(codec.Samples(), &in[f * 160], 160 * sizeof(int16_t));
@@ -87,8 +61,8 @@ void BM_GsmDecode(benchmark::State& state) {
   H323_GSM0610Codec codec(H323Codec::Decoder);
   gsm lib = gsm_create();
   gsm_signal libOut[160];
-  Compare(
-      state,
+  CompareInAlternatedRounds(
+      state, kFrames, "libgsm",
       [&] {
         for (auto& frame : frames) {
           unsigned written = 0;

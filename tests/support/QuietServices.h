@@ -1,10 +1,10 @@
-// Shared by the options-sheet tests.
+// Profile services that touch neither the network nor the sound system: the gatekeeper
+// names resolve to an empty address (a login fails at once, without sending anything) and
+// the sound devices are "null".
 #pragma once
 #include "engine/ProfileServices.h"
 
-// The gatekeeper names resolve to nothing and the sound devices are fixed names, so that a
-// profile touches neither the network nor the sound system.
-inline ProfileServices QuietProfileServices() {
+inline ProfileServices QuietServices() {
   ProfileServices s;
   s.lookupIPv4 = [](const char*, CString& address) {
     address.Empty();
