@@ -567,12 +567,20 @@ class NativePeer final : public IWindowPeer {
       wxArrayString list;
       for (const auto& s : c->list.items) list.Add(Label(s));
       if (items->GetStrings() != list) items->Set(list);
-      if (auto* choice = dynamic_cast<wxChoice*>(widget)) {
-        choice->SetSelection(c->list.cursel);
-      } else if (auto* combo = dynamic_cast<wxComboBox*>(widget)) {
+      // The toolkit's combo box is a kind of its choice control, so it is asked first. It
+      // shows its edit's text; while that is the selected entry's, the entry is selected
+      // there too, so that its list opens on it.
+      if (auto* combo = dynamic_cast<wxComboBox*>(widget)) {
         WindowState* edit = Sys().Find(c->edit);
-        const wxString text = edit ? Label(edit->text) : wxString();
-        if (combo->GetValue() != text) combo->ChangeValue(text);
+        const std::string text = edit ? edit->text : std::string();
+        const int sel = c->list.cursel;
+        if (sel >= 0 && static_cast<size_t>(sel) < c->list.items.size() && c->list.items[static_cast<size_t>(sel)] == text) {
+          if (combo->GetSelection() != sel) combo->SetSelection(sel);
+        } else if (combo->GetValue() != Label(text)) {
+          combo->ChangeValue(Label(text));
+        }
+      } else if (auto* choice = dynamic_cast<wxChoice*>(widget)) {
+        choice->SetSelection(c->list.cursel);
       }
     } else if (auto* l = w.As<ListBoxClass>()) {
       auto* box = static_cast<wxListBox*>(widget);

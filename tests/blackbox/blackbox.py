@@ -212,6 +212,11 @@ class Program:
         except subprocess.TimeoutExpired:
             raise CaseFailure("the program did not end within %gs" % timeout)
 
+    def terminate(self):
+        """Asks the program to end, as the end of the desktop session does (SIGTERM)."""
+        if self.proc.poll() is None:
+            self.proc.terminate()
+
     def kill(self):
         if self.proc.poll() is None:
             try:

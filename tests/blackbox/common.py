@@ -1,6 +1,8 @@
 """Steps that many cases share: a start past the first-run wizard, the options sheet opened
 with the main window's My Account button, which of a sheet's pages is shown."""
 
+import struct
+
 from blackbox import CaseFailure, changed_pixels, wait_for
 from layout import MAIN_MY_ACCOUNT, OPTIONS, VOICE_WIZARD
 
@@ -13,6 +15,18 @@ def start_past_wizard(t, **start):
     wizard.click(*VOICE_WIZARD.button("Cancel"))
     t.wait_gone(wizard)
     return program, t.wait_settled(t.wait_window("Varlo 3.8"))
+
+
+def contact_file(records):
+    """The contact book's file "pbook.dat" holding records of five texts each (name,
+    e-mail, business, home and mobile telephone): a 32-bit count, then five short archive
+    strings a contact."""
+    out = struct.pack("<I", len(records))
+    for record in records:
+        for text in record:
+            data = text.encode()
+            out += bytes([len(data)]) + data
+    return out
 
 
 def open_options(t, main):

@@ -78,12 +78,16 @@ OPTIONS = Sheet((230, 131), wizard=False, tabs=["Account", "Audio", "Options"], 
 
 # The main window's face (skin): the places of its buttons, in pixels of its client area.
 MAIN_MY_ACCOUNT = (61, 247)
+MAIN_MY_ACCOUNT_FACE = (33, 240, 57, 15)  # the My Account button's face (bitmap 129), a text
+MAIN_MENU = (17, 16)                   # the "M" button (18 x 18 at 8,7)
+MAIN_CALL = (49, 211)                  # the Call button (49 x 33 at 25,195)
 MAIN_CLOSE = (450, 16)
 MAIN_STATUS = (30, 120, 200, 45)   # the two status lines of the panel: x, y, width, height
 MAIN_BOOK = (141, 211)             # the Book button (bitmap 130, 44 x 33, at 119,195)
 MAIN_QUICK_DIAL = (463, 148)       # the side button that opens the quick-dial strip (456,34, 14 x 228)
 MAIN_NUMBER_BOX = (60, 63)         # the number box's edit field (38,59, 124 x 9)
 MAIN_NUMBER_LINE = (35, 88, 190, 17)   # the panel's first line, the number called
+MAIN_MODE_LINE = (35, 125, 190, 17)    # the panel's third line, the call type
 MAIN_STATUS_LINE = (35, 143, 190, 17)  # the panel's fourth line, the status
 MAIN_DURATION = (170, 61, 52, 13)      # the call-duration display
 

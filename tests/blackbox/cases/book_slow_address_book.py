@@ -3,26 +3,15 @@
 # closes again); when the address book answers, its row joins the list.
 import errno
 import os
-import struct
 
 from blackbox import check, dlu
-from common import start_past_wizard
+from common import contact_file, start_past_wizard
 from layout import centre
 
 MAIN_BOOK = (119 + 22, 195 + 16)        # the skin's Book button (44 x 33 at 119,195)
 BOOK_ADD = centre(7, 6, 50, 14)         # template 189
 BOOK_LIST = dlu(7, 24) + dlu(301, 146)
 ADD_CANCEL = centre(113, 107, 50, 14)   # template 201
-
-
-def contact_file(records):
-    """"pbook.dat": a 32-bit count, then five short archive strings a contact."""
-    out = struct.pack("<I", len(records))
-    for record in records:
-        for text in record:
-            data = text.encode()
-            out += bytes([len(data)]) + data
-    return out
 
 
 def run(t):
