@@ -51,7 +51,10 @@ bool RasTransport::Open(const RasAddress& local, Handler handler, std::string* e
   getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
   local_.ip = ntohl(sa.sin_addr.s_addr);
   local_.port = ntohs(sa.sin_port);
-  fd_ = fd;
+  {
+    std::lock_guard<std::mutex> lock(fdMutex_);
+    fd_ = fd;
+  }
   handler_ = std::move(handler);
   thread_ = std::thread([this] {
     PSetThreadName("ras-receive");
@@ -66,15 +69,24 @@ void RasTransport::Close() {
     (void)!write(wakeFds_[1], &b, 1);
     thread_.join();
   }
-  if (fd_ >= 0) close(fd_);
+  {
+    std::lock_guard<std::mutex> lock(fdMutex_);
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
   for (int& w : wakeFds_) {
     if (w >= 0) close(w);
     w = -1;
   }
-  fd_ = -1;
+}
+
+bool RasTransport::IsOpen() const {
+  std::lock_guard<std::mutex> lock(fdMutex_);
+  return fd_ >= 0;
 }
 
 bool RasTransport::Send(const std::vector<uint8_t>& datagram, const RasAddress& to) {
+  std::lock_guard<std::mutex> lock(fdMutex_);
   if (fd_ < 0) return false;
   sockaddr_in sa = ToSockaddr(to);
   ssize_t n = sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&sa),

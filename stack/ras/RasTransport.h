@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,7 +27,7 @@ class RasTransport {
   // Stops the receive thread and closes the socket. Safe to call twice; not from the
   // handler itself.
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const;
 
   bool Send(const std::vector<uint8_t>& datagram, const RasAddress& to);
   // The bound address (with the port the system chose).
@@ -35,6 +36,9 @@ class RasTransport {
  private:
   void ReceiveLoop();
 
+  // Held by a send and by Close while it closes the socket: a datagram being sent goes out
+  // on this socket, never on another file that takes its number.
+  mutable std::mutex fdMutex_;
   int fd_ = -1;
   int wakeFds_[2] = {-1, -1};
   RasAddress local_;
