@@ -7,12 +7,14 @@
 #include <wx/uiaction.h>
 #include <wx/wx.h>
 
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "contacts/CPhoneBookDlg.h"
 #include "contacts/ContactFile.h"
@@ -23,15 +25,14 @@
 #include "platform/win/WinApp.h"
 #include "platform/wx/WxBackend.h"
 #include "tests/contacts/PrivateSession.h"
+#include "tests/support/WaitingSteps.h"
 #include "tests/support/WindowTestSupport.h"
+#include "tests/support/XDesktop.h"
 #include "tests/ui/CVarloDlgTestFixture.h"
 #include "ui/CVarloDlg.h"
 #include "ui/VarloMessages.h"
 #include "tests/support/WxTestToolkit.h"
 
-BEGIN_MESSAGE_MAP(CScript, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
 namespace {
 
 bool StartToolkit() { return StartTestToolkit("book_window_tests"); }
@@ -53,18 +54,36 @@ void Screenshot(HWND hwnd, const char* file) {
   EXPECT_TRUE(shot.SaveFile(file, wxBITMAP_TYPE_PNG));
 }
 
-// Adds a contact to the session's address book through the seeding program (this
-// program's toolkit cannot share a process with the server's client library).
-int Seed(std::vector<std::string> args) {
+// Runs the seeding program (this program's toolkit cannot share a process with the
+// server's client library) and returns its exit status; what it prints goes to `out`.
+int RunSeedProgram(std::vector<std::string> args, std::string& out) {
   std::string program = VARLO_SEED_PROGRAM;
   std::vector<char*> argv{program.data()};
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   pid_t pid = 0;
-  if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  const bool spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  char buffer[256];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<size_t>(n));
+  ::close(pipeFds[0]);
+  if (!spawned) return -1;
   int status = 0;
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+CString TextOf(HWND hwnd) {
+  char text[256] = {};
+  ::GetWindowText(hwnd, text, sizeof text);
+  return text;
 }
 
 // The screen point inside row `item` of the list control, `x` pixels from its left edge.
@@ -97,11 +116,31 @@ class BookWindowTest : public ::testing::Test {
     profile.m_windowTop = 700;
   }
   void TearDown() override {
+    // The address book is the session's, shared by every case: what a case put there goes.
+    if (!seeded.empty()) {
+      std::vector<std::string> args{"remove"};
+      args.insert(args.end(), seeded.begin(), seeded.end());
+      std::string ignored;
+      EXPECT_EQ(RunSeedProgram(args, ignored), 0) << "seeded contacts not removed";
+    }
     varlo::win::SetMessageBoxHook(nullptr);
     if (varlo::wx::BackendInstalled()) varlo::win::MessageSystem::Instance().Reset(nullptr, nullptr, nullptr);
     AfxSetResourceHandle(varlo::win::ExecutableModule());
   }
   std::string BookFile() const { return dir / "pbook.dat"; }
+  // Adds a contact to the session's address book for this case alone.
+  int Seed(std::vector<std::string> fields) {
+    std::string id;
+    const int status = RunSeedProgram(std::move(fields), id);
+    while (!id.empty() && id.back() == '\n') id.pop_back();
+    if (status == 0 && !id.empty()) seeded.push_back(id);
+    return status;
+  }
+  // Whether the book is open, on the screen, and has taken the address book's answer.
+  bool BookReady(CVarloDlg& dlg) const {
+    CPhoneBookDlg* book = dlg.m_bookDlg;
+    return book && OnScreen(book->m_hWnd) && !book->IsReadingAddressBook();
+  }
   // The book's rows as "name|email|business|home|mobile".
   static std::vector<std::string> Rows(CPhoneBookDlg* book) {
     std::vector<std::string> rows;
@@ -131,6 +170,7 @@ class BookWindowTest : public ::testing::Test {
   CWinApp app{"Varlo"};
   wxUIActionSimulator sim;
   std::vector<std::string> boxes;
+  std::vector<std::string> seeded;  // ids of the contacts this case put into the address book
 };
 
 TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
@@ -148,87 +188,87 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
   CString addTitle, modifyTitle, modifyButton;
   HWND contactDlg = nullptr;
   auto contactDialog = [&](const char* title) { return ::FindWindow(nullptr, title); };
-  CScript script({
-      [] {},
-      [&] { ClickItem(&dlg, varlo::ids::kBook); },
-      [] {}, [] {},
-      [&] {
-        book = dlg.m_bookDlg;
-        ASSERT_NE(book, nullptr);
-        book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        // The address book answers after the book has opened.
-        script.HoldUntil([&] { return !book->IsReadingAddressBook(); });
+  auto rowCount = [&](int n) { return [&, n] { return book->m_contactList.GetItemCount() == n; }; };
+  auto typedInto = [&](int id, const char* text) { return [&, id, text] { return TextOf(::GetDlgItem(contactDlg, id)) == text; }; };
+  auto editAndType = [&](int id, const char* text) {
+    Click(::GetDlgItem(contactDlg, id));
+    sim.Text(text);
+  };
+  CWaitingSteps steps(
+      {
+          {"main window on the screen", [&] { return OnScreen(dlg.m_hWnd); }, [&] { ClickItem(&dlg, varlo::ids::kBook); }},
+          {"book open", [&] { return dlg.m_bookDlg != nullptr; },
+           [&] {
+             book = dlg.m_bookDlg;
+             book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+           }},
+          // The address book answers after the book has opened.
+          {"book on the screen with the address book's rows", [&] { return BookReady(dlg); },
+           [&] {
+             opened = Rows(book);
+             Screenshot(book->m_hWnd, "book_opened.png");
+             // Address-book rows can be neither deleted nor modified.
+             Select(book, Find(book, "*Ann Example"));
+             ClickItem(book, CPhoneBookDlg::kDeleteButton);
+           }},
+          {"delete refused", [&] { return boxes.size() == 1; }, [&] { ClickItem(book, CPhoneBookDlg::kModifyButton); }},
+          // Add: a contact typed into the dialog, which stays open for the next.
+          {"modify refused", [&] { return boxes.size() == 2; }, [&] { ClickItem(book, CPhoneBookDlg::kAddButton); }},
+          {"Add Contact open", [&] { return contactDialog("Add Contact") && OnScreen(contactDialog("Add Contact")); },
+           [&] {
+             contactDlg = contactDialog("Add Contact");
+             CWnd::FromHandle(contactDlg)->GetWindowText(addTitle);
+             editAndType(1010, "Zoe");
+           }},
+          {"name typed", typedInto(1010, "Zoe"), [&] { editAndType(1012, "5550100"); }},
+          {"number typed", typedInto(1012, "5550100"),
+           [&] {
+             Screenshot(contactDlg, "add_contact.png");
+             Click(::GetDlgItem(contactDlg, IDOK));
+           }},
+          {"row added", rowCount(4),
+           [&] {
+             added = Rows(book);
+             Click(::GetDlgItem(contactDlg, IDCANCEL));
+           }},
+          // Modify: the row's fields in the dialog, one changed.
+          {"Add Contact closed", [&] { return contactDialog("Add Contact") == nullptr; },
+           [&] {
+             Select(book, Find(book, "Zoe"));
+             ClickItem(book, CPhoneBookDlg::kModifyButton);
+           }},
+          {"Modify Contact open", [&] { return contactDialog("Modify Contact") && OnScreen(contactDialog("Modify Contact")); },
+           [&] {
+             contactDlg = contactDialog("Modify Contact");
+             CWnd::FromHandle(contactDlg)->GetWindowText(modifyTitle);
+             CWnd::FromHandle(::GetDlgItem(contactDlg, IDOK))->GetWindowText(modifyButton);
+             editAndType(1014, "0711");
+           }},
+          {"mobile typed", typedInto(1014, "0711"),
+           [&] {
+             Screenshot(contactDlg, "modify_contact.png");
+             Click(::GetDlgItem(contactDlg, IDOK));
+           }},
+          {"Modify Contact closed", [&] { return contactDialog("Modify Contact") == nullptr; },
+           [&] {
+             modified = Rows(book);
+             // Delete, after the question.
+             Select(book, Find(book, "Bob"));
+             ClickItem(book, CPhoneBookDlg::kDeleteButton);
+           }},
+          {"row deleted", rowCount(3),
+           [&] {
+             afterDelete = Rows(book);
+             Screenshot(book->m_hWnd, "book_after_delete.png");
+             book->PostMessage(WM_CLOSE);
+           }},
+          {"book closed", [&] { return dlg.m_bookDlg == nullptr; }, [&] { dlg.EndDialog(IDCANCEL); }},
       },
-      [&] { opened = Rows(book); },
-      [] {},
-      [&] { Screenshot(book->m_hWnd, "book_opened.png"); },
-      // Address-book rows can be neither deleted nor modified.
       [&] {
-        Select(book, Find(book, "*Ann Example"));
-        ClickItem(book, CPhoneBookDlg::kDeleteButton);
-      },
-      [] {},
-      [&] { ClickItem(book, CPhoneBookDlg::kModifyButton); },
-      [] {},
-      // Add: a contact typed into the dialog, which stays open for the next.
-      [&] { ClickItem(book, CPhoneBookDlg::kAddButton); },
-      [] {},
-      [&] {
-        contactDlg = contactDialog("Add Contact");
-        ASSERT_NE(contactDlg, nullptr);
-        CWnd::FromHandle(contactDlg)->GetWindowText(addTitle);
-        Click(::GetDlgItem(contactDlg, 1010));
-      },
-      [&] { sim.Text("Zoe"); },
-      [&] { Click(::GetDlgItem(contactDlg, 1012)); },
-      [&] { sim.Text("5550100"); },
-      [] {},
-      [&] {
-        Screenshot(contactDlg, "add_contact.png");
-        Click(::GetDlgItem(contactDlg, IDOK));
-      },
-      [] {},
-      [&] {
-        added = Rows(book);
-        Click(::GetDlgItem(contactDlg, IDCANCEL));
-      },
-      [] {},
-      // Modify: the row's fields in the dialog, one changed.
-      [&] {
-        ASSERT_EQ(contactDialog("Add Contact"), nullptr);
-        Select(book, Find(book, "Zoe"));
-        ClickItem(book, CPhoneBookDlg::kModifyButton);
-      },
-      [] {},
-      [&] {
-        contactDlg = contactDialog("Modify Contact");
-        ASSERT_NE(contactDlg, nullptr);
-        CWnd::FromHandle(contactDlg)->GetWindowText(modifyTitle);
-        CWnd::FromHandle(::GetDlgItem(contactDlg, IDOK))->GetWindowText(modifyButton);
-        Click(::GetDlgItem(contactDlg, 1014));
-      },
-      [&] { sim.Text("0711"); },
-      [] {},
-      [&] {
-        Screenshot(contactDlg, "modify_contact.png");
-        Click(::GetDlgItem(contactDlg, IDOK));
-      },
-      [] {},
-      [&] {
-        modified = Rows(book);
-        // Delete, after the question.
-        Select(book, Find(book, "Bob"));
-        ClickItem(book, CPhoneBookDlg::kDeleteButton);
-      },
-      [] {},
-      [&] {
-        afterDelete = Rows(book);
-        Screenshot(book->m_hWnd, "book_after_delete.png");
-        book->PostMessage(WM_CLOSE);
-      },
-      [] {}, [] {},
-      [&] { dlg.EndDialog(IDCANCEL); },
-  });
+        if (HWND open = contactDialog("Add Contact")) ::SendMessage(open, WM_COMMAND, IDCANCEL, 0);
+        if (HWND open = contactDialog("Modify Contact")) ::SendMessage(open, WM_COMMAND, IDCANCEL, 0);
+        dlg.EndDialog(IDCANCEL);
+      });
   dlg.DoModal();
 
   EXPECT_EQ(opened, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
@@ -255,40 +295,44 @@ TEST_F(BookWindowTest, DoubleClickOnANumberCallsItThroughTheMainWindow) {
   CVarloDlg dlg(dir.Path().c_str(), QuietServices());
   app.m_pMainWnd = &dlg;
   CPhoneBookDlg* book = nullptr;
+  std::vector<std::string> rows;
   CString numberLine;
-  CScript script({
-      [] {},
-      [&] { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kBook, BN_CLICKED), 0); },
-      [] {},
-      [&] {
-        book = dlg.m_bookDlg;
-        ASSERT_NE(book, nullptr);
-        book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        script.HoldUntil([&] { return !book->IsReadingAddressBook(); });
+  auto logText = [&] {
+    const Bytes log = ReadBytes(dir / "Log.log");
+    return std::string(log.begin(), log.end());
+  };
+  CWaitingSteps steps(
+      {
+          {"main window shown", [&] { return dlg.IsWindowVisible() != 0; },
+           [&] { dlg.SendMessage(WM_COMMAND, MAKEWPARAM(varlo::ids::kBook, BN_CLICKED), 0); }},
+          {"book open", [&] { return dlg.m_bookDlg != nullptr; },
+           [&] {
+             book = dlg.m_bookDlg;
+             book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+           }},
+          // The middle of the Business Tel column (70 + 130 + 90 / 2 pixels in) of Carol's row.
+          {"Carol's row on the screen",
+           [&] { return BookReady(dlg) && RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 0) != wxPoint(-1, -1); },
+           [&] {
+             rows = Rows(book);
+             sim.MouseMove(RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 70 + 130 + 45));
+             sim.MouseDblClick();
+           }},
+          {"number dialled", [&] { return dlg.m_numberText == "127.0.0.1" && logText().find("Call: ") != std::string::npos; },
+           [&] {
+             numberLine = dlg.m_numberText;
+             Screenshot(dlg.m_hWnd, "book_dialled.png");
+             book->PostMessage(WM_CLOSE);
+           }},
+          {"book closed", [&] { return dlg.m_bookDlg == nullptr; }, [&] { dlg.EndDialog(IDCANCEL); }},
       },
-      [] {},
-      [&] {
-        // The middle of the Business Tel column (70 + 130 + 90 / 2 pixels in) of Carol's row
-        // (the address book may hold rows of an earlier case).
-        const wxPoint at = RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 70 + 130 + 45);
-        ASSERT_NE(at, wxPoint(-1, -1));
-        sim.MouseMove(at);
-        sim.MouseDblClick();
-      },
-      [] {}, [] {},
-      [&] {
-        numberLine = dlg.m_numberText;
-        Screenshot(dlg.m_hWnd, "book_dialled.png");
-        book->PostMessage(WM_CLOSE);
-      },
-      [] {}, [] {},
-      [&] { dlg.EndDialog(IDCANCEL); },
-  });
+      [&] { dlg.EndDialog(IDCANCEL); });
   dlg.DoModal();
+  // The book holds this case's contact alone, whatever cases ran before.
+  EXPECT_EQ(rows, std::vector<std::string>{"Carol|carol@example.org|127.0.0.1||"});
   // The call started (nobody answers at that address, so it may have ended since).
   EXPECT_EQ(numberLine, "127.0.0.1");
-  const Bytes log = ReadBytes(dir / "Log.log");
-  EXPECT_NE(std::string(log.begin(), log.end()).find("Call: 127.0.0.1\r\r\n"), std::string::npos);
+  EXPECT_NE(logText().find("Call: 127.0.0.1\r\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowState.h"
 #include "platform/wx/WxBackend.h"
+#include "tests/support/WaitingSteps.h"
 #include "tests/support/WindowTestSupport.h"
 #include "tests/ui/CVarloDlgTestFixture.h"
 #include "ui/CVarloDlg.h"
@@ -34,53 +35,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool StartToolkit() { return StartTestToolkit("quickdial_tests"); }
-
-// Steps that each wait, inside whatever loop runs, until what they need has come about;
-// one that waits in vain fails the test and runs the bail-out.
-class CWaitingSteps : public CWnd {
- public:
-  struct Step {
-    const char* name;
-    std::function<bool()> ready;
-    std::function<void()> act;
-  };
-  CWaitingSteps(std::vector<Step> steps, std::function<void()> bailOut)
-      : m_steps(std::move(steps)), m_bailOut(std::move(bailOut)) {
-    CreateEx(0, "", "waiting steps", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0);
-    SetTimer(1, 40);
-  }
-
- protected:
-  void OnTimer(UINT_PTR) {
-    if (m_next >= m_steps.size() || m_running) return;
-    Step& step = m_steps[m_next];
-    if (step.ready()) {
-      ++m_next;
-      m_since = Clock::now();
-      m_running = true;  // an action may run a nested loop
-      step.act();
-      m_running = false;
-    } else if (Clock::now() - m_since > std::chrono::seconds(10)) {
-      ADD_FAILURE() << "waited in vain: " << step.name;
-      m_next = m_steps.size();
-      m_bailOut();
-    }
-  }
-  DECLARE_MESSAGE_MAP()
-
- private:
-  std::vector<Step> m_steps;
-  std::function<void()> m_bailOut;
-  std::size_t m_next = 0;
-  Clock::time_point m_since = Clock::now();
-  bool m_running = false;
-};
-
-BEGIN_MESSAGE_MAP(CWaitingSteps, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()
-
-bool Always() { return true; }
 
 CRect RectOf(HWND hwnd) {
   CRect r;

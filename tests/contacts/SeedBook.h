@@ -47,9 +47,13 @@ class SeedBook {
     g_free(uid);
     return id;
   }
-  void Remove(const std::string& uid) {
+  bool Remove(const std::string& uid) {
     GError* error = nullptr;
-    EXPECT_TRUE(e_book_client_remove_contact_by_uid_sync(m_client, uid.c_str(), E_BOOK_OPERATION_FLAG_NONE, nullptr, &error));
+    const bool removed =
+        e_book_client_remove_contact_by_uid_sync(m_client, uid.c_str(), E_BOOK_OPERATION_FLAG_NONE, nullptr, &error);
+    EXPECT_TRUE(removed) << (error ? error->message : "");
+    if (error) g_error_free(error);
+    return removed;
   }
 
  private:

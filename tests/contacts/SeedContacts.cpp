@@ -1,6 +1,9 @@
 // seed_contacts: adds one contact to the default address book of the session it runs in,
-// for window tests whose own process cannot load the server's client library.
+// and prints its id; or removes contacts by their ids.  For window tests whose own process
+// cannot load the server's client library.
 //   seed_contacts [list] FIELD=VALUE...   (FIELD: name, email, business, home, mobile)
+//   seed_contacts remove ID...
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -20,6 +23,11 @@ int main(int argc, char** argv) {
                                                        {"mobile", E_CONTACT_PHONE_MOBILE}};
   SeedBook book;
   if (!book.Ok()) return 1;
+  if (argc > 1 && std::strcmp(argv[1], "remove") == 0) {
+    bool removed = true;
+    for (int i = 2; i < argc; ++i) removed = book.Remove(argv[i]) && removed;
+    return removed ? 0 : 1;
+  }
   bool list = false;
   std::vector<std::pair<EContactField, std::string>> values;
   for (int i = 1; i < argc; ++i) {
@@ -33,5 +41,8 @@ int main(int argc, char** argv) {
     if (field == fields.end()) return 2;
     values.emplace_back(field->second, eq + 1);
   }
-  return book.Add(values, list).empty() ? 1 : 0;
+  const std::string id = book.Add(values, list);
+  if (id.empty()) return 1;
+  std::printf("%s\n", id.c_str());
+  return 0;
 }

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "CVarloDlgTestFixture.h"
-#include "XDesktop.h"
+#include "tests/support/XDesktop.h"
 #include "platform/win/ControlClasses.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageSystem.h"

@@ -1,8 +1,10 @@
-#include "XDesktop.h"
+#include "tests/support/XDesktop.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "platform/win/Wnd.h"
 
 struct XDesktop::Impl {
   Display* display = XOpenDisplay(nullptr);
@@ -69,6 +71,11 @@ XWindow XDesktop::Find(const std::string& title) const {
   return 0;
 }
 
+bool XDesktop::Shows(XWindow w) const {
+  XWindowAttributes a{};
+  return w != 0 && XGetWindowAttributes(m_impl->display, w, &a) && a.map_state == IsViewable;
+}
+
 XWindow XDesktop::TransientFor(XWindow w) const {
   Window owner = 0;
   return XGetTransientForHint(m_impl->display, w, &owner) ? owner : 0;
@@ -93,4 +100,11 @@ void XDesktop::Activate(XWindow w) const {
   e.xclient.data.l[0] = 2;  // from a pager or task bar
   XSendEvent(m_impl->display, m_impl->Root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XFlush(m_impl->display);
+}
+
+bool OnScreen(HWND hwnd) {
+  static const XDesktop desktop;
+  char title[256] = {};
+  if (!::IsWindowVisible(hwnd) || ::GetWindowText(hwnd, title, sizeof title) <= 0) return false;
+  return desktop.Shows(desktop.Find(title));
 }

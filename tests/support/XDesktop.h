@@ -1,10 +1,12 @@
 // What the X server and the window manager know of the top-level windows, for the window
-// tests: titles, owners, the window manager's stacking order.
+// tests: titles, whether shown, owners, the window manager's stacking order.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/win/WinTypes.h"
 
 using XWindow = unsigned long;
 
@@ -16,6 +18,8 @@ class XDesktop {
   bool WindowManagerRuns() const;
   // The shown client window whose title starts with `title`, or 0.
   XWindow Find(const std::string& title) const;
+  // Whether the X server shows `w` (it and all above it are mapped).
+  bool Shows(XWindow w) const;
   // The window that `w` says owns it (WM_TRANSIENT_FOR), or 0.
   XWindow TransientFor(XWindow w) const;
   // Whether the window manager stacks `upper` above `lower` (false without one).
@@ -27,3 +31,7 @@ class XDesktop {
   struct Impl;
   std::unique_ptr<Impl> m_impl;
 };
+
+// Whether the X server shows the window layer's top-level window `hwnd` (found by its
+// title, which must not be empty): from then on simulated input reaches it.
+bool OnScreen(HWND hwnd);
