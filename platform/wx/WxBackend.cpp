@@ -6,6 +6,8 @@
 #include <wx/listctrl.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -811,6 +813,8 @@ wxWindow* NativeWidgetOf(HWND hwnd) {
 }  // namespace varlo::wx
 
 namespace {
+constexpr int kNoDisplayExitCode = 1;
+
 class VarloWxApp final : public wxApp {
  public:
   VarloWxApp(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
@@ -828,5 +832,22 @@ class VarloWxApp final : public wxApp {
 
 int AfxWinMain(int argc, char** argv) {
   wxApp::SetInstance(new VarloWxApp(argc, argv));
-  return wxEntry(argc, argv);
+  // Until the toolkit runs, its complaints go to the error stream: its own way of showing
+  // them is a window, which without a display ends the process with a trap.
+  delete wxLog::SetActiveTarget(new wxLogStderr());
+  if (!wxEntryStart(argc, argv)) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr, "Varlo needs a graphical display, and none could be opened%s.\n",
+                 display && *display ? "" : " (DISPLAY is not set)");
+    delete wxLog::SetActiveTarget(nullptr);
+    return kNoDisplayExitCode;
+  }
+  delete wxLog::SetActiveTarget(nullptr);  // from here on the toolkit shows its complaints itself
+  int code = kNoDisplayExitCode;
+  if (wxTheApp->CallOnInit()) {
+    code = wxTheApp->OnRun();
+    wxTheApp->OnExit();
+  }
+  wxEntryCleanup();
+  return code;
 }
