@@ -388,7 +388,10 @@ class NativePeer final : public IWindowPeer {
       text->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
         if (m_syncing) return;
         if (WindowState* s = Sys().Find(m_hwnd)) {
-          if (auto* edit = s->As<EditClass>()) edit->UserSetText(*s, std::string(e.GetString().utf8_str()));
+          if (auto* edit = s->As<EditClass>()) {
+            edit->UserSetText(*s, std::string(e.GetString().utf8_str()));
+            if (!(s->style & ES_MULTILINE)) LimitTyping(*static_cast<wxTextCtrl*>(widget), edit->limit);
+          }
         }
       });
       if (w.style & ES_MULTILINE) {
@@ -555,8 +558,14 @@ class NativePeer final : public IWindowPeer {
       widget->SetLabel(Label(w.text));
     } else if (auto* e = w.As<EditClass>()) {
       auto* text = static_cast<wxTextCtrl*>(widget);
-      if (std::string(text->GetValue().utf8_str()) != w.text) text->ChangeValue(Label(w.text));
-      if (!(w.style & ES_MULTILINE)) text->SetMaxLength(static_cast<unsigned long>(std::min<size_t>(e->limit, 0x7FFFFFFF)));
+      // The limit holds back typing only: a longer text set by the program is shown whole
+      // (the toolkit would refuse all of it), and typing cannot make it longer still.
+      const bool limited = !(w.style & ES_MULTILINE);
+      if (std::string(text->GetValue().utf8_str()) != w.text) {
+        if (limited) text->SetMaxLength(0);
+        text->ChangeValue(Label(w.text));
+      }
+      if (limited) LimitTyping(*text, e->limit);
       text->SetEditable(!(w.style & ES_READONLY));
       m_scrolledToEnd = (w.style & ES_MULTILINE) && e->firstVisibleLine > 0;
       if (m_scrolledToEnd) {
@@ -601,6 +610,12 @@ class NativePeer final : public IWindowPeer {
       gauge->SetRange(std::max(1, p->maximum - p->minimum));
       gauge->SetValue(std::clamp(p->position - p->minimum, 0, p->maximum - p->minimum));
     }
+  }
+  // An edit's limit as the toolkit keeps it: what the edit may hold, or what it holds
+  // already when that is more.
+  static void LimitTyping(wxTextCtrl& text, size_t limit) {
+    const size_t held = text.GetValue().length();
+    text.SetMaxLength(static_cast<unsigned long>(std::min<size_t>(std::max(limit, held), 0x7FFFFFFF)));
   }
   HWND m_hwnd;
   wxWindow* widget = nullptr;

@@ -113,6 +113,40 @@ TEST_F(WxTest, ChineseTemplateShowsItsTexts) {
   FreeLibrary(china);
 }
 
+// An edit limited to 15 characters, as the quick-dial entry dialog's are.
+class CLimitedDlg : public CDialog {
+ public:
+  CLimitedDlg() : CDialog(214) {}
+  CString name;
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Text(dx, 1010, name);
+    DDV_MaxChars(dx, name, 15);
+  }
+};
+
+TEST_F(WxTest, AnEditShowsALongerTextThanItsLimitWholeButTakesNoMoreTyping) {
+  CLimitedDlg dlg;
+  dlg.name = "ABCDEFGHIJKLMNOPQRST";
+  ASSERT_TRUE(dlg.Create(214));
+  dlg.UpdateData(FALSE);  // shown again once the limit is set, as an initialisation does
+  auto* entry = dynamic_cast<wxTextCtrl*>(varlo::wx::NativeWidgetOf(::GetDlgItem(dlg.m_hWnd, 1010)));
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->GetValue(), "ABCDEFGHIJKLMNOPQRST");
+  entry->SetInsertionPointEnd();
+  entry->WriteText("U");
+  EXPECT_EQ(entry->GetValue(), "ABCDEFGHIJKLMNOPQRST");
+  entry->Remove(0, 10);  // once shorter, it takes typing up to its limit, and no further
+  for (const char* typed : {"u", "v", "w", "x", "y", "z"}) {
+    entry->SetInsertionPointEnd();
+    entry->WriteText(typed);
+  }
+  EXPECT_EQ(entry->GetValue(), "KLMNOPQRSTuvwxy");
+  CString shown;
+  dlg.GetDlgItemText(1010, shown);
+  EXPECT_EQ(shown, "KLMNOPQRSTuvwxy");
+  dlg.DestroyWindow();
+}
+
 extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
 
 // CScript's message map is defined once in each program that uses it.
