@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win/ControlClasses.h"
@@ -354,6 +356,36 @@ class DrawnPeer final : public IWindowPeer {
   HWND m_hwnd;
 };
 
+// A check box or radio button as small as the dialog templates make them (8 to 10 dialog
+// units, 13 to 16 pixels): without the theme's padding round it, and with an indicator no
+// taller than the control, the toolkit never measures it smaller than its own minimum.
+template <class Base>
+class CompactChoice final : public Base {
+ public:
+  template <class... Args>
+  explicit CompactChoice(Args&&... args) : Base(std::forward<Args>(args)...) {}
+  void FitHeight(int height) {
+    const int indicator = std::clamp(height, 8, kThemeIndicator);
+    if (indicator == m_indicator) return;
+    m_indicator = indicator;
+    const std::string css = "checkbutton, radiobutton { padding: 0; margin: 0; min-height: 0; } check, radio { "
+                            "min-width: " + std::to_string(indicator) + "px; min-height: " +
+                            std::to_string(indicator) + "px; margin-top: 0; margin-bottom: 0; }";
+    this->GTKApplyCssStyle(css.c_str());
+  }
+
+ private:
+  static constexpr int kThemeIndicator = 14;
+  int m_indicator = 0;
+};
+using CompactCheckBox = CompactChoice<wxCheckBox>;
+using CompactRadioButton = CompactChoice<wxRadioButton>;
+
+void FitChoiceHeight(wxWindow* widget, int height) {
+  if (auto* check = dynamic_cast<CompactCheckBox*>(widget)) check->FitHeight(height);
+  if (auto* radio = dynamic_cast<CompactRadioButton*>(widget)) radio->FitHeight(height);
+}
+
 // A control shown by a toolkit widget on the canvas.
 class NativePeer final : public IWindowPeer {
  public:
@@ -363,7 +395,7 @@ class NativePeer final : public IWindowPeer {
     const wxSize size(w.rect.Width(), w.rect.Height());
     const DWORD type = w.style & BS_TYPEMASK;
     if (w.className == "BUTTON" && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)) {
-      widget = new wxCheckBox(canvas, wxID_ANY, Label(w.text), pos, size);
+      widget = new CompactCheckBox(canvas, wxID_ANY, Label(w.text), pos, size);
       widget->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { Click(); });
     } else if (w.className == "BUTTON" && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON)) {
       // The toolkit shows a radio button that is alone in its group as selected whatever it
@@ -372,7 +404,7 @@ class NativePeer final : public IWindowPeer {
       // partner in a toolkit group of two, selected while the radio button is not.
       m_radioOff = new wxRadioButton(canvas, wxID_ANY, "", pos, size, wxRB_GROUP);
       m_radioOff->Hide();
-      widget = new wxRadioButton(canvas, wxID_ANY, Label(w.text), pos, size);  // joins the partner's group
+      widget = new CompactRadioButton(canvas, wxID_ANY, Label(w.text), pos, size);  // joins the partner's group
       widget->Bind(wxEVT_RADIOBUTTON, [this](wxCommandEvent&) { Click(); });
     } else if (w.className == "BUTTON") {
       widget = new wxButton(canvas, wxID_ANY, Label(w.text), pos, size);
@@ -505,6 +537,7 @@ class NativePeer final : public IWindowPeer {
         widget->SetPosition(wxPoint(at.x, at.y - (height - w.rect.Height()) / 2));
         widget->SetSize(w.rect.Width(), height);
       } else if (!dynamic_cast<wxChoice*>(widget) && !dynamic_cast<wxComboBox*>(widget)) {
+        FitChoiceHeight(widget, w.rect.Height());
         widget->SetSize(w.rect.Width(), w.rect.Height());
       } else {
         widget->SetSize(w.rect.Width(), -1);

@@ -11,6 +11,7 @@ removed when it passes.  --keep keeps it in any case.
 import argparse
 import importlib.util
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -18,6 +19,20 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import blackbox  # noqa: E402
+
+# The toolkit's complaints on the program's standard error ("(Varlo:123): Gtk-WARNING **: ...").
+TOOLKIT_WARNING = re.compile(r"\b(Gtk|Gdk|GLib|GLib-GObject|GLib-GIO|GdkPixbuf|Pango|Atk)-(WARNING|CRITICAL)\b")
+
+
+def warning_budget(case_path):
+    """The toolkit warnings a case's program may print in all, from a line
+    "# gtk-warnings: N" of the case; none unless it says so."""
+    with open(case_path) as f:
+        for line in f:
+            m = re.match(r"# gtk-warnings: (\d+)", line)
+            if m:
+                return int(m.group(1))
+    return 0
 
 
 def enter_namespace(argv):
@@ -72,11 +87,20 @@ def main(argv):
     finally:
         if session:
             session.close()
+            warnings = []
             for p in session._programs:
                 text = p.stderr()
+                warnings += [l for l in text.splitlines() if TOOLKIT_WARNING.search(l)]
                 if text and not passed:
                     print("---- the program's standard error (%s), last lines:" % p.stderr_path)
                     print("\n".join(text.splitlines()[-40:]))
+            budget = warning_budget(args.case)
+            print("toolkit warnings on the program's standard error: %d (at most %d)" % (len(warnings), budget))
+            if len(warnings) > budget:
+                print("\n".join(warnings[:20]))
+                if passed:
+                    print("the program printed more toolkit warnings than the case allows")
+                    passed = False
     if passed and not args.keep:
         shutil.rmtree(workdir, ignore_errors=True)
     else:
