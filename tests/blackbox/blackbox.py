@@ -189,13 +189,19 @@ class Phone(Gatekeeper):
 class Program:
     """The built program, running from the session's private folder."""
 
-    def __init__(self, session, args):
+    def __init__(self, session, args, env=None):
         self.session = session
         self.stderr_path = os.path.join(session.dir, "program-%d.stderr" % session._starts)
         self.stdout_path = os.path.join(session.dir, "program-%d.stdout" % session._starts)
+        environment = session.program_env()
+        for name, value in (env or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
         with open(self.stderr_path, "w") as err, open(self.stdout_path, "w") as out:
             self.proc = subprocess.Popen([os.path.join(session.app_dir, "Varlo")] + list(args),
-                                         cwd=session.app_dir, env=session.program_env(),
+                                         cwd=session.app_dir, env=environment,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                          start_new_session=True)
 
@@ -239,11 +245,12 @@ class Session:
         self.home = os.path.join(workdir, "home")
         self.runtime_dir = os.path.join(workdir, "runtime")
         self.alsa_dir = os.path.join(workdir, "alsa")
+        self.bin_dir = os.path.join(workdir, "bin")
         self._procs = []
         self._programs = []
         self._gatekeepers = []
         self._starts = 0
-        for d in (self.app_dir, self.home, self.alsa_dir):
+        for d in (self.app_dir, self.home, self.alsa_dir, self.bin_dir):
             os.makedirs(d, exist_ok=True)
         os.makedirs(self.runtime_dir, mode=0o700, exist_ok=True)
         os.chmod(self.runtime_dir, 0o700)
@@ -318,8 +325,18 @@ class Session:
     def program_env(self):
         env = self._x_env()
         env.update(ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:" + os.path.join(self.alsa_dir, "asound.conf"),
-                   GDK_BACKEND="x11", NO_AT_BRIDGE="1", LANG="C.UTF-8", LC_ALL="C.UTF-8")
+                   GDK_BACKEND="x11", NO_AT_BRIDGE="1", LANG="C.UTF-8", LC_ALL="C.UTF-8",
+                   PATH=self.bin_dir + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin"))
         return env
+
+    def program_on_path(self, name, text):
+        """Puts an executable script `name` first on the program's PATH (a stand-in for a
+        desktop program such as xdg-open); returns its path."""
+        path = os.path.join(self.bin_dir, name)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chmod(path, 0o755)
+        return path
 
     def _window_manager_runs(self):
         prop = self.root.get_full_property(self.atom("_NET_SUPPORTING_WM_CHECK"), Xatom.WINDOW)
@@ -364,16 +381,17 @@ class Session:
                 if v is not None:
                     f.write("%s = %s\n" % (k, v))
 
-    def start(self, service=None, files=None, args=()):
+    def start(self, service=None, files=None, args=(), env=None):
         """Starts the program from its private folder, after writing service.conf (see
-        write_service_conf) and any files {name: bytes or text} beside it."""
+        write_service_conf) and any files {name: bytes or text} beside it; env changes its
+        environment (a value None takes the name out)."""
         self.write_service_conf(service)
         for name, content in (files or {}).items():
             mode = "wb" if isinstance(content, bytes) else "w"
             with open(self.file(name), mode) as f:
                 f.write(content)
         self._starts += 1
-        program = Program(self, args)
+        program = Program(self, args, env)
         self._programs.append(program)
         return program
 
