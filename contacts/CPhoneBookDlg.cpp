@@ -221,7 +221,13 @@ BOOL CPhoneBookDlg::SaveContacts(CFileException* error) {
 }
 
 BOOL CPhoneBookDlg::PreTranslateMessage(MSG* msg) {
-  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) return TRUE;
+  // Neither key ends the modeless dialog as a dialog's Enter and Escape would (it would be
+  // hidden, not closed); Escape closes it as its close box does.
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+    PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
+  }
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
 

@@ -15,6 +15,7 @@ class CWnd;
 namespace varlo::win {
 
 struct WindowState;
+struct FontData;
 class MenuData;
 
 // Which part of a window's state changed; a peer brings its widget up to date.
@@ -52,6 +53,9 @@ class IWindowBackend {
   virtual UINT TrackPopupMenu(const MenuData& menu, CPoint screen, HWND owner) = 0;
   // Moves a top-level window with the mouse until the button is released.
   virtual void RunMoveLoop(HWND hwnd) = 0;
+  // The size of a text in a font as the screen shows it (lines broken at "\n"); none
+  // when the backend cannot tell, and the caller estimates.
+  virtual std::optional<CSize> TextExtent(const std::string&, const FontData&) const { return std::nullopt; }
 };
 
 // The event loop under the message layer.  Run() is re-entered for each nested modal

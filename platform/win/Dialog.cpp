@@ -6,6 +6,7 @@
 #include "platform/win/DialogUnits.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/MessageSystem.h"
+#include "platform/win/Placement.h"
 #include "platform/win/Resources.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
@@ -57,6 +58,7 @@ HWND CDialog::CreateFromTemplate(const res::DialogEntry& t, HWND owner, CDialog*
     } else {
       rect.OffsetRect(area.left, area.top);
     }
+    rect = KeptOnScreen(rect, CSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   }
   const int pixels = -MulDiv(t.pointSize > 0 ? t.pointSize : 8, 96, 72);
   HFONT font = CreateFont(pixels, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, t.fontFace);
@@ -176,6 +178,16 @@ BOOL CDialog::CreateIndirect(const res::DialogEntry* t, CWnd* parent) {
   }
   if (!CreateFromTemplate(*t, owner, this)) return FALSE;
   const HWND self = m_hWnd;
+  // A modeless window opens beside its owner rather than over the owner's controls; one
+  // that places itself does so in its initialisation, after this.
+  if (owner && !(t->style & WS_CHILD) && ::IsWindowVisible(owner)) {
+    CRect mine, theirs;
+    ::GetWindowRect(self, &mine);
+    ::GetWindowRect(owner, &theirs);
+    const CRect beside =
+        BesideOwner(mine, theirs, CSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    if (!(beside == mine)) ::SetWindowPos(self, nullptr, beside.left, beside.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   const HWND focus = FirstTabStop(self);
   if (MessageSystem::Instance().CallWindow(self, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), 0) && focus &&
       ::IsWindow(focus)) {

@@ -4,9 +4,14 @@
 #include <map>
 #include <mutex>
 
+#include "platform/win/Backend.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/Gdi.h"
+#include "platform/win/GdiData.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
+#include "platform/win/TextWrap.h"
 #include "platform/win/WinApp.h"
 
 namespace varlo::win {
@@ -41,23 +46,60 @@ std::vector<std::pair<int, const char*>> Buttons(UINT type) {
   }
 }
 
+constexpr int kMinWidth = 120;  // dialog units
+constexpr int kMaxWidth = 360;
+constexpr int kTextMargin = 12;  // on either side of the text
+constexpr int kFrameRows = 42;   // dialog units above and below the text, the buttons among them
+
+int CodePoints(const std::string& s) {
+  int n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// The size of the box's text in dialog units: as wide as its longest line, up to the
+// widest box, and as tall as the lines it breaks into there (measured in the box's font as
+// the screen shows it, or 6 x 13 pixels a character without a screen).
+struct TextLayout {
+  short width;   // of the box
+  short height;  // of the text
+};
+TextLayout LayOut(const std::string& text, int buttonRow) {
+  HFONT font = CreateFont(-MulDiv(8, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+  const auto data = GdiGetAs<FontData>(font);
+  const IWindowBackend* backend = MessageSystem::Instance().Backend();
+  auto extent = [&](const std::string& s) {
+    if (backend && data) {
+      if (auto e = backend->TextExtent(s, *data)) return *e;
+    }
+    return CSize(6 * CodePoints(s), 13);
+  };
+  auto measure = [&](const std::string& s) { return static_cast<int>(extent(s).cx); };
+  int widest = 0;
+  for (const std::string& line : WrapText(text, 0, measure)) widest = std::max(widest, measure(line));
+  const int textUnits = (widest * 4 + kDialogBaseUnitX - 1) / kDialogBaseUnitX;
+  const int width = std::clamp(std::max(textUnits + 2 * kTextMargin, buttonRow + 16), kMinWidth, kMaxWidth);
+  // Broken a little inside the text's box, so that the toolkit's own measure of the same
+  // lines never needs one more.
+  const int room = DialogUnitsToPixelsX(width - 2 * kTextMargin) - 2;
+  const int lines = static_cast<int>(WrapText(text, room, measure).size());
+  const int linePixels = std::max(1, static_cast<int>(extent("Ag").cy));
+  const int screenUnits = GetSystemMetrics(SM_CYSCREEN) * 8 / kDialogBaseUnitY;
+  const int textUnitsHigh = (lines * linePixels * 8 + kDialogBaseUnitY - 1) / kDialogBaseUnitY;
+  const int height = std::clamp(textUnitsHigh, 9, std::max(9, screenUnits - kFrameRows - 20));
+  DeleteObject(font);
+  return {static_cast<short>(width), static_cast<short>(height)};
+}
+
 // The box as a dialog built in memory, run in the layer's own modal loop.
 class CMessageBoxDlg final : public CDialog {
  public:
   explicit CMessageBoxDlg(const MessageBoxRequest& r) : m_request(r) {
     const auto buttons = Buttons(r.type);
-    int lines = 1, longest = 0, current = 0;
-    for (char c : r.text) {
-      if (c == '\n') {
-        ++lines;
-        current = 0;
-      } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-        longest = std::max(longest, ++current);
-      }
-    }
     const int buttonRow = static_cast<int>(buttons.size()) * 56;
-    const short width = static_cast<short>(std::clamp(std::max(longest * 4 + 24, buttonRow + 16), 120, 360));
-    const short textHeight = static_cast<short>(lines * 9);
+    const TextLayout text = LayOut(r.text, buttonRow);
+    const short width = text.width;
+    const short textHeight = text.height;
     m_controls.push_back(res::ControlEntry{"STATIC", m_request.text.c_str(), IDC_STATIC, 12, 10,
                                            static_cast<short>(width - 24), textHeight,
                                            WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, nullptr, 0});

@@ -224,6 +224,12 @@ class FramePeer final : public IWindowPeer {
       if (e.CanVeto()) e.Veto();
       Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
+    // Alt+F4 closes the window as its close box does; a window manager takes the key
+    // itself, so it arrives here only on a screen without one.
+    frame->Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
+      if (e.GetKeyCode() != WXK_F4 || e.GetModifiers() != wxMOD_ALT) return e.Skip();
+      if (::IsWindowEnabled(m_hwnd)) Sys().Post(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
     // Minimised and restored by the window manager (the task bar, a key): the window's own
     // state follows, so that it paints its face again, not its icon.
     frame->Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
@@ -761,6 +767,12 @@ class Backend final : public IWindowBackend {
       if (w.className == n) return std::make_unique<NativePeer>(w, frame->canvas);
     }
     return std::make_unique<DrawnPeer>(w);
+  }
+  std::optional<CSize> TextExtent(const std::string& text, const FontData& font) const override {
+    wxBitmap canvas(1, 1);
+    wxMemoryDC dc(canvas);
+    DcSurface surface(dc);
+    return surface.TextExtent(text, font);
   }
   CSize ScreenSize() const override {
     const wxSize s = wxGetDisplaySize();

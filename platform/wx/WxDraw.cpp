@@ -5,6 +5,9 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
+
+#include "platform/win/TextWrap.h"
 
 namespace varlo::wx {
 
@@ -148,19 +151,14 @@ void DcSurface::Draw(const win::DrawOp& op) {
       const wxRect box(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
       if ((op.format & 0x10) && !(op.format & 0x20)) {
         // Word wrap within the box.
-        wxString wrapped, line;
-        for (const wxString& word : wxSplit(shown, ' ', 0)) {
-          const wxString trial = line.empty() ? word : line + " " + word;
+        const auto measure = [this](const std::string& s) {
           wxCoord w = 0, h = 0;
-          m_dc.GetTextExtent(trial, &w, &h);
-          if (w > box.width && !line.empty()) {
-            wrapped += line + "\n";
-            line = word;
-          } else {
-            line = trial;
-          }
-        }
-        shown = wrapped + line;
+          m_dc.GetTextExtent(wxString::FromUTF8(s), &w, &h);
+          return static_cast<int>(w);
+        };
+        const std::vector<std::string> lines = win::WrapText(op.text, box.width, measure);
+        shown.clear();
+        for (size_t i = 0; i < lines.size(); ++i) shown += (i ? "\n" : "") + wxString::FromUTF8(lines[i]);
       }
       m_dc.SetClippingRegion(box);
       m_dc.DrawLabel(shown, box, align);

@@ -524,6 +524,33 @@ class Session:
     def stacking(self):
         return self.windows()
 
+    def has_focus(self, window):
+        """Whether a person's keys go to the window now: the window manager's active window
+        under one; the X server's input focus without (the window, one inside it, or the
+        pointer's window when the focus follows the pointer)."""
+        if self.managed:
+            prop = self.root.get_full_property(self.atom("_NET_ACTIVE_WINDOW"), Xatom.WINDOW)
+            return bool(prop and len(prop.value) and prop.value[0] == window.id)
+        focus = self.x.get_input_focus().focus
+        if focus in (X.NONE, X.PointerRoot) or not hasattr(focus, "id"):
+            pointer = self.root.query_pointer()
+            return (window.x <= pointer.root_x < window.x + window.width and
+                    window.y <= pointer.root_y < window.y + window.height)
+        node = focus
+        try:
+            while node and node.id != self.root.id:
+                if node.id == window.id:
+                    return True
+                node = node.query_tree().parent
+        except xerror.XError:
+            return False
+        return False
+
+    def wait_focus(self, window, timeout=5.0):
+        """Waits until a person's keys go to the window (see has_focus), as a person looks
+        for the focus before typing."""
+        wait_for("the keyboard focus in %r" % (window,), lambda: self.has_focus(window), timeout)
+
     def popups(self):
         """The shown pop-up windows (menus, drop-down lists, tooltips: override-redirect
         children of the root window), bottom to top, as (id, x, y, width, height)."""
