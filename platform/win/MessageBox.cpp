@@ -331,11 +331,34 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT type) {
   return varlo::win::Show(r);
 }
 
+namespace {
+
+// The window that a box of the framework's belongs to: the main window, or while a modal
+// dialog has disabled it, the dialog in front (the main window's last active pop-up), so
+// that the box comes up over the window the user is working in.
+HWND FrameworkBoxOwner() {
+  CWnd* main = AfxGetMainWnd();
+  HWND owner = main ? main->m_hWnd : nullptr;
+  if (!::IsWindow(owner)) return nullptr;
+  varlo::win::MessageSystem& sys = varlo::win::MessageSystem::Instance();
+  if (!sys.IsUiThread()) return owner;
+  for (int depth = 0; depth < 8 && !::IsWindowEnabled(owner); ++depth) {
+    HWND front = nullptr;
+    for (HWND h : sys.TopLevelWindows()) {  // in the order they were made: the latest wins
+      const varlo::win::WindowState* w = sys.Find(h);
+      if (w && w->owner == owner && w->Visible()) front = h;
+    }
+    if (!front) break;
+    owner = front;
+  }
+  return owner;
+}
+
+}  // namespace
+
 int AfxMessageBox(const char* text, UINT type, UINT) {
   varlo::win::MessageBoxRequest r;
-  CWnd* main = AfxGetMainWnd();
-  r.owner = main ? main->m_hWnd : nullptr;
-  if (!::IsWindow(r.owner)) r.owner = nullptr;
+  r.owner = FrameworkBoxOwner();
   r.text = text ? text : "";
   r.caption = AfxGetAppName();
   r.type = type;

@@ -291,6 +291,7 @@ class FramePeer final : public IWindowPeer {
         if (w.Visible()) {
           Place(w);
           KeepTopmostAbove(w);
+          if (w.owner) frame->Raise();
         }
       }
     }
