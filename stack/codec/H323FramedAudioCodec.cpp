@@ -12,7 +12,18 @@ bool H323FramedAudioCodec::Read(uint8_t* buffer, unsigned& length, bool& marker)
   length = 0;
   marker = false;
   if (m_direction != Encoder || m_samplesPerFrame == 0) return false;
-  if (!ReadRaw(m_sampleBuffer.data(), static_cast<PINDEX>(m_samplesPerFrame * 2))) return false;
+  if (m_capturedUsed >= m_captured.size()) {
+    // With silence detection a packet may end or begin at any frame: one at a time then.
+    const unsigned frames = GetSilenceDetectionMode() == NoSilenceDetection ? m_framesPerRead : 1;
+    m_captured.resize(static_cast<size_t>(m_samplesPerFrame) * frames);
+    m_capturedUsed = 0;
+    if (!ReadRaw(m_captured.data(), static_cast<PINDEX>(m_captured.size() * 2))) {
+      m_captured.clear();
+      return false;
+    }
+  }
+  std::copy_n(m_captured.begin() + static_cast<std::ptrdiff_t>(m_capturedUsed), m_samplesPerFrame, m_sampleBuffer.begin());
+  m_capturedUsed += m_samplesPerFrame;
   if (DetectSilence(m_sampleBuffer.data(), m_samplesPerFrame)) return true;
   if (!EncodeFrame(buffer, length)) {
     length = 0;
@@ -23,6 +34,12 @@ bool H323FramedAudioCodec::Read(uint8_t* buffer, unsigned& length, bool& marker)
   return true;
 }
 
+void H323FramedAudioCodec::SetFramesPerRead(unsigned framesPerRead) {
+  m_framesPerRead = std::max(1u, framesPerRead);
+  m_captured.clear();
+  m_capturedUsed = 0;
+}
+
 bool H323FramedAudioCodec::Write(const uint8_t* buffer, unsigned length, unsigned& written) {
   written = 0;
   if (m_direction != Decoder || m_samplesPerFrame == 0) return false;
@@ -31,21 +48,21 @@ bool H323FramedAudioCodec::Write(const uint8_t* buffer, unsigned length, unsigne
     std::fill(m_sampleBuffer.begin(), m_sampleBuffer.end(), 0);
     return WriteRaw(m_sampleBuffer.data(), frameBytes);
   }
+  m_decoded.clear();
   while (written < length) {
     const unsigned available = std::min(length - written, m_bytesPerFrame);
     unsigned used = 0;
     if (!DecodeFrame(buffer + written, available, used) || used == 0) {
       // A damaged frame: silence in its place, and go on with the next one.
-      std::fill(m_sampleBuffer.begin(), m_sampleBuffer.end(), 0);
-      if (!WriteRaw(m_sampleBuffer.data(), frameBytes)) return false;
+      m_decoded.insert(m_decoded.end(), m_samplesPerFrame, 0);
       written += available;
       continue;
     }
     const unsigned played = std::min(GetDecodedSamples(used), m_samplesPerFrame);
     written += std::min(used, available);
-    if (played > 0 && !WriteRaw(m_sampleBuffer.data(), static_cast<PINDEX>(played * 2))) return false;
+    m_decoded.insert(m_decoded.end(), m_sampleBuffer.begin(), m_sampleBuffer.begin() + played);
   }
-  return true;
+  return m_decoded.empty() || WriteRaw(m_decoded.data(), static_cast<PINDEX>(m_decoded.size() * 2));
 }
 
 unsigned H323FramedAudioCodec::GetDecodedSamples(unsigned bytesUsed) const {

@@ -29,11 +29,15 @@ class H323FramedAudioCodec : public H323AudioCodec {
   // reports each frame's own length, overrides it to play whole frames.
   virtual unsigned GetDecodedSamples(unsigned bytesUsed) const;
 
-  // Reads one frame from the raw channel; with silence detection a silent frame gives
-  // length 0.
+  // Codes one frame; with silence detection a silent frame gives length 0.  Without it the
+  // samples come from the raw channel `framesPerRead` frames at a time (SetFramesPerRead),
+  // so that a sender that puts several frames into each packet wakes once a packet, not
+  // once a frame.
   bool Read(uint8_t* buffer, unsigned& length, bool& marker) override;
-  // Decodes every frame of the payload and writes the samples to the raw channel; a
-  // payload of length 0 plays one frame of silence.  A frame the decoder refuses plays
+  // 1 unless set; at least 1.
+  void SetFramesPerRead(unsigned framesPerRead);
+  // Decodes every frame of the payload and writes the samples to the raw channel in one
+  // write; a payload of length 0 plays one frame of silence.  A frame the decoder refuses plays
   // silence in its place, and decoding goes on one frame size further.
   bool Write(const uint8_t* buffer, unsigned length, unsigned& written) override;
 
@@ -41,4 +45,10 @@ class H323FramedAudioCodec : public H323AudioCodec {
   std::vector<int16_t> m_sampleBuffer;  // one frame
   unsigned m_samplesPerFrame;
   unsigned m_bytesPerFrame;
+
+ private:
+  unsigned m_framesPerRead = 1;
+  std::vector<int16_t> m_captured;  // frames read from the raw channel and not yet coded
+  size_t m_capturedUsed = 0;        // samples of m_captured coded already
+  std::vector<int16_t> m_decoded;   // a payload's samples, written at once
 };

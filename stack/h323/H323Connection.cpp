@@ -146,6 +146,7 @@ void H323Connection::OutgoingThread(PString remoteParty) {
     PWaitAndSignal lock(m_mutex);
     if (m_clearing) return;
     m_answerDeadline = Clock::now() + m_endpoint.GetSignallingChannelCallTimeout().AsDuration();
+    m_endpoint.WakeCleaner();
     m_phase = Phase::AwaitingReply;
     if (!WriteSignalPDU(setup)) {
       m_answerDeadline.reset();
@@ -482,6 +483,7 @@ void H323Connection::ClearCall(CallEndReason reason) {
   m_answerDeadline.reset();
   m_phase = Phase::Released;
   m_clearDeadline = Clock::now() + m_endpoint.GetEndSessionTimeout().AsDuration();
+  m_endpoint.WakeCleaner();
   // The end of the session first; while the peer can still answer it, the Release
   // Complete waits for the peer's end of session.
   const bool endSessionSent = !m_releaseReceived && m_control->SendEndSession();
@@ -541,6 +543,13 @@ void H323Connection::CheckTimers(Clock::time_point now) {
   }
   if (expired) ClearCall(EndedByNoAnswer);
   if (givenUp) m_endpoint.QueueForCleaning(*this);
+}
+
+std::optional<H323Connection::Clock::time_point> H323Connection::NextTimer() {
+  PWaitAndSignal lock(m_mutex);
+  if (!m_clearing && m_answerDeadline) return m_answerDeadline;
+  if (m_clearing && !m_queuedForCleaning && m_clearDeadline) return m_clearDeadline;
+  return std::nullopt;
 }
 
 void H323Connection::Shutdown() {

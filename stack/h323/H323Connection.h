@@ -156,6 +156,8 @@ class H323Connection : public PObject, public std::enable_shared_from_this<H323C
   void AttachIncoming(std::unique_ptr<H323SignalChannel> channel, const Q931& setup);
   // Called by the endpoint's cleaner thread.
   void CheckTimers(Clock::time_point now);
+  // When CheckTimers next has something to do (none: no time-out is running).
+  std::optional<Clock::time_point> NextTimer();
   void Shutdown();
   bool IsClearing() const { return m_clearing.load(); }
   bool WasAdmitted() const { return m_admitted.load(); }

@@ -322,16 +322,24 @@ void H323EndPoint::QueueForCleaning(H323Connection& connection) {
   m_changed.notify_all();
 }
 
+void H323EndPoint::WakeCleaner() {
+  ++m_cleanerWakes;
+  m_changed.notify_all();
+}
+
 void H323EndPoint::CleanerThread() {
   std::unique_lock lock(m_mutex);
+  Clock::time_point nextTimer = Clock::now() + kCleanerTick;
   for (;;) {
     auto hasWork = [&] { return !m_toClean.empty() || m_stopping; };
-    // The tick runs the time-outs; with no call and no accepted connection there are none,
-    // so the thread sleeps until AddConnection, OnAccepted or QueueForCleaning wakes it.
+    // With no call and no accepted connection there are no time-outs, so the thread sleeps
+    // until AddConnection, OnAccepted or QueueForCleaning wakes it; otherwise until the
+    // next time-out is due, or a connection starts one.
+    const unsigned wakes = m_cleanerWakes.load();
     if (m_connections.empty() && m_pending.empty())
       m_changed.wait(lock, [&] { return hasWork() || !m_connections.empty() || !m_pending.empty(); });
     else
-      m_changed.wait_for(lock, kCleanerTick, hasWork);
+      m_changed.wait_until(lock, nextTimer, [&] { return hasWork() || m_cleanerWakes.load() != wakes; });
     while (!m_toClean.empty()) {
       auto connection = m_toClean.front();
       m_toClean.pop_front();
@@ -355,8 +363,13 @@ void H323EndPoint::CleanerThread() {
         ++it;
       }
     }
+    nextTimer = now + kCleanerLongestWait;
+    for (const auto& p : m_pending) nextTimer = std::min(nextTimer, std::max(now, p->deadline));
     lock.unlock();
-    for (auto& c : calls) c->CheckTimers(now);
+    for (auto& c : calls) {
+      c->CheckTimers(now);
+      if (const auto due = c->NextTimer()) nextTimer = std::min(nextTimer, std::max(now, *due));
+    }
     calls.clear();
     for (auto& p : dropped) {
       std::unique_ptr<H323SignalChannel> channel;

@@ -223,8 +223,15 @@ class H323EndPoint : public PObject {
  private:
   friend class H323Connection;
   using Clock = std::chrono::steady_clock;
-  // How often the cleaner runs the calls' time-outs.
+  // The cleaner runs the calls' time-outs when they are due, and looks again at least this
+  // often while calls run (a time-out started while it waited is seen by then even when
+  // its wake-up was missed); kCleanerTick is the time it takes to act on a due one.
   static constexpr std::chrono::milliseconds kCleanerTick{50};
+  static constexpr std::chrono::milliseconds kCleanerLongestWait{250};
+  // A connection started a time-out: the cleaner computes its next wake-up again.  Takes no
+  // lock (a connection calls it under its own).
+  void WakeCleaner();
+  std::atomic<unsigned> m_cleanerWakes{0};
 
   // What an accepted channel's handlers lead to: nothing until the Setup has made a
   // connection, then that connection.  Guarded by m_mutex.

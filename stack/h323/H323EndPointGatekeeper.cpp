@@ -96,7 +96,7 @@ void H323EndPoint::OnGatekeeperDisengage(const H323Gatekeeper& client, const std
   if (!connection) return;
   connection->ClearCall(H323Connection::EndedByGatekeeper);
   // The clearing's own time-out bounds the wait; a little more lets it act on it.
-  const auto limit = GetEndSessionTimeout().AsDuration() + kCleanerTick * 4;
+  const auto limit = GetEndSessionTimeout().AsDuration() + kCleanerLongestWait + kCleanerTick * 4;
   connection->WaitReleaseSent(std::chrono::steady_clock::now() + limit);
 }
 

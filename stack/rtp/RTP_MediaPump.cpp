@@ -89,6 +89,8 @@ bool RTP_MediaPump::SendPacket(std::vector<uint8_t>& payload, uint32_t timestamp
 }
 
 void RTP_MediaPump::TransmitLoop() {
+  // A packet's frames are read from the recorder at once (they go out together anyway).
+  if (auto* framed = dynamic_cast<H323FramedAudioCodec*>(m_codec.get())) framed->SetFramesPerRead(m_settings.framesPerPacket);
   const unsigned frameRate = m_codec->GetFrameRate();
   const unsigned maxFrame = std::max(1u, m_codec->GetMediaFormat().frameBytes);
   std::vector<uint8_t> frame(maxFrame);

@@ -43,7 +43,7 @@ class RTP_MediaPump {
   RTP_MediaPump& operator=(const RTP_MediaPump&) = delete;
 
   bool Start();
-  // Stops and joins the threads (within about one frame time).
+  // Stops and joins the threads (within about one packet time).
   void Stop();
   bool IsRunning() const { return m_running.load(); }
 

@@ -1,6 +1,7 @@
 #include "stack/sound/PSoundChannel.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,10 @@
 
 namespace {
 
-constexpr int64_t kPaceSliceMicros = 20000;  // longest sleep between two looks at abort
+constexpr int64_t kPaceSliceMicros = 20000;  // longest sleep between two looks at abort (manual clocks)
+// How far beyond real time one read or write may reach at once before it waits within
+// itself: a packet's frames go in one wait, a long sound is still paced as it goes.
+constexpr int64_t kBurstMicros = 100000;
 constexpr int kDeviceWaitMs = 20;
 
 }  // namespace
@@ -82,6 +86,7 @@ bool PSoundChannel::IsOpen() const {
 bool PSoundChannel::Close() {
   std::unique_lock lock(m_mutex);
   ++m_aborters;
+  m_cv.notify_all();  // a read or write pacing itself stops waiting
   StopPlayer(lock);
   m_cv.wait(lock, [this] { return !m_ioBusy; });
   const bool wasOpen = m_pcm != nullptr;
@@ -97,6 +102,7 @@ bool PSoundChannel::Close() {
 bool PSoundChannel::Abort() {
   std::unique_lock lock(m_mutex);
   ++m_aborters;
+  m_cv.notify_all();  // a read or write pacing itself stops waiting
   StopPlayer(lock);
   m_cv.wait(lock, [this] { return !m_ioBusy; });
   if (m_pcm) m_pcm->Drop();
@@ -114,6 +120,7 @@ bool PSoundChannel::SetBuffers(PINDEX size, PINDEX count) {
   m_bufferCount = count;
   if (!m_pcm) return true;
   ++m_aborters;
+  m_cv.notify_all();  // a read or write pacing itself stops waiting
   StopPlayer(lock);
   m_cv.wait(lock, [this] { return !m_ioBusy; });
   m_pcm.reset();
@@ -141,6 +148,11 @@ int64_t PSoundChannel::BufferMicros() const {
 
 template <class Stop>
 bool PSoundChannel::PaceUntil(std::unique_lock<std::mutex>& lock, int64_t micros, Stop stop) {
+  if (&m_clock == &PClock::System()) {
+    // One wait, however long, that an abort cuts short (it notifies m_cv).
+    const std::chrono::steady_clock::time_point until{std::chrono::microseconds(micros)};
+    return !m_cv.wait_until(lock, until, stop);
+  }
   while (!stop()) {
     const int64_t now = m_clock.NowMicros();
     if (now >= micros) return true;
@@ -185,8 +197,11 @@ bool PSoundChannel::ReadFrames(std::unique_lock<std::mutex>& lock, int16_t* samp
     if (m_captureTime < 0) m_captureTime = now;
     m_captureTime = std::max(m_captureTime, now - BufferMicros()) + FramesToMicros(static_cast<size_t>(n));
     done += static_cast<size_t>(n);
-    PaceUntil(lock, m_captureTime, stop);
+    if (m_captureTime - now > kBurstMicros) PaceUntil(lock, m_captureTime - kBurstMicros, stop);
   }
+  // The read returns once its last sample has been captured: waited for once for a
+  // read of a few device periods.
+  if (ok && done > 0) PaceUntil(lock, m_captureTime, stop);
   m_ioBusy = false;
   m_cv.notify_all();
   SetLastReadCount(static_cast<PINDEX>(done * 2u * m_channels));
@@ -225,13 +240,16 @@ bool PSoundChannel::WriteFrames(std::unique_lock<std::mutex>& lock, const int16_
       break;
     }
     if (n == 0) continue;
-    // What is written plays after what is queued, or now if the queue has run dry; the
-    // writer may stay ahead of the playing position by one device buffer.
+    // What is written plays after what is queued, or now if the queue has run dry.
     const int64_t now = m_clock.NowMicros();
     m_playEnd = std::max(m_playEnd, now) + FramesToMicros(static_cast<size_t>(n));
     done += static_cast<size_t>(n);
-    PaceUntil(lock, m_playEnd - BufferMicros(), stop);
+    if (m_playEnd - BufferMicros() - now > kBurstMicros) PaceUntil(lock, m_playEnd - BufferMicros() - kBurstMicros, stop);
   }
+  // The writer may stay ahead of the playing position by one device buffer: it returns
+  // when the rest of what it wrote fits the buffer (waited for once for a write of a few
+  // device periods).
+  if (ok && done > 0) PaceUntil(lock, m_playEnd - BufferMicros(), stop);
   m_ioBusy = false;
   m_cv.notify_all();
   if (!fromPlayer) SetLastWriteCount(static_cast<PINDEX>(done * 2u * m_channels));

@@ -2,7 +2,7 @@
 mount namespaces of its own (as the black-box cases run), for one or more builds in the same
 run so that their figures compare:
 
-  measure.py call    --build DIR [--build DIR ...] [--seconds 30] [--runs 1]
+  measure.py call    --build DIR [--build DIR ...] [--seconds 30] [--runs 1] [--perf OUTDIR]
       A GSM call of a fixed length between the program and a second telephone
       (blackbox-phone: the stack alone, without windows), answered by a click in the
       question box.  Reports, for each process, processor time per call-second (ms/s) and
@@ -96,6 +96,17 @@ def tone(seconds, rate=8000):
 
 # ---- the call
 
+def played_level(path, seconds, rate=8000):
+    """The RMS level of the last `seconds` of a playback file (raw 16-bit mono)."""
+    import array
+    import math
+    samples = array.array("h")
+    with open(path, "rb") as f:
+        data = f.read()
+    samples.frombytes(data[:len(data) - len(data) % 2])
+    tail = samples[-seconds * rate:] if samples else samples
+    return math.sqrt(sum(x * x for x in tail) / len(tail)) if tail else 0.0
+
 def answer_incoming(t, phone):
     phone.send("call 127.0.0.1:1721")
     box = t.wait_settled(t.wait_window("Varlo"))
@@ -115,7 +126,7 @@ def start_past_wizard(t):
     return program, t.wait_settled(t.wait_window("Varlo 3.8"))
 
 
-def one_call(build, seconds, workdir):
+def one_call(build, seconds, workdir, perf_dir=None):
     t = blackbox.Session(build, "bare", workdir)
     try:
         audio = tone(seconds + 40)
@@ -131,19 +142,36 @@ def one_call(build, seconds, workdir):
         answer_incoming(t, phone)
         time.sleep(3)  # past the call's set-up: the steady part is measured
         pids = {"program": program.proc.pid, "phone": phone.proc.pid}
+        print("measuring %d s: program %d, phone %d" % (seconds, pids["program"], pids["phone"]))
+        sys.stdout.flush()
+        recorders = []
+        if perf_dir:
+            for k, p in pids.items():
+                out = os.path.join(perf_dir, "%s-%s.perf.data" % (os.path.basename(os.path.dirname(build)), k))
+                recorders.append(subprocess.Popen(["perf", "record", "-F", "20000", "-g", "-o", out, "-p", str(p),
+                                                   "--", "sleep", str(seconds)],
+                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         before = {k: read_threads(p) for k, p in pids.items()}
         t0 = time.monotonic()
         time.sleep(seconds)
         after = {k: read_threads(p) for k, p in pids.items()}
         elapsed = time.monotonic() - t0
+        for r in recorders:
+            r.wait()
         phone.send("hangup")
         phone.wait_line("^cleared", timeout=10)
-        return {k: thread_figures(pids[k], before[k], after[k], elapsed) for k in pids}
+        figures = {k: thread_figures(pids[k], before[k], after[k], elapsed) for k in pids}
+        # The call carried the tone both ways: what each end played, over the measured part.
+        figures["played"] = {k: played_level(t.playback_file(device), seconds)
+                             for k, device in (("program", blackbox.PLAYBACKS[0]), ("phone", blackbox.PLAYBACKS[1]))}
+        return figures
     finally:
         t.close()
 
 
 def report_call(label, figures):
+    print("  played (RMS of the measured part): program %.0f, phone %.0f (the tone is about 4000)"
+          % (figures["played"]["program"], figures["played"]["phone"]))
     for what, title in (("phone", "the stack alone (blackbox-phone)"), ("program", "the whole program (Varlo)")):
         rows = figures[what]
         total = sum(r[2] for r in rows)
@@ -159,7 +187,7 @@ def cmd_call(args):
         for build in args.build:
             workdir = tempfile.mkdtemp(prefix="varlo-perf-call-")
             try:
-                figures = one_call(build, args.seconds, workdir)
+                figures = one_call(build, args.seconds, workdir, args.perf)
             finally:
                 shutil.rmtree(workdir, ignore_errors=True)
             results.setdefault(build, []).append(figures)
@@ -283,6 +311,7 @@ def main(argv):
     parser.add_argument("--seconds", type=int, default=30)
     parser.add_argument("--runs", type=int, default=None)
     parser.add_argument("--rows", default="1000,10000")
+    parser.add_argument("--perf", metavar="DIR", help="call: also records perf profiles of both processes into DIR")
     args = parser.parse_args(argv)
     args.build = [os.path.abspath(b) for b in args.build]
     enter_namespace(argv)

@@ -43,28 +43,54 @@ std::vector<int16_t> Speechlike() {
   return Concat(Concat(Tone(1000, 8000, 800), Noise(3000, 800, 7)), Tone(300, 12000, 800));
 }
 
+// Frame by frame, or a packet's four frames read from the recorder at once: the same
+// frames, byte for byte.
 TEST(GsmCodec, EncoderOutputIsByteForByteLibgsm) {
-  const auto input = Speechlike();
+  const auto input = signals::Concat(Speechlike(), signals::Tone(500, 4000, kFrame));  // 16 frames
+  for (const unsigned framesPerRead : {1u, 4u}) {
+    SCOPED_TRACE(framesPerRead);
+    auto channel = std::make_unique<MemoryChannel>();
+    channel->Feed(input);
+    MemoryChannel* raw = channel.get();
+    H323_GSM0610Codec encoder(H323Codec::Encoder);
+    ASSERT_TRUE(encoder.AttachChannel(channel.release()));
+    encoder.SetFramesPerRead(framesPerRead);
+    EXPECT_EQ(encoder.GetSamplesPerFrame(), kFrame);
+    EXPECT_EQ(encoder.GetBytesPerFrame(), kCoded);
+    EXPECT_EQ(encoder.GetMediaFormat().payloadType, 3u);
+
+    std::vector<uint8_t> coded;
+    uint8_t frame[kCoded];
+    unsigned length = 0;
+    bool marker = false;
+    const size_t frames = input.size() / kFrame;
+    for (size_t i = 0; i < frames; ++i) {
+      ASSERT_TRUE(encoder.Read(frame, length, marker));
+      ASSERT_EQ(length, kCoded);
+      EXPECT_EQ(marker, i == 0);  // only the start of the stream begins a talk burst
+      coded.insert(coded.end(), frame, frame + length);
+    }
+    EXPECT_EQ(coded, ReferenceEncode(input));
+    EXPECT_EQ(raw->Reads(), frames / framesPerRead);
+    EXPECT_FALSE(encoder.Read(frame, length, marker));  // the raw channel is exhausted
+  }
+}
+
+// With silence detection a talk burst may end at any frame: the recorder is read a frame
+// at a time whatever was asked.
+TEST(GsmCodec, SilenceDetectionReadsTheRecorderFrameByFrame) {
   auto channel = std::make_unique<MemoryChannel>();
-  channel->Feed(input);
+  channel->Feed(signals::Tone(1000, 8000, 8 * kFrame));
+  MemoryChannel* raw = channel.get();
   H323_GSM0610Codec encoder(H323Codec::Encoder);
   ASSERT_TRUE(encoder.AttachChannel(channel.release()));
-  EXPECT_EQ(encoder.GetSamplesPerFrame(), kFrame);
-  EXPECT_EQ(encoder.GetBytesPerFrame(), kCoded);
-  EXPECT_EQ(encoder.GetMediaFormat().payloadType, 3u);
-
-  std::vector<uint8_t> coded;
+  encoder.SetFramesPerRead(4);
+  encoder.SetSilenceDetectionMode(H323AudioCodec::FixedSilenceDetection, 100);
   uint8_t frame[kCoded];
   unsigned length = 0;
   bool marker = false;
-  for (size_t i = 0; i < input.size() / kFrame; ++i) {
-    ASSERT_TRUE(encoder.Read(frame, length, marker));
-    ASSERT_EQ(length, kCoded);
-    EXPECT_EQ(marker, i == 0);  // only the start of the stream begins a talk burst
-    coded.insert(coded.end(), frame, frame + length);
-  }
-  EXPECT_EQ(coded, ReferenceEncode(input));
-  EXPECT_FALSE(encoder.Read(frame, length, marker));  // the raw channel is exhausted
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(encoder.Read(frame, length, marker));
+  EXPECT_EQ(raw->Reads(), 3u);
 }
 
 TEST(GsmCodec, DecoderSplitsPayloadsIntoFramesAsLibgsmDecodesThem) {
@@ -72,14 +98,16 @@ TEST(GsmCodec, DecoderSplitsPayloadsIntoFramesAsLibgsmDecodesThem) {
   auto* channel = new MemoryChannel;
   H323_GSM0610Codec decoder(H323Codec::Decoder);
   decoder.AttachChannel(channel);
-  // Packets of 4 frames, as the endpoint sends them.
-  for (size_t i = 0; i < coded.size(); i += 4 * kCoded) {
+  // Packets of 4 frames, as the endpoint sends them, each played in one write.
+  unsigned packets = 0;
+  for (size_t i = 0; i < coded.size(); i += 4 * kCoded, ++packets) {
     const unsigned n = static_cast<unsigned>(std::min(4 * kCoded, coded.size() - i));
     unsigned written = 0;
     ASSERT_TRUE(decoder.Write(&coded[i], n, written));
     EXPECT_EQ(written, n);
   }
   EXPECT_EQ(channel->Written(), ReferenceDecode(coded));
+  EXPECT_EQ(channel->Writes(), packets);
 }
 
 TEST(GsmCodec, DamagedShortAndMissingFramesPlaySilenceInTheirPlace) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -27,6 +28,9 @@ class MemoryChannel : public PChannel {
     std::lock_guard lock(m_mutex);
     return std::exchange(m_output, {});
   }
+  // How many reads and writes the channel served.
+  unsigned Reads() const { return m_reads.load(); }
+  unsigned Writes() const { return m_writes.load(); }
   bool IsOpen() const override { return m_open; }
   bool Close() override {
     m_open = false;
@@ -34,6 +38,7 @@ class MemoryChannel : public PChannel {
   }
   bool Read(void* buffer, PINDEX length) override {
     std::lock_guard lock(m_mutex);
+    ++m_reads;
     const size_t n = static_cast<size_t>(length) / 2;
     if (!m_open || m_input.size() < n) {
       SetLastReadCount(0);
@@ -47,6 +52,7 @@ class MemoryChannel : public PChannel {
   }
   bool Write(const void* buffer, PINDEX length) override {
     std::lock_guard lock(m_mutex);
+    ++m_writes;
     if (!m_open) return false;
     const auto* in = static_cast<const int16_t*>(buffer);
     m_output.insert(m_output.end(), in, in + length / 2);
@@ -59,4 +65,5 @@ class MemoryChannel : public PChannel {
   std::deque<int16_t> m_input;
   std::vector<int16_t> m_output;
   bool m_open = true;
+  std::atomic<unsigned> m_reads{0}, m_writes{0};
 };

@@ -164,6 +164,7 @@ TEST_F(SoundChannelTest, OpenRefusesWhatItCannotDo) {
 
 TEST_F(SoundChannelTest, CloseFromAnotherThreadEndsAWaitingPlayback) {
   const std::string longFile = WriteWav("long.wav", 1, kRate, std::vector<int16_t>(10 * kRate));
+  alsa.ClearPlayed("varlo_out_b");
   PSoundChannel play;
   ASSERT_TRUE(play.Open("varlo_out_b", PSoundChannel::Player));
   const auto start = std::chrono::steady_clock::now();
@@ -175,6 +176,32 @@ TEST_F(SoundChannelTest, CloseFromAnotherThreadEndsAWaitingPlayback) {
   closer.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(play.IsOpen());
+  // The sound went to the device as it played, not all at once.
+  EXPECT_LT(alsa.Played("varlo_out_b").size(), 5u * kRate);
+}
+
+// A read or write of a packet's worth of periods is one wait: it returns when its last
+// sample has been captured, or when the rest of what it wrote fits the device buffer.
+TEST_F(SoundChannelTest, SeveralPeriodsAtOnceKeepThePaceOfOneAtATime) {
+  const auto input = Ramp(kRate);
+  alsa.SetCapture("varlo_in_a", input);
+  PManualClock clock;
+  PSoundChannel rec(clock);
+  ASSERT_TRUE(rec.SetBuffers(320, 2));
+  ASSERT_TRUE(rec.Open("varlo_in_a", PSoundChannel::Recorder, 1, kRate, 16));
+  std::vector<int16_t> got(640);
+  ASSERT_TRUE(rec.Read(got.data(), 1280));
+  EXPECT_EQ(got, std::vector<int16_t>(input.begin(), input.begin() + 640));
+  EXPECT_EQ(clock.NowMicros(), 80000);
+
+  PManualClock playClock;
+  PSoundChannel play(playClock);
+  ASSERT_TRUE(play.SetBuffers(320, 2));
+  ASSERT_TRUE(play.Open("varlo_out_a", PSoundChannel::Player));
+  ASSERT_TRUE(play.Write(got.data(), 1280));
+  EXPECT_EQ(playClock.NowMicros(), 80000 - 40000);
+  ASSERT_TRUE(play.Write(got.data(), 1280));
+  EXPECT_EQ(playClock.NowMicros(), 160000 - 40000);
 }
 
 TEST_F(SoundChannelTest, ANewPlayCutsTheOneInProgress) {
