@@ -14,8 +14,10 @@ run so that their figures compare:
       program (with its audio settings present, so no wizard) and for the minimal wxWidgets
       program with the same web view (tests/perf/minimal-webview), side by side.
   measure.py book    --build DIR [--build DIR ...] [--rows 1000,10000]
-      The Book opened by a click in the built program with a contact file of ROWS contacts:
-      time from the click to the list painted with its rows (the list's pixels settled).
+      The Book opened by a click in the built program with a contact file of ROWS contacts,
+      then with ROWS rows of which all but ten come from the desktop's address book (a
+      stand-in for its program): time from the click to the window's map and to the list
+      painted with its rows (the window's pixels settled).
 
 Every build needs Varlo and tests/blackbox/blackbox-phone built (and tests/perf/
 minimal-webview for startup); an older commit without blackbox-phone gets a copy of
@@ -239,10 +241,12 @@ def cmd_startup(args):
         workdir = tempfile.mkdtemp(prefix="varlo-perf-start-")
         t = blackbox.Session(build, "bare", workdir)
         try:
-            # A first run leaves the audio settings, so later starts open no wizard.
+            # A first run that ends by its exit button leaves the audio settings, so later
+            # starts open no wizard.
+            from layout import MAIN_CLOSE
             program, main = start_past_wizard(t)
-            program.kill()
-            t.start().kill()
+            main.click(*MAIN_CLOSE)
+            program.wait_exit()
             minimal = os.path.join(build, "tests", "perf", "minimal-webview")
             times = {"program": [], "minimal": []}
             for _ in range(args.runs):
@@ -261,47 +265,66 @@ def cmd_startup(args):
 # ---- the Book
 
 def contact_file(rows):
-    """The contact file's lines for `rows` contacts (see contacts/ContactFile)."""
-    lines = []
+    """pbook.dat with `rows` contacts: a 32-bit count, then five archive strings a contact
+    (a length byte and the text)."""
+    import struct
+
+    def text(value):
+        data = value.encode("latin-1")
+        return bytes([len(data)]) + data
+    out = [struct.pack("<I", rows)]
     for i in range(rows):
-        lines.append("Contact %05d\r\ncontact%05d@example.org\r\n555%07d\r\n\r\n555%07d\r\n" % (i, i, i, i))
-    return "".join(lines).encode("latin-1")
+        for value in ("Contact %05d" % i, "contact%05d@example.org" % i, "555%07d" % i, "", "556%07d" % i):
+            out.append(text(value))
+    return b"".join(out)
+
+
+def address_book_program(path, rows):
+    """A stand-in for the address book's program beside the executable: `rows` mail users
+    in its line format, or none at all (no address book) for 0."""
+    lines_path = path + ".rows"
+    with open(lines_path, "w") as f:
+        for i in range(rows):
+            f.write("6\tuid-%05d\tDesktop %05d\tdesk%05d@example.org\t556%07d\t\t\n" % (i, i, i, i))
+    with open(path, "w") as f:
+        f.write("#!/bin/sh\nexec cat '%s'\n" % lines_path if rows else "#!/bin/sh\nexit 3\n")
+    os.chmod(path, 0o755)
 
 
 def cmd_book(args):
     from layout import MAIN_BOOK
     for build in args.build:
         for rows in [int(r) for r in args.rows.split(",")]:
-            workdir = tempfile.mkdtemp(prefix="varlo-perf-book-")
-            t = blackbox.Session(build, "bare", workdir)
-            try:
-                program, main = start_past_wizard(t)
-                program.kill()
-                with open(t.file("pbook.dat"), "wb") as f:
-                    f.write(contact_file(rows))
-                program = t.start()
-                main = t.wait_settled(t.wait_window("Varlo 3.8"))
-                started = time.monotonic()
-                main.click(*MAIN_BOOK)
-                book = t.wait_window("Contacts", timeout=600)
-                mapped = time.monotonic() - started
-                # The list is filled when its face stops changing (looked at every 20 ms).
-                last, same, settled = None, 0, None
-                while time.monotonic() - started < 600:
-                    shot = book.refresh().grab()
-                    if last is not None and not blackbox.differs(shot, last):
-                        same += 1
-                        if same >= 5:
+            for desktop in (False, True):
+                workdir = tempfile.mkdtemp(prefix="varlo-perf-book-")
+                t = blackbox.Session(build, "bare", workdir)
+                try:
+                    own = 10 if desktop else rows
+                    with open(t.file("pbook.dat"), "wb") as f:
+                        f.write(contact_file(own))
+                    address_book_program(t.file("varlo-contacts"), rows - own if desktop else 0)
+                    program, main = start_past_wizard(t)
+                    started = time.monotonic()
+                    main.click(*MAIN_BOOK)
+                    book = t.wait_window("Phone Book", timeout=600)
+                    mapped = time.monotonic() - started
+                    # The list is filled when the window's face has stopped changing: the time
+                    # of its last change, once it has stayed the same for a second.
+                    last, settled = None, mapped
+                    while time.monotonic() - started < 600:
+                        shot = book.refresh().grab()
+                        now = time.monotonic() - started
+                        if last is None or blackbox.differs(shot, last):
+                            settled, last = now, shot
+                        elif now - settled > 1.0:
                             break
-                    else:
-                        same, settled = 0, time.monotonic() - started
-                    last = shot
-                print("%s: Book with %d contacts: window mapped after %.0f ms, list settled after %.0f ms"
-                      % (build, rows, 1000 * mapped, 1000 * settled))
-                sys.stdout.flush()
-            finally:
-                t.close()
-                shutil.rmtree(workdir, ignore_errors=True)
+                    what = "%d desktop rows and %d own contacts" % (rows - own, own) if desktop else "%d own contacts" % rows
+                    print("%s: Book with %s: window mapped %.0f ms after the click, list settled after %.0f ms"
+                          % (build, what, 1000 * mapped, 1000 * settled))
+                    sys.stdout.flush()
+                finally:
+                    t.close()
+                    shutil.rmtree(workdir, ignore_errors=True)
 
 
 def main(argv):
