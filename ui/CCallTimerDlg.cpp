@@ -67,7 +67,8 @@ BOOL CCallTimerDlg::OnInitDialog() {
 void CCallTimerDlg::OnTimer(UINT_PTR id) {
   const CTimeSpan elapsed = m_now() - m_startTime;
   m_timeText = FormatCallDuration(elapsed.GetTotalSeconds());
-  Invalidate(TRUE);
+  // The text changes once a second and the timer ticks more often: only a change is drawn.
+  if (m_timeText != m_shownText || m_textColour != m_shownColour) Invalidate(TRUE);
   CDialog::OnTimer(id);
 }
 
@@ -77,6 +78,8 @@ void CCallTimerDlg::OnPaint() {
   const COLORREF previousBack = dc.SetBkColor(m_backColour);
   const COLORREF previousText = dc.SetTextColor(m_textColour);
   dc.TextOut(kTextX, kTextY, m_timeText);
+  m_shownText = m_timeText;
+  m_shownColour = m_textColour;
   dc.SelectObject(previousFont);
   dc.SetBkColor(previousBack);
   dc.SetTextColor(previousText);

@@ -51,4 +51,7 @@ class CCallTimerDlg : public CDialog {
 
  private:
   std::function<CTime()> m_now = [] { return CTime::GetCurrentTime(); };
+  // What the last paint showed: a tick that would show the same again repaints nothing.
+  CString m_shownText;
+  COLORREF m_shownColour = 0xFFFFFFFF;  // no colour yet
 };

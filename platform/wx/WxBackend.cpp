@@ -101,15 +101,19 @@ void KeepTopmostAbove(const WindowState& w);
 void SyncDescendants(WindowState& w, unsigned changes);
 
 // Paints a window and the descendants that the layer draws (and the combo boxes that
-// paint themselves) on a surface; offset: the window's place on the surface.
-void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop) {
+// paint themselves) on a surface; offset: the window's place on the surface.  Only the
+// windows that reach into `dirty` (surface coordinates) are painted: the toolkit shows
+// nothing of the surface outside it.
+void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop, const wxRect& dirty) {
   WindowState* w = Sys().Find(hwnd);
   if (!w || !w->Visible()) return;
   if (isTop || (w->cls && w->cls->DrawnByLayer(*w)) || w->className == "#32770" || IsSelfPaintedCombo(*w)) {
-    SetPaintTarget(hwnd, PaintTarget{&surface, offset});
-    w->eraseBackground = true;
-    Sys().CallWindow(hwnd, WM_PAINT, 0, 0);
-    ClearPaintTarget(hwnd);
+    if (dirty.Intersects(wxRect(offset.x, offset.y, w->rect.Width(), w->rect.Height()))) {
+      SetPaintTarget(hwnd, PaintTarget{&surface, offset});
+      w->eraseBackground = true;
+      Sys().CallWindow(hwnd, WM_PAINT, 0, 0);
+      ClearPaintTarget(hwnd);
+    }
   } else {
     return;  // toolkit widgets draw themselves (and their insides)
   }
@@ -119,7 +123,7 @@ void PaintTree(HWND hwnd, CPoint offset, DcSurface& surface, bool isTop) {
   // Earlier controls lie on top, so they are painted last.
   for (auto it = children.rbegin(); it != children.rend(); ++it) {
     WindowState* c = Sys().Find(*it);
-    if (c) PaintTree(*it, CPoint(offset.x + c->rect.left, offset.y + c->rect.top), surface, false);
+    if (c) PaintTree(*it, CPoint(offset.x + c->rect.left, offset.y + c->rect.top), surface, false, dirty);
   }
 }
 
@@ -152,7 +156,7 @@ class Canvas final : public wxWindow {
     dc.SetBackground(wxBrush(ToColour(GetSysColor(COLOR_BTNFACE))));
     dc.Clear();
     DcSurface surface(dc);
-    PaintTree(m_top, CPoint(0, 0), surface, true);
+    PaintTree(m_top, CPoint(0, 0), surface, true, GetUpdateRegion().GetBox());
   }
   void OnMouse(wxMouseEvent& e) {
     WindowState* top = Sys().Find(m_top);
@@ -304,7 +308,13 @@ class FramePeer final : public IWindowPeer {
       SyncDescendants(w, kChangeVisible);
     }
   }
-  void Invalidate(const RECT*) override { canvas->Refresh(false); }
+  void Invalidate(const RECT* rect) override {
+    if (rect) {
+      canvas->RefreshRect(wxRect(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top), false);
+    } else {
+      canvas->Refresh(false);
+    }
+  }
   // The window's rectangle is its client area: there is no frame of the layer's own.
   void Place(WindowState& w) {
     frame->SetSize(w.rect.left, w.rect.top, w.rect.Width(), w.rect.Height());
@@ -319,6 +329,14 @@ class FramePeer final : public IWindowPeer {
 FramePeer* FrameFor(WindowState* w) {
   WindowState* top = TopOf(w);
   return top ? dynamic_cast<FramePeer*>(top->peer.get()) : nullptr;
+}
+
+// Repaints a drawn window's client area (or `rect` of it) on its top-level's canvas.
+void RefreshOnCanvas(FramePeer& frame, WindowState& w, const RECT* rect) {
+  const CPoint at = OffsetInTop(&w);
+  wxRect area(at.x, at.y, w.rect.Width(), w.rect.Height());
+  if (rect) area.Intersect(wxRect(at.x + rect->left, at.y + rect->top, rect->right - rect->left, rect->bottom - rect->top));
+  if (!area.IsEmpty()) frame.canvas->RefreshRect(area, false);
 }
 
 void KeepTopmostAbove(const WindowState& w) {
@@ -352,11 +370,19 @@ class DrawnPeer final : public IWindowPeer {
  public:
   explicit DrawnPeer(WindowState& w) : m_hwnd(w.hwnd) {}
   void Sync(WindowState& w, unsigned changes) override {
-    if (FramePeer* f = FrameFor(&w)) f->canvas->Refresh(false);
+    if (FramePeer* f = FrameFor(&w)) {
+      // A window moved, resized, shown or hidden also changes what lay under it before.
+      if (changes & (kChangeRect | kChangeVisible)) {
+        f->canvas->Refresh(false);
+      } else {
+        RefreshOnCanvas(*f, w, nullptr);
+      }
+    }
     if (changes & (kChangeRect | kChangeVisible)) SyncDescendants(w, changes & (kChangeRect | kChangeVisible));
   }
-  void Invalidate(const RECT*) override {
-    if (FramePeer* f = FrameFor(Sys().Find(m_hwnd))) f->canvas->Refresh(false);
+  void Invalidate(const RECT* rect) override {
+    WindowState* w = Sys().Find(m_hwnd);
+    if (FramePeer* f = FrameFor(w)) RefreshOnCanvas(*f, *w, rect);
   }
 
  private:
@@ -692,7 +718,7 @@ class ComboPeer final : public IWindowPeer {
       hooks.offsetInTop = [](WindowState& s) { return OffsetInTop(&s); };
       hooks.paintBeneath = [](HWND top, wxDC& dc, CPoint origin) {
         DcSurface surface(dc);
-        PaintTree(top, CPoint(-origin.x, -origin.y), surface, true);
+        PaintTree(top, CPoint(-origin.x, -origin.y), surface, true, wxRect(wxPoint(0, 0), dc.GetSize()));
       };
       hooks.keyToVk = [](const wxKeyEvent& e) { return KeyToVk(e); };
       m_inner = MakeSelfPaintedComboPeer(w, m_canvas, m_canvas->m_top, std::move(hooks));

@@ -105,4 +105,35 @@ TEST_F(CallTimerTest, CountsTheCallFromItsStartUntilStopped) {
   }
 }
 
+// The timer ticks more often than the text changes: a tick that would show the same
+// text in the same colour repaints nothing, one that shows a new second or the colour set
+// since the last paint repaints.
+TEST_F(CallTimerTest, RepaintsOnlyWhenTheTextOrItsColourChanges) {
+  ::UpdateWindow(timer.m_hWnd);
+  auto painted = [this]() -> const DrawOp* {
+    for (const DrawOp& op : timer.State()->lastPaint) {
+      if (op.kind == DrawOp::Kind::kText) return &op;
+    }
+    return nullptr;
+  };
+  ASSERT_TRUE(painted());
+  timer.SetTextColour(CCallTimerDlg::kBrightColour);
+  timer.StartTimer();
+  const struct {
+    int seconds;
+    bool repaints;
+    const char* text;
+  } ticks[] = {{0, true, "00:00:00"}, {0, false, nullptr}, {1, true, "00:00:01"}, {0, false, nullptr}, {2, true, "00:00:03"}};
+  for (const auto& tick : ticks) {
+    timer.State()->lastPaint.clear();
+    Wait(tick.seconds);
+    EXPECT_FALSE(timer.State()->needsPaint);
+    const DrawOp* text = painted();
+    ASSERT_EQ(text != nullptr, tick.repaints) << tick.seconds << " " << timer.m_timeText.GetString();
+    if (!text) continue;
+    EXPECT_EQ(text->text, tick.text);
+    EXPECT_EQ(text->color, CCallTimerDlg::kBrightColour);
+  }
+}
+
 }  // namespace
