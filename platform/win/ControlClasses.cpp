@@ -700,21 +700,53 @@ int ListViewClass::InsertRow(WindowState& w, int index, const std::string& text)
 
 void ListViewClass::ContentChanged(WindowState& w) { Sys().SyncLater(w.hwnd, kChangeContent); }
 
+int ListViewClass::Holder(UINT bit, const OnlyRow& only) const {
+  if (only.several) return -2;
+  if (only.row < 0) return -1;
+  const auto at = static_cast<size_t>(only.row);
+  return at < rows.size() && (rows[at].state & bit) ? only.row : -2;
+}
+
+void ListViewClass::ClearEvery(UINT bit, OnlyRow& only) {
+  const int holder = Holder(bit, only);
+  if (holder >= 0) {
+    rows[static_cast<size_t>(holder)].state &= ~bit;
+  } else if (holder == -2) {
+    for (Row& r : rows) r.state &= ~bit;
+  }
+  only = OnlyRow{};
+}
+
 void ListViewClass::SetState(WindowState& w, int row, UINT state, UINT mask) {
   auto apply = [&](Row& r) { r.state = (r.state & ~mask) | (state & mask); };
   const bool single = (w.style & LVS_SINGLESEL) != 0;
   if (row < 0) {
     for (Row& r : rows) apply(r);
+    if (mask & LVIS_SELECTED) m_selected = OnlyRow{-1, (state & LVIS_SELECTED) != 0 && !rows.empty()};
+    if (mask & LVIS_FOCUSED) m_focused = OnlyRow{-1, (state & LVIS_FOCUSED) != 0 && !rows.empty()};
   } else if (row < static_cast<int>(rows.size())) {
-    if ((mask & state & LVIS_SELECTED) && single) {
-      for (Row& r : rows) r.state &= ~LVIS_SELECTED;
-    }
-    if (mask & state & LVIS_FOCUSED) {
-      for (Row& r : rows) r.state &= ~LVIS_FOCUSED;
-    }
+    if ((mask & state & LVIS_SELECTED) && single) ClearEvery(LVIS_SELECTED, m_selected);
+    if (mask & state & LVIS_FOCUSED) ClearEvery(LVIS_FOCUSED, m_focused);
     apply(rows[static_cast<size_t>(row)]);
+    // Only one row can have the bit it was given (a list of several selections keeps no
+    // record of its selection).
+    if ((mask & state & LVIS_SELECTED) && single) m_selected = OnlyRow{row, false};
+    if (mask & LVIS_SELECTED && !single) m_selected.several = true;
+    if (mask & state & LVIS_FOCUSED) m_focused = OnlyRow{row, false};
   }
   ContentChanged(w);
+}
+
+int ListViewClass::NextWith(const WindowState& w, int start, UINT want) const {
+  // One bit that only one row holds: that row, when it is known.
+  int holder = -2;
+  if (want == LVIS_FOCUSED) holder = Holder(LVIS_FOCUSED, m_focused);
+  if (want == LVIS_SELECTED && (w.style & LVS_SINGLESEL)) holder = Holder(LVIS_SELECTED, m_selected);
+  if (holder != -2) return holder > start ? holder : -1;
+  for (int i = std::max(start + 1, 0); i < static_cast<int>(rows.size()); ++i) {
+    if ((rows[static_cast<size_t>(i)].state & want) == want) return i;
+  }
+  return -1;
 }
 
 int ListViewClass::HitTestRow(CPoint client) const {

@@ -101,6 +101,8 @@ class ListViewClass final : public WindowClass {
   LRESULT Proc(WindowState& w, UINT msg, WPARAM wParam, LPARAM lParam) override;
   int InsertRow(WindowState& w, int index, const std::string& text);
   void SetState(WindowState& w, int row, UINT state, UINT mask);
+  // The first row after `start` whose state has all of `want` (-1: none).
+  int NextWith(const WindowState& w, int start, UINT want) const;
   int HitTestRow(CPoint client) const;
   // Rows, cells, columns or selection changed: the toolkit is told when the loop next
   // turns, once for everything changed until then (a list filled row by row is told once).
@@ -111,6 +113,23 @@ class ListViewClass final : public WindowClass {
   std::vector<Row> rows;
   DWORD extendedStyle = 0;
   int topIndex = 0;
+
+ private:
+  // Where a state bit that only one row can have (the focus, a single-selection list's
+  // selection) was last put: that row, found again without looking at every row while it
+  // still has the bit (rows inserted or removed since move it; then every row is looked
+  // at).  `several` once a change of all rows may have given it to more than one.
+  struct OnlyRow {
+    int row = -1;  // -1: no row has it
+    bool several = false;
+  };
+  // Takes `bit` from every row.
+  void ClearEvery(UINT bit, OnlyRow& only);
+  // The row that has `bit`, -1 for none, -2 when it takes a look at every row to tell.
+  int Holder(UINT bit, const OnlyRow& only) const;
+  OnlyRow m_selected, m_focused;
+
+ public:
   static constexpr int kHeaderHeight = 20;
   static constexpr int kRowHeight = 17;
 };

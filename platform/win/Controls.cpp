@@ -256,15 +256,13 @@ UINT CListCtrl::GetItemState(int item, UINT mask) const {
 }
 
 int CListCtrl::GetNextItem(int start, int flags) const {
-  ListViewClass* v = View(this);
+  WindowState* w;
+  ListViewClass* v = View(this, &w);
   if (!v) return -1;
   UINT want = 0;
   if (flags & LVNI_SELECTED) want |= LVIS_SELECTED_STATE;
   if (flags & LVNI_FOCUSED) want |= LVIS_FOCUSED_STATE;
-  for (int i = start + 1; i < static_cast<int>(v->rows.size()); ++i) {
-    if ((v->rows[static_cast<size_t>(i)].state & want) == want) return i;
-  }
-  return -1;
+  return v->NextWith(*w, start, want);
 }
 
 POSITION CListCtrl::GetFirstSelectedItemPosition() const {

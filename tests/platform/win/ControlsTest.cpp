@@ -1,5 +1,8 @@
 // Controls as their windows hold them, regions, message boxes and wizards.
+#include <functional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "Fixture.h"
 #include "platform/win/ControlClasses.h"
@@ -79,6 +82,57 @@ TEST_F(LayerTest, SortedListViewPlacesRowsAndTracksTheSelection) {
   EXPECT_EQ(pos, nullptr);
   list->DeleteItem(1);
   EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), -1);
+}
+
+// The selected and focused rows that GetNextItem reports, against a look at every row's
+// state, after each change that moves them: rows selected one after another, rows
+// inserted before and removed before or at the selection, the selection cleared and set
+// on every row at once.
+TEST_F(LayerTest, ListViewFindsItsSelectionAfterEveryKindOfChange) {
+  CDialog dlg(189);  // a sorted, single-selection list view
+  ASSERT_TRUE(dlg.Create(189));
+  auto* list = static_cast<CListCtrl*>(dlg.GetDlgItem(1002));
+  ASSERT_TRUE(list);
+  list->InsertColumn(0, "Name", LVCFMT_CENTER, 70);
+  auto select = [&](int row) {
+    list->SetItemState(row, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE);
+  };
+  auto scan = [&](int start, UINT bit) {
+    for (int i = start + 1; i < list->GetItemCount(); ++i) {
+      if (list->GetItemState(i, bit)) return i;
+    }
+    return -1;
+  };
+  const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+      {"filled", [&] {
+         for (const char* name : {"b", "d", "f", "h"}) list->InsertItem(list->GetItemCount(), name);
+       }},
+      {"selected", [&] { select(2); }},
+      {"selected again", [&] { select(1); }},
+      {"a row inserted before", [&] { list->InsertItem(0, "a"); }},
+      {"a row removed before", [&] { list->DeleteItem(0); }},
+      {"the selected row removed", [&] { list->DeleteItem(1); }},
+      {"selected after the removal", [&] { select(0); }},
+      {"deselected", [&] { list->SetItemState(0, 0, LVIS_SELECTED_STATE); }},
+      {"every row selected", [&] { list->SetItemState(-1, LVIS_SELECTED_STATE, LVIS_SELECTED_STATE); }},
+      {"one row selected after all", [&] { select(2); }},
+      {"every row cleared", [&] { list->SetItemState(-1, 0, LVIS_SELECTED_STATE | LVIS_FOCUSED_STATE); }},
+      {"emptied and filled", [&] {
+         list->DeleteAllItems();
+         for (const char* name : {"x", "y"}) list->InsertItem(list->GetItemCount(), name);
+       }},
+      {"selected in the new rows", [&] { select(1); }},
+  };
+  for (const auto& [what, change] : steps) {
+    change();
+    for (int start = -1; start < list->GetItemCount(); ++start) {
+      EXPECT_EQ(list->GetNextItem(start, LVNI_SELECTED), scan(start, LVIS_SELECTED_STATE)) << what << " from " << start;
+      EXPECT_EQ(list->GetNextItem(start, LVNI_FOCUSED), scan(start, LVIS_FOCUSED_STATE)) << what << " from " << start;
+    }
+    int selected = 0;
+    for (int i = 0; i < list->GetItemCount(); ++i) selected += list->GetItemState(i, LVIS_SELECTED_STATE) ? 1 : 0;
+    EXPECT_EQ(list->GetSelectedCount(), selected) << what;
+  }
 }
 
 TEST_F(LayerTest, ListBoxItemsKeepTheirDataWhereTheSortPutsThem) {
