@@ -181,7 +181,7 @@ bool PSoundChannel::ReadFrames(std::unique_lock<std::mutex>& lock, int16_t* samp
   size_t done = 0;
   bool ok = true;
   while (done < frames && !stop()) {
-    const size_t chunk = std::min<size_t>(frames - done, std::max<unsigned long>(1, pcm->PeriodFrames()));
+    const size_t chunk = std::min<size_t>(frames - done, std::max<unsigned long>(1, pcm->BufferFrames()));
     lock.unlock();
     long n = pcm->ReadSome(samples + done * m_channels, chunk);
     if (n == 0) pcm->WaitReady(kDeviceWaitMs);
@@ -230,7 +230,7 @@ bool PSoundChannel::WriteFrames(std::unique_lock<std::mutex>& lock, const int16_
   size_t done = 0;
   bool ok = true;
   while (done < frames && !stop()) {
-    const size_t chunk = std::min<size_t>(frames - done, std::max<unsigned long>(1, pcm->PeriodFrames()));
+    const size_t chunk = std::min<size_t>(frames - done, std::max<unsigned long>(1, pcm->BufferFrames()));
     lock.unlock();
     long n = pcm->WriteSome(samples + done * m_channels, chunk);
     if (n == 0) pcm->WaitReady(kDeviceWaitMs);
