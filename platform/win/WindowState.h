@@ -65,4 +65,10 @@ struct WindowState {
   void Changed(unsigned changes);
 };
 
+// A backend's report that the window system moved or sized a top-level window by itself (a
+// window manager placed it, the user dragged its frame): the window's rectangle takes the
+// client area's new place and the window hears WM_MOVE and WM_SIZE as after SetWindowPos,
+// but nothing is asked of the window system again.
+void TakeSystemPlacement(HWND hwnd, const CRect& rect);
+
 }  // namespace varlo::win

@@ -733,6 +733,17 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   return TRUE;
 }
 
+void varlo::win::TakeSystemPlacement(HWND hwnd, const CRect& rect) {
+  WindowState* w = Sys().Find(hwnd);
+  if (!w || w->IsChild() || w->rect == rect) return;
+  const CRect old = w->rect;
+  w->rect = rect;  // the peer is not told: the window system shows it there already
+  if (rect.TopLeft() != old.TopLeft()) Sys().CallWindow(hwnd, WM_MOVE, 0, MakePointLParam(rect.left, rect.top));
+  if (rect.Size() != old.Size() && Sys().Find(hwnd)) {
+    Sys().CallWindow(hwnd, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(rect.Width()), static_cast<WORD>(rect.Height())));
+  }
+}
+
 BOOL InvalidateRect(HWND hwnd, LPCRECT rect, BOOL erase) {
   WindowState* w = Sys().Find(hwnd);
   if (!w) return FALSE;

@@ -20,6 +20,7 @@
 #include "platform/win/Input.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageSystem.h"
+#include "platform/win/PlacementRequests.h"
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
@@ -94,6 +95,9 @@ void TakeModifiers(const wxKeyEvent& e) { SetModifierKeys(e.ControlDown(), e.Shi
 
 class FramePeer;
 FramePeer* FrameFor(WindowState* w);
+// Takes where the window system shows a top-level window, unless it is an echo of the
+// layer's own request (FramePeer::TakeReportedPlace).
+void TakeReportedPlace(HWND top);
 
 // An X server without a window manager keeps no topmost windows: when a window that has no
 // owner and is not topmost is raised or shown, the topmost windows are raised over it again.
@@ -146,12 +150,20 @@ class Canvas final : public wxWindow {
     Bind(wxEVT_CHAR, &Canvas::OnChar, this);
   }
   HWND m_top;
+  bool placeUnread = false;  // shown, and not painted since
   wxGUIEventLoop* moveLoop = nullptr;
   wxPoint moveStart;
   CPoint moveOrigin;
+  bool inLeftPress = false;  // a left press is being handled
+  wxPoint pressAt;           // where it was, on the screen
 
  private:
   void OnPaint(wxPaintEvent&) {
+    if (placeUnread) {
+      // The first paint after the window was shown: the window manager has placed it.
+      placeUnread = false;
+      wxTheApp->CallAfter([top = m_top] { TakeReportedPlace(top); });
+    }
     wxAutoBufferedPaintDC dc(this);
     dc.SetBackground(wxBrush(ToColour(GetSysColor(COLOR_BTNFACE))));
     dc.Clear();
@@ -165,7 +177,10 @@ class Canvas final : public wxWindow {
       const wxPoint now = wxGetMousePosition();
       ::SetWindowPos(m_top, nullptr, moveOrigin.x + now.x - moveStart.x, moveOrigin.y + now.y - moveStart.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
-      if (e.GetEventType() == wxEVT_LEFT_UP) moveLoop->ScheduleExit();
+      // The release ends it (a motion without the button: a release it did not see).
+      if (e.GetEventType() == wxEVT_LEFT_UP || (e.GetEventType() == wxEVT_MOTION && !e.LeftIsDown())) {
+        moveLoop->ScheduleExit();
+      }
       return;
     }
     const POINT screen{top->rect.left + e.GetX(), top->rect.top + e.GetY()};
@@ -179,9 +194,18 @@ class Canvas final : public wxWindow {
     UINT flags = (e.LeftIsDown() ? MK_LBUTTON : 0u) | (e.RightIsDown() ? MK_RBUTTON : 0u) |
                  (e.ShiftDown() ? MK_SHIFT : 0u) | (e.ControlDown() ? MK_CONTROL : 0u);
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) SetFocus();
+    // A move loop that the press starts (a drag of a captionless window by its body) moves
+    // from where the press was, and follows the motions and the release queued behind it
+    // even when the button is up by the time the loop starts.
+    const bool leftPress = msg == WM_LBUTTONDOWN;
+    if (leftPress) {
+      pressAt = ClientToScreen(e.GetPosition());
+      inLeftPress = true;
+    }
     // The server showed the point on this window: it goes to this window's child there,
     // whatever the layer's own stacking says.
     RouteMouse(msg, screen, flags, m_top);
+    if (leftPress) inLeftPress = false;
     if (!IsBeingDeleted()) {
       const HWND capture = ::GetCapture();
       if (capture && !HasCapture()) CaptureMouse();
@@ -224,6 +248,15 @@ class FramePeer final : public IWindowPeer {
                         wxPoint(w.rect.left, w.rect.top), wxSize(w.rect.Width(), w.rect.Height()), style);
     canvas = new Canvas(frame, w.hwnd);
     Place(w);
+    // Where the window system shows the frame: a window manager may put it elsewhere than
+    // asked, and the user may drag it by its frame.
+    // The frame goes some time after its window (Destroy), and may still report then.
+    auto reported = [hwnd = w.hwnd, f = frame](wxEvent& e) {
+      e.Skip();
+      if (FramePeer* peer = FrameFor(Sys().Find(hwnd)); peer && peer->frame == f) peer->TakeReportedPlace();
+    };
+    frame->Bind(wxEVT_MOVE, reported);
+    frame->Bind(wxEVT_SIZE, reported);
     frame->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
       if (e.CanVeto()) e.Veto();
       Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -291,6 +324,7 @@ class FramePeer final : public IWindowPeer {
         frame->Iconize(true);
       } else {
         if (frame->IsIconized() && !w.minimized) frame->Iconize(false);
+        if (w.Visible() && !frame->IsShown()) canvas->placeUnread = true;
         frame->Show(w.Visible());
         if (w.Visible()) {
           Place(w);
@@ -315,15 +349,33 @@ class FramePeer final : public IWindowPeer {
       canvas->Refresh(false);
     }
   }
-  // The window's rectangle is its client area: there is no frame of the layer's own.
+  // The window's rectangle is its client area: there is no frame of the layer's own.  A
+  // window manager's frame around it (its title bar) lies outside, so the request is for the
+  // frame's place that puts the client area where the rectangle says.
   void Place(WindowState& w) {
-    frame->SetSize(w.rect.left, w.rect.top, w.rect.Width(), w.rect.Height());
+    m_requests.Asked(w.rect.TopLeft());
+    m_placing = true;
+    const auto& decoration = frame->m_decorSize;
+    frame->SetSize(w.rect.left - decoration.left, w.rect.top - decoration.top, w.rect.Width(), w.rect.Height());
     frame->SetClientSize(w.rect.Width(), w.rect.Height());
     canvas->SetSize(0, 0, w.rect.Width(), w.rect.Height());
+    m_placing = false;
+  }
+  // The frame was moved, sized or shown: where the window system shows the client area now
+  // (asked of the X server) is taken into the window's rectangle unless it is the echo of a
+  // request.  The size stays the layer's: the user cannot size these frames.
+  void TakeReportedPlace() {
+    if (m_placing || !frame->IsShown() || frame->IsIconized() || !canvas->GTKGetDrawingWindow()) return;
+    const wxPoint shown = canvas->GetScreenPosition();
+    const std::optional<CPoint> taken = m_requests.Reported(CPoint(shown.x, shown.y));
+    WindowState* w = Sys().Find(m_hwnd);
+    if (taken && w) TakeSystemPlacement(m_hwnd, CRect(*taken, w->rect.Size()));
   }
   HWND m_hwnd;
   wxFrame* frame;
   Canvas* canvas;
+  PlacementRequests m_requests;
+  bool m_placing = false;  // the frame is being placed as asked: its own events are echoes
 };
 
 FramePeer* FrameFor(WindowState* w) {
@@ -337,6 +389,11 @@ void RefreshOnCanvas(FramePeer& frame, WindowState& w, const RECT* rect) {
   wxRect area(at.x, at.y, w.rect.Width(), w.rect.Height());
   if (rect) area.Intersect(wxRect(at.x + rect->left, at.y + rect->top, rect->right - rect->left, rect->bottom - rect->top));
   if (!area.IsEmpty()) frame.canvas->RefreshRect(area, false);
+}
+
+void TakeReportedPlace(HWND top) {
+  WindowState* w = Sys().Find(top);
+  if (FramePeer* peer = w && !w->IsChild() ? FrameFor(w) : nullptr) peer->TakeReportedPlace();
 }
 
 void KeepTopmostAbove(const WindowState& w) {
@@ -858,14 +915,16 @@ class Backend final : public IWindowBackend {
     FramePeer* frame = FrameFor(Sys().Find(hwnd));
     if (!frame || frame->canvas->moveLoop) return;
     wxGUIEventLoop loop;
-    frame->canvas->moveLoop = &loop;
-    frame->canvas->moveStart = wxGetMousePosition();
+    Canvas* canvas = frame->canvas;
+    canvas->moveLoop = &loop;
+    const bool pressed = canvas->inLeftPress;
+    canvas->moveStart = pressed ? canvas->pressAt : wxGetMousePosition();
     WindowState* w = Sys().Find(hwnd);
-    frame->canvas->moveOrigin = CPoint(w->rect.left, w->rect.top);
-    if (!frame->canvas->HasCapture()) frame->canvas->CaptureMouse();
-    if (wxGetMouseState().LeftIsDown()) loop.Run();
-    if (frame->canvas->HasCapture()) frame->canvas->ReleaseMouse();
-    frame->canvas->moveLoop = nullptr;
+    canvas->moveOrigin = CPoint(w->rect.left, w->rect.top);
+    if (!canvas->HasCapture()) canvas->CaptureMouse();
+    if (pressed || wxGetMouseState().LeftIsDown()) loop.Run();
+    if (canvas->HasCapture()) canvas->ReleaseMouse();
+    canvas->moveLoop = nullptr;
   }
 };
 
