@@ -16,7 +16,7 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
 fi
 
 # A private X server with a real window manager, for the window tests whose outcome depends
-# on stacking and focus: they run there a second time.
+# on stacking, focus or where the window manager puts a window: they run there a second time.
 start_managed_display() {
   command -v openbox >/dev/null || return 1
   managed_display=":$((200 + RANDOM % 100))"
@@ -31,7 +31,7 @@ start_managed_display() {
   trap 'kill ${managed_wm:-} ${managed_xvfb:-} ${xvfb_pid:-} 2>/dev/null || true' EXIT
   return 0
 }
-stacking_tests='^Desktop\.|^QuickDialOnScreen\.'
+stacking_tests='^Desktop\.|^QuickDialOnScreen\.|^WxTest\.'
 
 # Failing tests count at once; only those labelled as carrying real-time audio are run a
 # second time, and named (tools/ctest-run.sh).  The black-box cases (tests/blackbox, label

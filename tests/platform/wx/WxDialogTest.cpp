@@ -147,6 +147,58 @@ TEST_F(WxTest, AnEditShowsALongerTextThanItsLimitWholeButTakesNoMoreTyping) {
   dlg.DestroyWindow();
 }
 
+// A dialog with a selected radio button of its own group, counting its clicks.
+class CRadioDlg : public CDialog {
+ public:
+  static constexpr UINT kRadio = 1100;
+  CRadioDlg() : CDialog(201) {}
+  CButton radio;
+  int clicks = 0;
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    radio.Create("Selected", WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, CRect(5, 2, 70, 16),
+                 this, kRadio);
+    radio.SetCheck(BST_CHECKED);
+    return TRUE;
+  }
+
+ protected:
+  void OnRadio() { ++clicks; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRadioDlg, CDialog)
+  ON_BN_CLICKED(CRadioDlg::kRadio, &CRadioDlg::OnRadio)
+END_MESSAGE_MAP()
+
+// As the system's radio buttons do, a selected one reports a click on it (and the space
+// bar on it) although its state stays as it was.
+TEST_F(WxTest, AClickOnASelectedRadioButtonIsReported) {
+  CRadioDlg dlg;
+  wxUIActionSimulator sim;
+  CScript* script = nullptr;
+  CScript steps({
+      [&] {
+        sim.MouseMove(CentreOf(dlg, CRadioDlg::kRadio));
+        sim.MouseClick();
+        script->HoldUntil([&] { return dlg.clicks >= 1; }, 20);
+      },
+      [&] {
+        EXPECT_EQ(dlg.clicks, 1) << "the click";
+        sim.Char(WXK_SPACE);
+        script->HoldUntil([&] { return dlg.clicks >= 2; }, 20);
+      },
+      [&] {
+        EXPECT_EQ(dlg.clicks, 2) << "the space bar";
+        EXPECT_EQ(dlg.radio.GetCheck(), BST_CHECKED);
+        dlg.EndDialog(IDOK);
+      },
+      [&] { dlg.EndDialog(-2); },
+  });
+  script = &steps;
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
 extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
 
 // CScript's message map is defined once in each program that uses it.
