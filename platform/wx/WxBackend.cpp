@@ -168,6 +168,7 @@ class Canvas final : public wxWindow {
     dc.SetBackground(wxBrush(ToColour(GetSysColor(COLOR_BTNFACE))));
     dc.Clear();
     DcSurface surface(dc);
+    surface.SetVisibleBox(GetUpdateRegion().GetBox());
     PaintTree(m_top, CPoint(0, 0), surface, true, GetUpdateRegion().GetBox());
   }
   void OnMouse(wxMouseEvent& e) {

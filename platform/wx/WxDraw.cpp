@@ -3,8 +3,10 @@
 #include <wx/image.h>
 #include <wx/mstream.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "platform/win/TextWrap.h"
@@ -51,15 +53,24 @@ wxBitmap ToBitmap(const std::shared_ptr<const win::BitmapData>& data) {
 
 wxFont ToFont(const win::FontData* font) {
   const int pixels = font ? font->PixelHeight() : 11;
+  wxFontWeight weight = wxFONTWEIGHT_NORMAL;
+  if (font && font->weight >= 600) weight = wxFONTWEIGHT_BOLD;
+  if (font && font->weight > 0 && font->weight <= 200) weight = wxFONTWEIGHT_LIGHT;
+  const bool italic = font && font->italic, underline = font && font->underline;
+  // Making a toolkit font of a pixel size measures text until the size fits, which costs
+  // more than drawing the text: each kind is made once and shared, as the toolkit's fonts
+  // are (on the UI thread, like the bitmaps above).
+  // Kept to the end of the process (the toolkit is gone before static objects are).
+  static auto* made = new std::map<std::tuple<int, int, bool, bool>, wxFont>();
+  const auto key = std::make_tuple(pixels, static_cast<int>(weight), italic, underline);
+  if (const auto found = made->find(key); found != made->end()) return found->second;
   // The dialog font's 8 points are 11 pixels; the toolkit's sans face stands in for faces
   // this system does not have.
   wxFont f(wxFontInfo(wxSize(0, pixels)).Family(wxFONTFAMILY_SWISS));
-  if (font) {
-    if (font->weight >= 600) f.SetWeight(wxFONTWEIGHT_BOLD);
-    if (font->weight > 0 && font->weight <= 200) f.SetWeight(wxFONTWEIGHT_LIGHT);
-    if (font->italic) f.SetStyle(wxFONTSTYLE_ITALIC);
-    if (font->underline) f.SetUnderlined(true);
-  }
+  if (weight != wxFONTWEIGHT_NORMAL) f.SetWeight(weight);
+  if (italic) f.SetStyle(wxFONTSTYLE_ITALIC);
+  if (underline) f.SetUnderlined(true);
+  made->emplace(key, f);
   return f;
 }
 
@@ -70,8 +81,28 @@ CSize DcSurface::TextExtent(const std::string& text, const win::FontData& font) 
   return CSize(w, h);
 }
 
+bool DcSurface::Outside(const win::DrawOp& op) const {
+  if (!m_visible) return false;
+  using Kind = win::DrawOp::Kind;
+  wxRect bounds(op.rect.left, op.rect.top, op.rect.Width(), op.rect.Height());
+  if (op.kind == Kind::kLine) {
+    const int pen = std::max(1, op.penWidth);
+    bounds = wxRect(wxPoint(std::min(op.from.x, op.to.x) - pen, std::min(op.from.y, op.to.y) - pen),
+                    wxPoint(std::max(op.from.x, op.to.x) + pen, std::max(op.from.y, op.to.y) + pen));
+  } else if (op.kind == Kind::kText && op.format == 0) {
+    // Text from a point: it runs right and down by about its line height (twice that, to
+    // be sure of accents and descenders).
+    const int lines = 1 + static_cast<int>(std::count(op.text.begin(), op.text.end(), '\n'));
+    const int height = 2 * lines * (op.font ? op.font->PixelHeight() : 13);
+    if (op.rect.left > m_visible->GetRight()) return true;
+    return op.rect.top > m_visible->GetBottom() || op.rect.top + height < m_visible->GetTop();
+  }
+  return bounds.width > 0 && bounds.height > 0 && !bounds.Intersects(*m_visible);
+}
+
 void DcSurface::Draw(const win::DrawOp& op) {
   using Kind = win::DrawOp::Kind;
+  if (Outside(op)) return;
   auto brushOf = [&](const std::shared_ptr<const win::BrushData>& b) -> wxBrush {
     if (!b || b->kind == win::BrushData::Kind::kNull) return *wxTRANSPARENT_BRUSH;
     if (b->kind == win::BrushData::Kind::kPattern) {

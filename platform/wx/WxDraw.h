@@ -1,5 +1,7 @@
 // Drawing the layer's DrawOps on a wxDC, and the conversions of its pictures and fonts.
 #pragma once
+
+#include <optional>
 #include <wx/bitmap.h>
 #include <wx/dc.h>
 #include <wx/font.h>
@@ -17,9 +19,14 @@ class DcSurface final : public win::IDrawSurface {
   explicit DcSurface(wxDC& dc) : m_dc(dc) {}
   void Draw(const win::DrawOp& op) override;
   CSize TextExtent(const std::string& text, const win::FontData& font) override;
+  // Only the part `box` of the surface is being repainted: what lies wholly outside it is
+  // not drawn (the toolkit would clip it away, after the cost of drawing it).
+  void SetVisibleBox(const wxRect& box) { m_visible = box; }
 
  private:
+  bool Outside(const win::DrawOp& op) const;
   wxDC& m_dc;
+  std::optional<wxRect> m_visible;
 };
 
 }  // namespace varlo::wx
