@@ -51,18 +51,25 @@ wxBitmap ToBitmap(const std::shared_ptr<const win::BitmapData>& data) {
   return bitmap;
 }
 
-wxFont ToFont(const win::FontData* font) {
-  const int pixels = font ? font->PixelHeight() : 11;
+namespace {
+// What tells the toolkit fonts apart: pixel height, weight, italic, underlined.
+using FontKey = std::tuple<int, wxFontWeight, bool, bool>;
+FontKey KeyOf(const win::FontData* font) {
   wxFontWeight weight = wxFONTWEIGHT_NORMAL;
   if (font && font->weight >= 600) weight = wxFONTWEIGHT_BOLD;
   if (font && font->weight > 0 && font->weight <= 200) weight = wxFONTWEIGHT_LIGHT;
-  const bool italic = font && font->italic, underline = font && font->underline;
+  return {font ? font->PixelHeight() : 11, weight, font && font->italic, font && font->underline};
+}
+}  // namespace
+
+wxFont ToFont(const win::FontData* font) {
+  const FontKey key = KeyOf(font);
+  const auto [pixels, weight, italic, underline] = key;
   // Making a toolkit font of a pixel size measures text until the size fits, which costs
   // more than drawing the text: each kind is made once and shared, as the toolkit's fonts
-  // are (on the UI thread, like the bitmaps above).
-  // Kept to the end of the process (the toolkit is gone before static objects are).
-  static auto* made = new std::map<std::tuple<int, int, bool, bool>, wxFont>();
-  const auto key = std::make_tuple(pixels, static_cast<int>(weight), italic, underline);
+  // are (on the UI thread, like the bitmaps above), and kept to the end of the process
+  // (the toolkit is gone before static objects are).
+  static auto* made = new std::map<FontKey, wxFont>();
   if (const auto found = made->find(key); found != made->end()) return found->second;
   // The dialog font's 8 points are 11 pixels; the toolkit's sans face stands in for faces
   // this system does not have.
@@ -75,9 +82,18 @@ wxFont ToFont(const win::FontData* font) {
 }
 
 CSize DcSurface::TextExtent(const std::string& text, const win::FontData& font) {
+  // Measuring lays the text out, and a window measures the same texts at every repaint:
+  // each is measured once per kind of surface and font (a bounded record).
+  using Key = std::tuple<const wxClassInfo*, FontKey, std::string>;
+  static auto* measured = new std::map<Key, CSize>();
+  Key key{m_dc.GetClassInfo(), KeyOf(&font), text};
+  if (const auto found = measured->find(key); found != measured->end()) return found->second;
   m_dc.SetFont(ToFont(&font));
   wxCoord w = 0, h = 0;
   m_dc.GetMultiLineTextExtent(wxString::FromUTF8(text), &w, &h);
+  constexpr size_t kMeasuredTexts = 1024;
+  if (measured->size() >= kMeasuredTexts) measured->clear();
+  measured->emplace(std::move(key), CSize(w, h));
   return CSize(w, h);
 }
 
