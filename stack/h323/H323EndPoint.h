@@ -227,7 +227,7 @@ class H323EndPoint : public PObject {
   // often while calls run (a time-out started while it waited is seen by then even when
   // its wake-up was missed); kCleanerTick is the time it takes to act on a due one.
   static constexpr std::chrono::milliseconds kCleanerTick{50};
-  static constexpr std::chrono::milliseconds kCleanerLongestWait{250};
+  static constexpr std::chrono::milliseconds kCleanerLongestWait{1000};
   // A connection started a time-out: the cleaner computes its next wake-up again.  Takes no
   // lock (a connection calls it under its own).
   void WakeCleaner();
