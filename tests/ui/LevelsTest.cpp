@@ -32,10 +32,18 @@ class LevelsTest : public UiTest {
     mixers.SetRaw(kCard, 0, 0);
   }
   void TearDown() override {
-    dlg.reset();
+    Close();
     UiTest::TearDown();
   }
+  // Ends the window the way the program does, so that it closes its mixer: the mixer is
+  // the process's, and one left open would keep reporting to a window that is gone.
+  void Close() {
+    if (dlg && ::IsWindow(dlg->m_hWnd)) dlg->DestroyWindow();
+    dlg.reset();
+    EXPECT_EQ(g_hMixer, nullptr);
+  }
   void Open(const char* playDevice = kCard) {
+    Close();
     SaveProfile([&](CUserProfile& p) {
       p.m_callType = 0;
       p.m_playDevice = playDevice;
