@@ -2,8 +2,10 @@
 // Q.931 messages, peers that misbehave, and shutdown with no thread left behind.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <condition_variable>
 #include <fstream>
 #include <functional>
@@ -35,9 +37,17 @@ int ThreadCount() {
 }
 
 // The thread count before a test's own threads start.  A first thread is started and
-// joined, so that a sanitizer's helper threads (started with the first thread) are counted.
+// joined, so that a sanitizer's helper threads (started with the first thread) are counted;
+// a joined thread is still counted until the system has reaped it, so the count is taken
+// once its task is gone.
 int Baseline() {
-  std::thread([] {}).join();
+  pid_t tid = 0;
+  std::thread([&tid] { tid = gettid(); }).join();
+  const std::filesystem::path task = "/proc/self/task/" + std::to_string(tid);
+  for (auto end = std::chrono::steady_clock::now() + kWait;
+       std::filesystem::exists(task) && std::chrono::steady_clock::now() < end;) {
+    std::this_thread::sleep_for(1ms);
+  }
   return ThreadCount();
 }
 
