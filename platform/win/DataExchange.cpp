@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "platform/win/Controls.h"
+#include "platform/win/FrameworkText.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/WindowState.h"
 
@@ -53,7 +55,7 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
     CWnd::FromHandle(h)->GetWindowText(text);
     long long v = 0;
     if (!ParseInt(text, v) || v < -2147483648LL || v > 2147483647LL) {
-      AfxMessageBox("Please enter an integer.", MB_OK | MB_ICONEXCLAMATION);
+      AfxMessageBox(varlo::win::FrameworkText(varlo::win::kTextEnterInteger), MB_OK | MB_ICONEXCLAMATION);
       dx->Fail();
     }
     value = static_cast<int>(v);
@@ -72,7 +74,7 @@ void DDX_Text(CDataExchange* dx, int id, UINT& value) {
     CWnd::FromHandle(h)->GetWindowText(text);
     long long v = 0;
     if (!ParseInt(text, v) || v < 0 || v > 4294967295LL) {
-      AfxMessageBox("Please enter a positive integer.", MB_OK | MB_ICONEXCLAMATION);
+      AfxMessageBox(varlo::win::FrameworkText(varlo::win::kTextEnterPositiveInteger), MB_OK | MB_ICONEXCLAMATION);
       dx->Fail();
     }
     value = static_cast<UINT>(v);
@@ -182,9 +184,7 @@ void DDX_Slider(CDataExchange* dx, int id, int& value) {
 void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
   if (dx->m_bSaveAndValidate) {
     if (value.GetLength() > maxChars) {
-      char text[96];
-      std::snprintf(text, sizeof text, "Enter no more than %d characters.", maxChars);
-      AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+      AfxMessageBox(varlo::win::FrameworkText(varlo::win::kTextMaxChars, std::to_string(maxChars)), MB_OK | MB_ICONEXCLAMATION);
       dx->Fail();
     }
   } else if (HWND h = dx->LastControl()) {
@@ -197,9 +197,8 @@ void DDV_MaxChars(CDataExchange* dx, const CString& value, int maxChars) {
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minimum, int maximum) {
   if (dx->m_bSaveAndValidate && (value < minimum || value > maximum)) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Enter an integer between %d and %d.", minimum, maximum);
-    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(varlo::win::FrameworkText(varlo::win::kTextIntegerRange, std::to_string(minimum), std::to_string(maximum)),
+                  MB_OK | MB_ICONEXCLAMATION);
     dx->Fail();
   }
 }

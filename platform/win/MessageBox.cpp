@@ -7,6 +7,7 @@
 #include "platform/win/Backend.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/DialogUnits.h"
+#include "platform/win/FrameworkText.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/GdiData.h"
 #include "platform/win/MessageSystem.h"
@@ -31,18 +32,18 @@ Boxes& TheBoxes() {
 }
 
 // The buttons of each box type, left to right.
-std::vector<std::pair<int, const char*>> Buttons(UINT type) {
+std::vector<std::pair<int, FrameworkTextId>> Buttons(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
-      return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+      return {{IDOK, kTextOk}, {IDCANCEL, kTextCancel}};
     case MB_YESNOCANCEL:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
+      return {{IDYES, kTextYes}, {IDNO, kTextNo}, {IDCANCEL, kTextCancel}};
     case MB_YESNO:
-      return {{IDYES, "&Yes"}, {IDNO, "&No"}};
+      return {{IDYES, kTextYes}, {IDNO, kTextNo}};
     case MB_RETRYCANCEL:
-      return {{IDRETRY, "&Retry"}, {IDCANCEL, "Cancel"}};
+      return {{IDRETRY, kTextRetry}, {IDCANCEL, kTextCancel}};
     default:
-      return {{IDOK, "OK"}};
+      return {{IDOK, kTextOk}};
   }
 }
 
@@ -106,10 +107,12 @@ class CMessageBoxDlg final : public CDialog {
     short x = static_cast<short>((width - buttonRow) / 2 + 3);
     const short y = static_cast<short>(textHeight + 20);
     const int def = (r.type & MB_DEFBUTTON2) && buttons.size() > 1 ? 1 : 0;
+    // The buttons speak the language of the resources in force, as the framework's texts do.
+    for (const auto& button : buttons) m_labels.push_back(FrameworkText(button.second));
     for (size_t i = 0; i < buttons.size(); ++i) {
       const DWORD style = WS_VISIBLE | WS_TABSTOP | (static_cast<int>(i) == def ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-      m_controls.push_back(res::ControlEntry{"BUTTON", buttons[i].second, buttons[i].first, x, y, 50, 14, style, 0,
-                                             nullptr, 0});
+      m_controls.push_back(res::ControlEntry{"BUTTON", m_labels[i].GetString(), buttons[i].first, x, y, 50, 14, style,
+                                             0, nullptr, 0});
       x = static_cast<short>(x + 56);
     }
     m_template = res::DialogEntry{0, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 0, 0, 0, width,
@@ -138,6 +141,7 @@ class CMessageBoxDlg final : public CDialog {
 
  private:
   MessageBoxRequest m_request;
+  std::vector<CString> m_labels;
   std::vector<res::ControlEntry> m_controls;
   res::DialogEntry m_template{};
 };

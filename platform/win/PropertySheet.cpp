@@ -4,6 +4,7 @@
 
 #include "platform/win/ControlClasses.h"
 #include "platform/win/DialogUnits.h"
+#include "platform/win/FrameworkText.h"
 #include "platform/win/MessageSystem.h"
 #include "platform/win/Resources.h"
 #include "platform/win/WindowClass.h"
@@ -19,7 +20,7 @@ constexpr int kButtonGap = 4;      // dialog units
 
 struct ButtonSpec {
   int id;
-  const char* text;
+  FrameworkTextId text;
   bool isDefault;
 };
 }  // namespace
@@ -129,13 +130,13 @@ BOOL CPropertySheet::OnInitDialog() {
   }
   std::vector<ButtonSpec> buttons;
   if (IsWizard()) {
-    buttons = {{ID_WIZBACK, "< &Back", false}, {ID_WIZNEXT, "&Next >", true}, {ID_WIZFINISH, "Finish", false},
-               {IDCANCEL, "Cancel", false}};
+    buttons = {{ID_WIZBACK, kTextBack, false}, {ID_WIZNEXT, kTextNext, true}, {ID_WIZFINISH, kTextFinish, false},
+               {IDCANCEL, kTextCancel, false}};
   } else {
-    buttons = {{IDOK, "OK", true}, {IDCANCEL, "Cancel", false}};
-    if (!(m_psh.dwFlags & PSH_NOAPPLYNOW)) buttons.push_back({ID_APPLY_NOW, "&Apply", false});
+    buttons = {{IDOK, kTextOk, true}, {IDCANCEL, kTextCancel, false}};
+    if (!(m_psh.dwFlags & PSH_NOAPPLYNOW)) buttons.push_back({ID_APPLY_NOW, kTextApply, false});
   }
-  if (m_psh.dwFlags & PSH_HASHELP) buttons.push_back({IDHELP, "Help", false});
+  if (m_psh.dwFlags & PSH_HASHELP) buttons.push_back({IDHELP, kTextHelp, false});
   const int top = (IsWizard() ? kMargin : kMargin + kTabHeight) + m_pageSize.cy + kMargin;
   // Next and Finish share one place; the other buttons line up to the right.
   int slots = static_cast<int>(buttons.size()) - (IsWizard() ? 1 : 0);
@@ -144,7 +145,8 @@ BOOL CPropertySheet::OnInitDialog() {
     if (b.id == ID_WIZFINISH) x -= kButtonWidth + kButtonGap;
     const CRect r = DialogUnitsToPixels(x, top, kButtonWidth, kButtonHeight);
     const DWORD style = WS_TABSTOP | (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    HWND h = make("BUTTON", b.text, style, r, b.id);
+    // The framework's buttons speak the language of the resources in force.
+    HWND h = make("BUTTON", FrameworkText(b.text), style, r, b.id);
     if (b.id == ID_APPLY_NOW) ::EnableWindow(h, FALSE);
     if (b.id == ID_WIZFINISH) ::ShowWindow(h, SW_HIDE);
     x += kButtonWidth + kButtonGap;

@@ -3,6 +3,7 @@
 
 #include "Fixture.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/FrameworkText.h"
 #include "platform/win/Gdi.h"
 #include "platform/win/GdiData.h"
 #include "platform/win/Menu.h"
@@ -47,8 +48,11 @@ TEST_F(LayerTest, LanguageLibrariesHoldTheSameIdsInTheirLanguage) {
     const char* file;
     const char* title104;
     const char* exitText;
+    const char* next;  // the framework's own texts come in the library's language too
+    const char* maxChars;
   };
-  const Case cases[] = {{"China.dll", "请输入号码", "退出(&E)"}, {"Traditional.dll", "請輸入號碼", "退出(&E)"}};
+  const Case cases[] = {{"China.dll", "请输入号码", "退出(&E)", "下一步(&N) >", "请输入不超过 15 个字符。"},
+                        {"Traditional.dll", "請輸入號碼", "退出(&E)", "下一步(&N) >", "請輸入不超過 15 個字元。"}};
   const res::ModuleData* english = ModuleTables(ExecutableModule());
   for (const Case& c : cases) {
     HINSTANCE lib = LoadLibrary(LibraryPath(c.file).c_str());
@@ -56,6 +60,8 @@ TEST_F(LayerTest, LanguageLibrariesHoldTheSameIdsInTheirLanguage) {
     AfxSetResourceHandle(lib);
     EXPECT_EQ(AfxLoadString(104), c.title104);
     EXPECT_EQ(MenuText(256, 32775), c.exitText);
+    EXPECT_EQ(FrameworkText(kTextNext), c.next);
+    EXPECT_EQ(FrameworkText(kTextMaxChars, "15"), c.maxChars);
     // Every string, dialog (with its controls) and menu of the executable, under its id.
     const res::ModuleData* m = ModuleTables(lib);
     for (int i = 0; i < english->stringCount; ++i) {
@@ -83,9 +89,12 @@ TEST_F(LayerTest, MissingLibraryLeavesEnglishAndMissingResourcesLoadEmpty) {
   EXPECT_EQ(LoadLibrary("NoSuchLanguage.dll"), nullptr);
   EXPECT_EQ(LoadLibrary(LibraryPath("NoSuchLanguage.dll").c_str()), nullptr);
   EXPECT_EQ(AfxLoadString(104), "Please Input Number");
-  // A module without the resources: everything loads empty, nothing is reported.
+  EXPECT_EQ(FrameworkText(kTextIntegerRange, "1", "7"), "Enter an integer between 1 and 7.");
+  // A module without the resources: everything loads empty, nothing is reported; the
+  // framework's own texts are English then.
   AfxSetResourceHandle(reinterpret_cast<HINSTANCE>(0x1234));
   EXPECT_EQ(AfxLoadString(104), "");
+  EXPECT_EQ(FrameworkText(kTextBack), "< &Back");
   CBitmap bitmap;
   EXPECT_FALSE(bitmap.LoadBitmap(203));
   CMenu menu;
