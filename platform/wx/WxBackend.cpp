@@ -99,6 +99,19 @@ FramePeer* FrameFor(WindowState* w);
 // layer's own request (FramePeer::TakeReportedPlace).
 void TakeReportedPlace(HWND top);
 
+// Escape while the combo box that has the focus (or whose edit field has it) shows its list:
+// the list closes, before the dialog sees the key.
+bool CloseDroppedList(HWND focus) {
+  WindowState* w = Sys().Find(focus);
+  if (w && w->className == "EDIT" && w->IsChild()) {
+    if (WindowState* parent = Sys().Find(w->parent); parent && parent->As<ComboBoxClass>()) w = parent;
+  }
+  auto* combo = w ? w->As<ComboBoxClass>() : nullptr;
+  if (!combo || !combo->dropped) return false;
+  Sys().Send(w->hwnd, CB_SHOWDROPDOWN, FALSE, 0);
+  return true;
+}
+
 // An X server without a window manager keeps no topmost windows: when a window that has no
 // owner and is not topmost is raised or shown, the topmost windows are raised over it again.
 void KeepTopmostAbove(const WindowState& w);
@@ -225,6 +238,7 @@ class Canvas final : public wxWindow {
     const UINT vk = KeyToVk(e);
     if (!vk) return e.Skip();
     TakeModifiers(e);
+    if (vk == VK_ESCAPE && e.GetEventType() == wxEVT_KEY_DOWN && CloseDroppedList(KeyTarget())) return;
     DeliverInput(KeyTarget(), e.GetEventType() == wxEVT_KEY_DOWN ? WM_KEYDOWN : WM_KEYUP, vk, 1);
     e.Skip();  // the character event follows
   }

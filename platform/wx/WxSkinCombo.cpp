@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
+
+#include <gtk/gtk.h>
 
 #include "platform/win/ControlClasses.h"
 #include "platform/win/DC.h"
@@ -53,12 +56,18 @@ std::map<HWND, SkinComboPeer*>& Peers() {
   return *peers;
 }
 
-// The dropped list: shown while the layer's box is dropped; a pick or another press on the
-// drop button closes it.
+// The dropped list: shown while the layer's box is dropped.  A pick, Escape, or a press
+// anywhere outside it (the drop button, the telephone, another window of the program or of
+// another program, the desktop: it holds the pointer while it is up) closes it.
 class DropList final : public wxPopupWindow {
  public:
   DropList(wxWindow* parent, HWND combo) : wxPopupWindow(parent, wxBORDER_SIMPLE), m_combo(combo) {
-    list = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, 0, nullptr, wxLB_SINGLE | wxBORDER_NONE);
+    // Made at a size the toolkit can lay out (its scroll bar needs room); sized to its rows when shown.
+    list = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxSize(120, 60), 0, nullptr, wxLB_SINGLE | wxBORDER_NONE);
+    list->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
+      if (e.GetKeyCode() == WXK_ESCAPE) return CloseUp();
+      e.Skip();
+    });
     // A change of selection by the keys picks at once; a click picks the row it was
     // released on, even the row already highlighted (which changes no selection).
     list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& e) {
@@ -79,17 +88,91 @@ class DropList final : public wxPopupWindow {
         if (IsShown()) Pick(pressed);
       });
     });
+    // While the pointer is held, a press outside every window of the program comes to the
+    // list's own window, and the toolkit reports it as the list losing the focus.
+    Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent&) { CloseUp(); });
   }
+  ~DropList() override { Release(); }
   wxListBox* list;
   bool quiet = false;
 
+  // Shown under the field, holding the pointer; hidden, letting it go.
+  void Open(const wxPoint& at, const wxSize& fieldSize) {
+    Position(at, wxSize(0, fieldSize.y));
+    Show();
+    Hold();
+  }
+  void Close() {
+    Release();
+    Hide();
+  }
+  // The layer's box closes its list (and tells its owner).
+  void CloseUp() {
+    if (IsShown()) Sys().Send(m_combo, CB_SHOWDROPDOWN, FALSE, 0);
+  }
+  // Whether a window is the list or inside it.
+  bool Holds(const wxWindow* w) const {
+    for (; w; w = w->GetParent()) {
+      if (w == this) return true;
+    }
+    return false;
+  }
+
  private:
+  // The pointer, held with the program's own windows still getting their events (so that
+  // the list's rows take clicks, and a press on another window of the program is seen
+  // there, see PressFilter).
+  void Hold() {
+    GdkWindow* window = gtk_widget_get_window(GetHandle());
+    if (!window || m_seat) return;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(window));
+    if (gdk_seat_grab(seat, window, GDK_SEAT_CAPABILITY_ALL_POINTING, TRUE, nullptr, nullptr, nullptr, nullptr) ==
+        GDK_GRAB_SUCCESS) {
+      m_seat = seat;
+    }
+  }
+  void Release() {
+    if (m_seat) gdk_seat_ungrab(m_seat);
+    m_seat = nullptr;
+  }
   void Pick(int index) {
     WindowState* w = Sys().Find(m_combo);
     if (auto* c = w ? w->As<ComboBoxClass>() : nullptr; c && index >= 0) c->UserSelect(*w, index);
   }
   HWND m_combo;
+  GdkSeat* m_seat = nullptr;
   int m_pressedRow = wxNOT_FOUND;
+};
+
+// A press on any window of the program but a shown list (or its box's drop button, whose
+// press the box takes itself) closes that list.
+class PressFilter final : public wxEventFilter {
+ public:
+  static PressFilter& Instance() {
+    static auto* filter = new PressFilter();
+    return *filter;
+  }
+  void Shown(DropList* list, wxWindow* field) {
+    if (m_lists.empty()) wxEvtHandler::AddFilter(this);
+    m_lists[list] = field;
+  }
+  void Hidden(DropList* list) {
+    if (m_lists.erase(list) && m_lists.empty()) wxEvtHandler::RemoveFilter(this);
+  }
+  int FilterEvent(wxEvent& e) override {
+    const wxEventType t = e.GetEventType();
+    if (t != wxEVT_LEFT_DOWN && t != wxEVT_RIGHT_DOWN && t != wxEVT_MIDDLE_DOWN) return Event_Skip;
+    auto* target = dynamic_cast<wxWindow*>(e.GetEventObject());
+    std::vector<DropList*> closing;
+    for (const auto& [list, field] : m_lists) {
+      if (!list->Holds(target) && target != field) closing.push_back(list);
+    }
+    for (DropList* list : closing) list->CloseUp();
+    return Event_Skip;
+  }
+
+ private:
+  std::map<DropList*, wxWindow*> m_lists;
 };
 
 class Field final : public wxWindow {
@@ -117,9 +200,13 @@ class SkinComboPeer final : public IWindowPeer {
     field = new Field(canvas, [this, top](wxDC& dc, CPoint origin) { m_hooks.paintBeneath(top, dc, origin); });
     entry = new FieldEntry(field);
     drop = new DropList(field, m_hwnd);
-    field->Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
-      Sys().Send(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(e.GetX(), e.GetY()));
-    });
+    // A second press soon after the first (which the toolkit reports as a double click)
+    // is a press of its own: the drop button opens and closes the list on each.
+    for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_DCLICK}) {
+      field->Bind(type, [this](wxMouseEvent& e) {
+        Sys().Send(m_hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(e.GetX(), e.GetY()));
+      });
+    }
     entry->Bind(wxEVT_TEXT, [this](wxCommandEvent& e) {
       if (m_syncing) return;
       WindowState* s = Sys().Find(m_hwnd);
@@ -140,6 +227,10 @@ class SkinComboPeer final : public IWindowPeer {
     entry->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
       WindowState* s = Sys().Find(m_hwnd);
       auto* c = s ? s->As<ComboBoxClass>() : nullptr;
+      if (c && c->dropped && e.GetKeyCode() == WXK_ESCAPE) {
+        drop->CloseUp();
+        return;
+      }
       MSG m;
       m.hwnd = c && c->edit ? c->edit : m_hwnd;
       m.message = WM_KEYDOWN;
@@ -153,6 +244,8 @@ class SkinComboPeer final : public IWindowPeer {
   }
   ~SkinComboPeer() override {
     Peers().erase(m_hwnd);
+    PressFilter::Instance().Hidden(drop);
+    drop->Close();
     drop->Destroy();
     field->Destroy();
   }
@@ -224,14 +317,17 @@ class SkinComboPeer final : public IWindowPeer {
     if (c->dropped && !drop->IsShown()) {
       const wxSize fieldSize = field->GetSize();
       const int rows = std::clamp(static_cast<int>(items.size()), 1, kListRows);
-      const int rowHeight = std::max(drop->list->GetCharHeight() + 2, m_fieldHeight);
+      // Rows as tall as the toolkit makes them (its list asks for room for all of them).
+      const int rowHeight = std::max({drop->list->GetCharHeight() + 2, m_fieldHeight,
+                                      drop->list->GetBestSize().y / std::max(1, static_cast<int>(items.size()))});
       drop->list->SetSize(fieldSize.x - 2, rows * rowHeight + 4);
       drop->SetClientSize(drop->list->GetSize());
-      drop->Position(field->ClientToScreen(wxPoint(0, 0)), wxSize(0, fieldSize.y));
       if (c->list.cursel >= 0) drop->list->SetSelection(c->list.cursel);
-      drop->Show();
+      drop->Open(field->ClientToScreen(wxPoint(0, 0)), fieldSize);
+      PressFilter::Instance().Shown(drop, field);
     } else if (!c->dropped && drop->IsShown()) {
-      drop->Hide();
+      PressFilter::Instance().Hidden(drop);
+      drop->Close();
     }
     drop->quiet = false;
   }

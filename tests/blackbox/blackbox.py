@@ -532,7 +532,9 @@ class Session:
             prop = self.root.get_full_property(self.atom("_NET_ACTIVE_WINDOW"), Xatom.WINDOW)
             return bool(prop and len(prop.value) and prop.value[0] == window.id)
         focus = self.x.get_input_focus().focus
-        if focus in (X.NONE, X.PointerRoot) or not hasattr(focus, "id"):
+        # The root window as the focus: keys go to the window under the pointer, as with
+        # PointerRoot.
+        if focus in (X.NONE, X.PointerRoot) or not hasattr(focus, "id") or focus.id == self.root.id:
             pointer = self.root.query_pointer()
             return (window.x <= pointer.root_x < window.x + window.width and
                     window.y <= pointer.root_y < window.y + window.height)
