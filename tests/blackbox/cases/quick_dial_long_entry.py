@@ -60,9 +60,11 @@ def run(t):
     # Five characters fewer in each box: each text was longer than fifteen characters, so
     # the boxes show less, and now OK takes them.
     for box, what in ((NAME_EDIT, "name"), (NUMBER_EDIT, "number")):
+        # The click shows in the box (its caret, its focus ring) before a person types.
+        before = entry.grab(box)
         entry.click(*centre_px(box))
         t.wait_focus(entry)
-        before = entry.grab(box)
+        t.wait_change(entry, box, before, timeout=5)
         t.key("End")
         for _ in range(5):
             t.key("BackSpace")
