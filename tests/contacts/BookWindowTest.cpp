@@ -25,6 +25,7 @@
 #include "platform/win/WinApp.h"
 #include "platform/wx/WxBackend.h"
 #include "tests/contacts/PrivateSession.h"
+#include "tests/support/ToolkitState.h"
 #include "tests/support/WaitingSteps.h"
 #include "tests/support/WindowTestSupport.h"
 #include "tests/support/XDesktop.h"
@@ -189,21 +190,25 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
   HWND contactDlg = nullptr;
   auto contactDialog = [&](const char* title) { return ::FindWindow(nullptr, title); };
   auto rowCount = [&](int n) { return [&, n] { return book->m_contactList.GetItemCount() == n; }; };
-  auto typedInto = [&](int id, const char* text) { return [&, id, text] { return TextOf(::GetDlgItem(contactDlg, id)) == text; }; };
+  auto typedInto = [&](int id, const char* text) {
+    return [&, id, text] { return TextOf(::GetDlgItem(contactDlg, id)) == text; };
+  };
   auto editAndType = [&](int id, const char* text) {
     Click(::GetDlgItem(contactDlg, id));
     sim.Text(text);
   };
   CWaitingSteps steps(
       {
-          {"main window on the screen", [&] { return OnScreen(dlg.m_hWnd); }, [&] { ClickItem(&dlg, varlo::ids::kBook); }},
+          {"main window on the screen", [&] { return OnScreen(dlg.m_hWnd); },
+           [&] { ClickItem(&dlg, varlo::ids::kBook); }},
           {"book open", [&] { return dlg.m_bookDlg != nullptr; },
            [&] {
              book = dlg.m_bookDlg;
              book->SetWindowPos(nullptr, 20, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
            }},
           // The address book answers after the book has opened.
-          {"book on the screen with the address book's rows", [&] { return BookReady(dlg); },
+          {"book on the screen with the address book's rows",
+           [&] { return BookReady(dlg) && ShownByToolkit(::GetDlgItem(book->m_hWnd, CPhoneBookDlg::kDeleteButton)); },
            [&] {
              opened = Rows(book);
              Screenshot(book->m_hWnd, "book_opened.png");
@@ -214,7 +219,10 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
           {"delete refused", [&] { return boxes.size() == 1; }, [&] { ClickItem(book, CPhoneBookDlg::kModifyButton); }},
           // Add: a contact typed into the dialog, which stays open for the next.
           {"modify refused", [&] { return boxes.size() == 2; }, [&] { ClickItem(book, CPhoneBookDlg::kAddButton); }},
-          {"Add Contact open", [&] { return contactDialog("Add Contact") && OnScreen(contactDialog("Add Contact")); },
+          {"Add Contact open",
+           [&] {
+             return contactDialog("Add Contact") && ShownByToolkit(::GetDlgItem(contactDialog("Add Contact"), 1010));
+           },
            [&] {
              contactDlg = contactDialog("Add Contact");
              CWnd::FromHandle(contactDlg)->GetWindowText(addTitle);
@@ -237,7 +245,11 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
              Select(book, Find(book, "Zoe"));
              ClickItem(book, CPhoneBookDlg::kModifyButton);
            }},
-          {"Modify Contact open", [&] { return contactDialog("Modify Contact") && OnScreen(contactDialog("Modify Contact")); },
+          {"Modify Contact open",
+           [&] {
+             return contactDialog("Modify Contact") &&
+                    ShownByToolkit(::GetDlgItem(contactDialog("Modify Contact"), 1014));
+           },
            [&] {
              contactDlg = contactDialog("Modify Contact");
              CWnd::FromHandle(contactDlg)->GetWindowText(modifyTitle);
@@ -271,20 +283,24 @@ TEST_F(BookWindowTest, AddModifyAndDeleteByHandWhileAddressBookRowsRefuse) {
       });
   dlg.DoModal();
 
-  EXPECT_EQ(opened, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
-                                               "Bob|||5551234|"}));
+  EXPECT_EQ(opened,
+            (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                      "Bob|||5551234|"}));
   EXPECT_EQ(addTitle, "Add Contact");
-  EXPECT_EQ(added, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
-                                              "Bob|||5551234|", "Zoe||5550100||"}));
+  EXPECT_EQ(added,
+            (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                      "Bob|||5551234|", "Zoe||5550100||"}));
   EXPECT_EQ(modifyTitle, "Modify Contact");
   EXPECT_EQ(modifyButton, "Modify");
-  EXPECT_EQ(modified, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
-                                                 "Bob|||5551234|", "Zoe||5550100||0711"}));
-  EXPECT_EQ(afterDelete, (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
-                                                    "Zoe||5550100||0711"}));
-  EXPECT_EQ(boxes, (std::vector<std::string>{"You can't delete contact from outlook!",
-                                             "You can't modify contact from outlook!",
-                                             "Delete item \"Bob\". Are you sure?"}));
+  EXPECT_EQ(modified,
+            (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                      "Bob|||5551234|", "Zoe||5550100||0711"}));
+  EXPECT_EQ(afterDelete,
+            (std::vector<std::string>{"*||||0799", "*Ann Example|ann@example.org|+1 555 0100|020 7946 0000|0700 123",
+                                      "Zoe||5550100||0711"}));
+  EXPECT_EQ(boxes,
+            (std::vector<std::string>{"You can't delete contact from outlook!",
+                                      "You can't modify contact from outlook!", "Delete item \"Bob\". Are you sure?"}));
   // Only the user's own contacts are stored.
   EXPECT_EQ(ReadContactFile(BookFile().c_str()), std::vector<ContactRecord>{Contact("Zoe", "", "5550100", "", "0711")});
   EXPECT_EQ(dlg.m_bookDlg, nullptr);
@@ -312,13 +328,16 @@ TEST_F(BookWindowTest, DoubleClickOnANumberCallsItThroughTheMainWindow) {
            }},
           // The middle of the Business Tel column (70 + 130 + 90 / 2 pixels in) of Carol's row.
           {"Carol's row on the screen",
-           [&] { return BookReady(dlg) && RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 0) != wxPoint(-1, -1); },
+           [&] {
+             return BookReady(dlg) && RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 0) != wxPoint(-1, -1);
+           },
            [&] {
              rows = Rows(book);
              sim.MouseMove(RowPoint(book->m_contactList.m_hWnd, Find(book, "Carol"), 70 + 130 + 45));
              sim.MouseDblClick();
            }},
-          {"number dialled", [&] { return dlg.m_numberText == "127.0.0.1" && logText().find("Call: ") != std::string::npos; },
+          {"number dialled",
+           [&] { return dlg.m_numberText == "127.0.0.1" && logText().find("Call: ") != std::string::npos; },
            [&] {
              numberLine = dlg.m_numberText;
              Screenshot(dlg.m_hWnd, "book_dialled.png");

@@ -6,6 +6,7 @@
 #include <wx/uiaction.h>
 #include <wx/wx.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -15,7 +16,10 @@
 #include "platform/win/Resources.h"
 #include "platform/wx/WxBackend.h"
 #include "setup/CVoiceSheet.h"
+#include "tests/support/ToolkitState.h"
+#include "tests/support/WaitingSteps.h"
 #include "tests/support/WindowTestSupport.h"
+#include "tests/support/XDesktop.h"
 #include "tests/support/WxTestToolkit.h"
 
 namespace {
@@ -80,69 +84,72 @@ TEST_F(VoiceWizardOnScreen, ClicksWalkThePagesTestTheDevicesAndFinish) {
     sim.MouseMove(CentreOf(parent, id));
     sim.MouseClick();
   };
-  auto visible = [&](int page) {
-    return sheet.GetActiveIndex() == page && sheet.GetPage(page)->IsWindowVisible();
+  auto visible = [&](int page) { return sheet.GetActiveIndex() == page && sheet.GetPage(page)->IsWindowVisible(); };
+  // A page's control the toolkit shows, so that a click reaches it.
+  auto shown = [&](HWND parent, int id) { return ShownByToolkit(::GetDlgItem(parent, id)); };
+  auto buttonText = [&](int id) {
+    CString text;
+    sheet.m_page2.GetDlgItemText(id, text);
+    return text;
   };
+  const auto expected = TestSoundSamples();
   int meter = 0;
-  CScript script({
-      [&] {},  // the window reaches the screen
-      [&] {
-        ASSERT_TRUE(visible(0));
-        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
-        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
-        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
-        CString title;
-        sheet.GetWindowText(title);
-        EXPECT_EQ(title, "Voice Setting");
-        Screenshot(sheet.m_hWnd, "voice_wizard_1.png");
-        click(sheet.m_hWnd, ID_WIZNEXT);
-      },
-      [&] {},
-      [&] {
-        ASSERT_TRUE(visible(1));
-        EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
-        Screenshot(sheet.m_hWnd, "voice_wizard_2.png");
-        click(sheet.m_page2.m_hWnd, 1026);
-      },
-      [&] {},
-      [&] {
-        CString text;
-        sheet.m_page2.GetDlgItemText(1026, text);
-        EXPECT_EQ(text, "Stop");
-        click(sheet.m_page2.m_hWnd, 1026);  // stops after the playback in progress
-      },
-      [&] {}, [&] {},
-      [&] {
-        EXPECT_FALSE(sound.IsOpen());
-        const auto expected = TestSoundSamples();
-        const auto played = alsa.Played("varlo_out_b");
-        ASSERT_GE(played.size(), expected.size());
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
-        click(sheet.m_hWnd, ID_WIZNEXT);
-      },
-      [&] {}, [&] {}, [&] {},
-      [&] {
-        ASSERT_TRUE(visible(2));
-        meter = static_cast<int>(sheet.m_page3.m_levelBar.SendMessage(PBM_GETPOS));
-        Screenshot(sheet.m_hWnd, "voice_wizard_3.png");
-        click(sheet.m_hWnd, ID_WIZNEXT);
-      },
-      [&] {},
-      [&] {
-        ASSERT_TRUE(visible(3));
-        EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
-        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
-        Screenshot(sheet.m_hWnd, "voice_wizard_4.png");
-        click(sheet.m_hWnd, ID_WIZFINISH);
-      },
-      [&] {}, [&] {}, [&] {},
-      [&] { sheet.EndDialog(-2); },  // only if a click never arrived
-  });
-  EXPECT_EQ(sheet.DoModal(), ID_WIZFINISH);
+  {
+    CWaitingSteps steps(
+        {
+            {"first page on the screen",
+             [&] { return OnScreen(sheet.m_hWnd) && visible(0) && shown(sheet.m_hWnd, ID_WIZNEXT); },
+             [&] {
+               EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
+               EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+               EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
+               CString title;
+               sheet.GetWindowText(title);
+               EXPECT_EQ(title, "Voice Setting");
+               Screenshot(sheet.m_hWnd, "voice_wizard_1.png");
+               click(sheet.m_hWnd, ID_WIZNEXT);
+             }},
+            {"second page", [&] { return visible(1) && shown(sheet.m_page2.m_hWnd, 1026); },
+             [&] {
+               EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(sheet.m_hWnd, ID_WIZBACK)));
+               Screenshot(sheet.m_hWnd, "voice_wizard_2.png");
+               click(sheet.m_page2.m_hWnd, 1026);
+             }},
+            // The button says Stop while the sound plays; a click stops after the playback
+            // in progress.
+            {"test sound playing", [&] { return buttonText(1026) == "Stop" && !sound.HasPlayCompleted(); },
+             [&] { click(sheet.m_page2.m_hWnd, 1026); }},
+            {"test sound over", [&] { return !sound.IsOpen() && buttonText(1026) != "Stop"; },
+             [&] {
+               const auto played = alsa.Played("varlo_out_b");
+               ASSERT_GE(played.size(), expected.size());
+               EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
+               click(sheet.m_hWnd, ID_WIZNEXT);
+             }},
+            {"third page with the meter moved",
+             [&] { return visible(2) && sheet.m_page3.m_levelBar.SendMessage(PBM_GETPOS) != 0; },
+             [&] {
+               meter = static_cast<int>(sheet.m_page3.m_levelBar.SendMessage(PBM_GETPOS));
+               Screenshot(sheet.m_hWnd, "voice_wizard_3.png");
+               click(sheet.m_hWnd, ID_WIZNEXT);
+             }},
+            {"last page", [&] { return visible(3) && shown(sheet.m_hWnd, ID_WIZFINISH); },
+             [&] {
+               EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZFINISH)));
+               EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(sheet.m_hWnd, ID_WIZNEXT)));
+               Screenshot(sheet.m_hWnd, "voice_wizard_4.png");
+               click(sheet.m_hWnd, ID_WIZFINISH);
+             }},
+        },
+        [&] { sheet.EndDialog(-2); });
+    EXPECT_EQ(sheet.DoModal(), ID_WIZFINISH);
+  }
   EXPECT_EQ(meter, 30);  // a swing of 18000
   EXPECT_EQ(profile->m_playDevice, "varlo_out_b");
   EXPECT_EQ(profile->m_recordDevice, "varlo_in_b");
-  CScript wait({[] {}, [] { PostQuitMessage(0); }});
+  // The report is posted to the main window as the wizard ends.
+  CWaitingSteps report({{"report posted", [&] { return !main->reports.empty(); }, [] { PostQuitMessage(0); }}},
+                       [] { PostQuitMessage(0); });
   varlo::win::MessageSystem::Instance().RunLoop([] { return false; });
   EXPECT_EQ(main->reports, (std::vector<std::pair<WPARAM, LPARAM>>{{1, 1}}));
 }
@@ -151,6 +158,3 @@ TEST_F(VoiceWizardOnScreen, ClicksWalkThePagesTestTheDevicesAndFinish) {
 
 extern "C" const char* __lsan_default_suppressions() { return ToolkitLeakSuppressions(); }
 
-BEGIN_MESSAGE_MAP(CScript, CWnd)
-  ON_WM_TIMER()
-END_MESSAGE_MAP()

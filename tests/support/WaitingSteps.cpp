@@ -15,7 +15,17 @@ CWaitingSteps::CWaitingSteps(std::vector<Step> steps, std::function<void()> bail
 }
 
 void CWaitingSteps::OnTimer(UINT_PTR) {
-  if (m_next >= m_steps.size()) return;
+  if (m_bailedOut) return;
+  if (m_next >= m_steps.size()) {
+    // The last step ends the loop that runs the steps; a loop still running long after it
+    // did not take what the step did (a click that never arrived).
+    if (Clock::now() - m_since > m_limit) {
+      ADD_FAILURE() << "the loop went on after the last step";
+      m_bailedOut = true;
+      m_bailOut();
+    }
+    return;
+  }
   Step& step = m_steps[m_next];
   if (step.ready()) {
     ++m_next;

@@ -1,8 +1,10 @@
 // Steps that each wait, inside whatever loop runs, until what they need has come about,
 // then act.  The state is looked at on a short timer; a step that waits longer than the
-// limit fails the test with its name and runs the bail-out (which ends the loop).  A step
-// counts as passed while it acts: an action that runs a loop of its own (a modal dialog)
-// returns only when that loop ends, and the steps after it run inside it.
+// limit fails the test with its name and runs the bail-out (which ends the loop), and so
+// does a loop that still runs that long after the last step, which should have ended it.
+// A step counts as passed while it acts: an action that runs a loop of its own (a modal
+// dialog) returns only when that loop ends, and the steps after it run inside it.  Keep
+// the object no longer than the loop it serves.
 #pragma once
 
 #include <chrono>
