@@ -62,15 +62,22 @@ def inside_namespace(argv):
     subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
     os.makedirs("/tmp/.X11-unix", mode=0o1777, exist_ok=True)
     subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=1777", "tmpfs", "/tmp/.X11-unix"], check=True)
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as f:
-        display = f.readline().strip()
-    if not display:
-        sys.exit("run-whole: Xvfb did not start")
+    # Servers of other namespaces starting at the same moment race for the lock files of
+    # /tmp; the one that loses ends, and is started again.
+    for _ in range(5):
+        read_end, write_end = os.pipe()
+        with open(log, "ab") as out:
+            xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp"], pass_fds=(write_end,),
+                                    stdout=subprocess.DEVNULL, stderr=out)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            display = f.readline().strip()
+        if display:
+            break
+        xvfb.wait()
+    else:
+        sys.exit("run-whole: Xvfb did not start (see %s)" % log)
     env = dict(os.environ, DISPLAY=":" + display)
     try:
         return run_program(command, cwd, env, limit, log)
