@@ -152,9 +152,6 @@ class Canvas final : public wxWindow {
                                                 wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE | wxBORDER_NONE),
                                        m_top(top) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    // Its own font, so that each paint does not look the theme's up again (nothing
-    // inherits it; the layer gives every text its font).
-    SetOwnFont(GetFont());
     Bind(wxEVT_PAINT, &Canvas::OnPaint, this);
     for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP, wxEVT_MOTION}) {
       Bind(type, &Canvas::OnMouse, this);
