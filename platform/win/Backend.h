@@ -56,6 +56,10 @@ class IWindowBackend {
   // The size of a text in a font as the screen shows it (lines broken at "\n"); none
   // when the backend cannot tell, and the caller estimates.
   virtual std::optional<CSize> TextExtent(const std::string&, const FontData&) const { return std::nullopt; }
+  // Another program is about to open a window that the user must see (a web page, the
+  // help, a mail): the program's topmost windows stand back until the user turns to one of
+  // the program's windows again.
+  virtual void YieldTopmost() {}
 };
 
 // The event loop under the message layer.  Run() is re-entered for each nested modal

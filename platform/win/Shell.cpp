@@ -13,7 +13,9 @@
 #include <cstring>
 #include <strings.h>
 
+#include "platform/win/MessageSystem.h"
 #include "platform/win/Registry.h"
+#include "platform/win/WinStyles.h"
 
 extern char** environ;
 
@@ -179,10 +181,16 @@ bool RunProgramForOutput(const std::string& path, const std::vector<std::string>
   return ok;
 }
 
+// A program started to show the user something comes up in front of the telephone.
+void YieldTopmost(int showCmd) {
+  MessageSystem& sys = MessageSystem::Instance();
+  if (showCmd != SW_HIDE && sys.Backend() && sys.IsUiThread()) sys.Backend()->YieldTopmost();
+}
+
 }  // namespace varlo::win
 
 HINSTANCE ShellExecuteA(HWND, const char* operation, const char* file, const char* parameters, const char*,
-                        int) {
+                        int showCmd) {
   auto result = [](int code) { return reinterpret_cast<HINSTANCE>(static_cast<UINT_PTR>(code)); };
   if (operation && *operation && ::strcasecmp(operation, "open") != 0) return result(SE_ERR_NOASSOC);
   if (parameters && *parameters) return result(SE_ERR_NOASSOC);
@@ -190,10 +198,11 @@ HINSTANCE ShellExecuteA(HWND, const char* operation, const char* file, const cha
   if (!file || !*file || file[0] == '-') return result(SE_ERR_FNF);
   const std::string opener = varlo::win::FindProgram("xdg-open");
   if (opener.empty()) return result(SE_ERR_NOASSOC);
+  varlo::win::YieldTopmost(showCmd);
   return result(varlo::win::StartProgram(opener, {file}) ? 42 : SE_ERR_FNF);
 }
 
-UINT WinExec(const char* commandLine, UINT) {
+UINT WinExec(const char* commandLine, UINT showCmd) {
   const std::string line = commandLine ? commandLine : "";
   std::string program;
   size_t rest = std::string::npos;
@@ -224,5 +233,6 @@ UINT WinExec(const char* commandLine, UINT) {
   }
   const std::string path = varlo::win::FindProgram(program);
   if (path.empty()) return ERROR_FILE_NOT_FOUND;
+  varlo::win::YieldTopmost(static_cast<int>(showCmd));
   return varlo::win::StartProgram(path, args) ? 33 : ERROR_BAD_FORMAT;
 }

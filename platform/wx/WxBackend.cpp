@@ -5,6 +5,8 @@
 #include <wx/evtloop.h>
 #include <wx/listctrl.h>
 
+#include <gtk/gtk.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -115,6 +117,22 @@ bool CloseDroppedList(HWND focus) {
 // An X server without a window manager keeps no topmost windows: when a window that has no
 // owner and is not topmost is raised or shown, the topmost windows are raised over it again.
 void KeepTopmostAbove(const WindowState& w);
+
+// The topmost windows stand back while another program's window opens (see
+// IWindowBackend::YieldTopmost): they are ordinary windows until the user turns to one of
+// the program's windows again (presses in it, or the window manager gives one the keyboard
+// after another program had it).
+struct TopmostYield {
+  bool yielded = false;
+  bool left = false;       // the program's windows lost the keyboard since
+  bool filtering = false;  // the presses are watched (TurnedToFilter)
+};
+TopmostYield& Yield() {
+  static TopmostYield yield;
+  return yield;
+}
+void YieldTopmostWindows();
+void RestoreTopmostWindows();
 void SyncDescendants(WindowState& w, unsigned changes);
 
 // Paints a window and the descendants that the layer draws (and the combo boxes that
@@ -276,6 +294,15 @@ class FramePeer final : public IWindowPeer {
       if (e.CanVeto()) e.Veto();
       Sys().CallWindow(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
+    frame->Bind(wxEVT_ACTIVATE, [](wxActivateEvent& e) {
+      e.Skip();
+      if (!Yield().yielded) return;
+      if (!e.GetActive()) {
+        Yield().left = true;
+      } else if (Yield().left) {
+        RestoreTopmostWindows();
+      }
+    });
     // Alt+F4 closes the window as its close box does; a window manager takes the key
     // itself, so it arrives here only on a screen without one.
     frame->Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
@@ -321,7 +348,8 @@ class FramePeer final : public IWindowPeer {
     }
     if (changes & kChangeZOrder) {
       const long style = frame->GetWindowStyleFlag();
-      frame->SetWindowStyleFlag(w.Topmost() ? (style | wxSTAY_ON_TOP) : (style & ~wxSTAY_ON_TOP));
+      const bool above = w.Topmost() && !Yield().yielded;
+      frame->SetWindowStyleFlag(above ? (style | wxSTAY_ON_TOP) : (style & ~wxSTAY_ON_TOP));
       frame->Raise();
       KeepTopmostAbove(w);
     }
@@ -412,7 +440,7 @@ void TakeReportedPlace(HWND top) {
 }
 
 void KeepTopmostAbove(const WindowState& w) {
-  if (w.Topmost() || w.owner) return;
+  if (w.Topmost() || w.owner || Yield().yielded) return;
   auto raise = [] {
     for (HWND h : Sys().TopLevelWindows()) {
       WindowState* other = Sys().Find(h);
@@ -423,6 +451,59 @@ void KeepTopmostAbove(const WindowState& w) {
   raise();
   // The toolkit may show the window to the server only later: once more when it has.
   if (wxTheApp) wxTheApp->CallAfter(raise);
+}
+
+// The topmost frames shown now, with their windows' state.
+template <class F>
+void ForTopmostFrames(F&& f) {
+  for (HWND h : Sys().TopLevelWindows()) {
+    WindowState* w = Sys().Find(h);
+    if (!w || !w->Topmost()) continue;
+    if (FramePeer* peer = dynamic_cast<FramePeer*>(w->peer.get())) f(*peer->frame);
+  }
+}
+
+// While the topmost windows stand back, a press on any window of the program is the user
+// turning to it.
+class TurnedToFilter final : public wxEventFilter {
+ public:
+  int FilterEvent(wxEvent& e) override {
+    const wxEventType t = e.GetEventType();
+    // Before the press does anything: a press that hands something to a program again
+    // makes them stand back again.
+    if (t == wxEVT_LEFT_DOWN || t == wxEVT_RIGHT_DOWN || t == wxEVT_MIDDLE_DOWN) RestoreTopmostWindows();
+    return Event_Skip;
+  }
+};
+TurnedToFilter& TurnedTo() {
+  static auto* filter = new TurnedToFilter();
+  return *filter;
+}
+
+void YieldTopmostWindows() {
+  if (!Yield().yielded && !Yield().filtering) wxEvtHandler::AddFilter(&TurnedTo());
+  Yield() = TopmostYield{true, false, true};
+  ForTopmostFrames([](wxFrame& frame) { frame.SetWindowStyleFlag(frame.GetWindowStyleFlag() & ~wxSTAY_ON_TOP); });
+  // The window manager learns it before the other program's window asks to be shown.
+  gdk_display_flush(gdk_display_get_default());
+}
+
+void RestoreTopmostWindows() {
+  if (!Yield().yielded) return;
+  Yield().yielded = Yield().left = false;
+  // The filter goes once the event it may be looking at is done (the toolkit walks its
+  // filters then).
+  if (wxTheApp) {
+    wxTheApp->CallAfter([] {
+      if (Yield().yielded || !Yield().filtering) return;
+      wxEvtHandler::RemoveFilter(&TurnedTo());
+      Yield().filtering = false;
+    });
+  }
+  ForTopmostFrames([](wxFrame& frame) {
+    frame.SetWindowStyleFlag(frame.GetWindowStyleFlag() | wxSTAY_ON_TOP);
+    if (frame.IsShown()) frame.Raise();
+  });
 }
 
 void SyncDescendants(WindowState& w, unsigned changes) {
@@ -873,6 +954,7 @@ class Backend final : public IWindowBackend {
     DcSurface surface(dc);
     return surface.TextExtent(text, font);
   }
+  void YieldTopmost() override { YieldTopmostWindows(); }
   CSize ScreenSize() const override {
     const wxSize s = wxGetDisplaySize();
     return CSize(s.x, s.y);

@@ -153,11 +153,20 @@ class PressFilter final : public wxEventFilter {
     return *filter;
   }
   void Shown(DropList* list, wxWindow* field) {
-    if (m_lists.empty()) wxEvtHandler::AddFilter(this);
+    if (!m_added) wxEvtHandler::AddFilter(this);
+    m_added = true;
     m_lists[list] = field;
   }
   void Hidden(DropList* list) {
-    if (m_lists.erase(list) && m_lists.empty()) wxEvtHandler::RemoveFilter(this);
+    if (!m_lists.erase(list) || !m_lists.empty()) return;
+    // The filter goes once the event it may be looking at is done (the toolkit walks its
+    // filters then).
+    wxTheApp->CallAfter([this] {
+      if (m_lists.empty() && m_added) {
+        wxEvtHandler::RemoveFilter(this);
+        m_added = false;
+      }
+    });
   }
   int FilterEvent(wxEvent& e) override {
     const wxEventType t = e.GetEventType();
@@ -173,6 +182,7 @@ class PressFilter final : public wxEventFilter {
 
  private:
   std::map<DropList*, wxWindow*> m_lists;
+  bool m_added = false;
 };
 
 class Field final : public wxWindow {
