@@ -87,6 +87,10 @@ class Handset {
     std::lock_guard lock(m_mutex);
     return m_window;
   }
+  int Calls() {
+    std::lock_guard lock(m_mutex);
+    return m_calls;
+  }
 
  private:
   void Run() {
@@ -103,6 +107,7 @@ class Handset {
       if (e.device && device) device(e.a, e.b);
       if (!e.device && key) key(e.a);
       lock.lock();
+      m_calls += (e.device && device) || (!e.device && key);
       m_busy = false;
       m_cv.notify_all();
     }
@@ -124,6 +129,7 @@ class Handset {
   bool m_running = false;
   bool m_busy = false;
   bool m_callAfterClose = false;
+  int m_calls = 0;  // callbacks made into the program
   int m_opens = 0;
   int m_closes = 0;
 };
@@ -150,4 +156,5 @@ __attribute__((visibility("default"))) void PhoneTest_Stop() { g_handset.Stop();
 __attribute__((visibility("default"))) int PhoneTest_Opens() { return g_handset.Opens(); }
 __attribute__((visibility("default"))) int PhoneTest_Closes() { return g_handset.Closes(); }
 __attribute__((visibility("default"))) void* PhoneTest_Window() { return g_handset.Window(); }
+__attribute__((visibility("default"))) int PhoneTest_Calls() { return g_handset.Calls(); }
 }

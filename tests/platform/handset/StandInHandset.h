@@ -30,6 +30,8 @@ class StandInHandset {
   void CallAfterClose(bool on) const { Fn<void (*)(int)>("PhoneTest_CallAfterClose")(on ? 1 : 0); }
   void Stop() const { Fn<void (*)()>("PhoneTest_Stop")(); }
   int Closes() const { return Fn<int (*)()>("PhoneTest_Closes")(); }
+  // Callbacks the library has made into the program.
+  int Calls() const { return Fn<int (*)()>("PhoneTest_Calls")(); }
   // The window handed to Phone_Bind.
   void* Window() const { return Fn<void* (*)()>("PhoneTest_Window")(); }
 
