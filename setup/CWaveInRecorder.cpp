@@ -83,10 +83,7 @@ void CWaveInRecorder::ThreadMain() {
       if (!m_stop) AfxMessageBoxLater("Cannot Add Buffer !");
       return;
     }
-    {
-      std::lock_guard lock(m_sampleMutex);
-      std::copy(buffer.begin(), buffer.end(), m_samples);
-    }
+    PutSamples(0, buffer.data(), static_cast<int>(buffer.size()));
     ++m_filled;
     OnBufferFilled(buffer.data());
   }
@@ -100,6 +97,13 @@ void CWaveInRecorder::Stop() {
 }
 
 bool CWaveInRecorder::IsRecording() const { return m_worker.joinable(); }
+
+void CWaveInRecorder::PutSamples(int offset, const int16_t* in, int count) {
+  offset = std::clamp(offset, 0, kSampleAreaSamples);
+  count = std::clamp(count, 0, kSampleAreaSamples - offset);
+  std::lock_guard lock(m_sampleMutex);
+  std::copy(in, in + count, m_samples + offset);
+}
 
 void CWaveInRecorder::GetSamples(int16_t* out, int count) const {
   count = std::clamp(count, 0, kSampleAreaSamples);

@@ -69,6 +69,9 @@ class CWaveInRecorder {
  protected:
   // The recording device list (overridable for tests of the failure paths).
   virtual PStringArray GetDeviceNames() const;
+  // Puts `count` samples into the sample area from sample `offset` on, as each filled
+  // buffer is put at its start (what does not fit is left out).
+  void PutSamples(int offset, const int16_t* in, int count);
 
  private:
   void ThreadMain();

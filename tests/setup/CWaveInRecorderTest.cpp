@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -54,6 +55,10 @@ class TestRecorder : public CWaveInRecorder {
   std::vector<int16_t> first;
 
   ~TestRecorder() override { Stop(); }
+
+  void Put(int offset, const std::vector<int16_t>& samples) {
+    PutSamples(offset, samples.data(), static_cast<int>(samples.size()));
+  }
 
   void OnBufferFilled(const int16_t* samples) override {
     inHook = true;
@@ -198,16 +203,29 @@ TEST_F(WaveInRecorderTest, StopWaitsForTheWorkerAndStartWhileRecordingStartsAfre
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(WaveInRecorderTest, ClearBufferZeroesTheSampleArea) {
+// The first 16384 bytes of the area (the recorded buffer and what follows it) become zero;
+// the rest of the area is left as it was.
+TEST_F(WaveInRecorderTest, ClearBufferZeroesTheFirstHalfOfTheSampleArea) {
+  constexpr int kArea = CWaveInRecorder::kSampleAreaSamples;
+  constexpr int kCleared = 16384 / sizeof(int16_t);
   alsa.SetCapture("varlo_in_a", Tone(11025 * 2, 8000));
   TestRecorder rec;
   ASSERT_EQ(rec.Start(IndexOf("varlo_in_a")), 0u);
   ASSERT_TRUE(WaitFor([&] { return rec.FilledBuffers() >= 1; }));
   rec.Stop();
+  // Beyond the recorded buffer, samples none of which is zero.
+  std::vector<int16_t> beyond(kArea - 2048);
+  for (size_t i = 0; i < beyond.size(); ++i) beyond[i] = static_cast<int16_t>(1 + i % 3000);
+  rec.Put(2048, beyond);
+  std::vector<int16_t> area(kArea);
+  rec.GetSamples(area.data(), kArea);
+  ASSERT_GT(std::count_if(area.begin(), area.begin() + 2048, [](int16_t v) { return v != 0; }), 2000)
+      << "the recorded buffer holds the tone";
+
   rec.ClearBuffer();
-  std::vector<int16_t> area(CWaveInRecorder::kSampleAreaSamples, 1);
-  rec.GetSamples(area.data(), CWaveInRecorder::kSampleAreaSamples);
-  EXPECT_EQ(std::count(area.begin(), area.end(), 0), CWaveInRecorder::kSampleAreaSamples);
+  rec.GetSamples(area.data(), kArea);
+  EXPECT_EQ(std::count(area.begin(), area.begin() + kCleared, 0), kCleared);
+  EXPECT_TRUE(std::equal(area.begin() + kCleared, area.end(), beyond.begin() + (kCleared - 2048)));
 }
 
 }  // namespace
