@@ -222,12 +222,9 @@ BOOL CPhoneBookDlg::SaveContacts(CFileException* error) {
 
 BOOL CPhoneBookDlg::PreTranslateMessage(MSG* msg) {
   // Neither key ends the modeless dialog as a dialog's Enter and Escape would (it would be
-  // hidden, not closed); Escape closes it as its close box does.
-  if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
-    PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
-    return TRUE;
-  }
-  if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) return TRUE;
+  // hidden, not closed): the book closes by its close command alone (the close box, the
+  // system menu, Alt+F4).
+  if (msg->message == WM_KEYDOWN && (msg->wParam == VK_ESCAPE || msg->wParam == VK_RETURN)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
 
