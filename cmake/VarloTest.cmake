@@ -50,13 +50,17 @@ function(varlo_test name)
   endif()
 endfunction()
 
-# varlo_benchmark(<name> SOURCES ... [LIBS ...])
+# varlo_benchmark(<name> SOURCES ... [LIBS ...] [RESOURCE_LOCK lock...])
 # A Google Benchmark program.  CTest runs it once, briefly and under the label "bench", to
-# keep it working; real measurements are taken by running the program by hand.
+# keep it working; real measurements are taken by running the program by hand.  One that
+# shows windows takes "x_display": its windows would cover those of a window test.
 function(varlo_benchmark name)
-  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${B_SOURCES})
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
   add_test(NAME ${name} COMMAND ${name} --benchmark_min_time=0.01)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS bench)
+  if(B_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${B_RESOURCE_LOCK}")
+  endif()
 endfunction()
