@@ -857,11 +857,17 @@ class ComboPeer final : public IWindowPeer {
     if (Choose(w)) return;
     m_inner->Sync(w, changes);
   }
-  void Invalidate(const RECT* r) override { m_inner->Invalidate(r); }
+  void Invalidate(const RECT* r) override {
+    if (m_inner) m_inner->Invalidate(r);
+  }
 
  private:
-  // Makes the peer of the right kind; true when it was made now (and is in step).
+  // Makes the peer of the right kind; true when it was made now (and is in step) or is not
+  // made yet.  A combo box of a template that no window object has taken and that is not
+  // shown waits for either: the dialog takes it before it shows, and one that then paints
+  // itself would otherwise be made as the toolkit's combo box first.
   bool Choose(WindowState& w) {
+    if (!m_inner && !w.wnd && !::IsWindowVisible(w.hwnd)) return true;
     const bool skin = IsSelfPaintedCombo(w);
     if (m_inner && skin == m_skin) return false;
     m_inner.reset();
