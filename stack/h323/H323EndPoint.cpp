@@ -7,8 +7,7 @@
 
 H323EndPoint::H323EndPoint() {
   m_rtpPorts.SetPorts(5000, 5999);
-  m_soundChannelPlayDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Player);
-  m_soundChannelRecordDevice = PSoundChannel::GetDefaultDevice(PSoundChannel::Recorder);
+  PSoundChannel::GetDefaultDevices(m_soundChannelPlayDevice, m_soundChannelRecordDevice);
   m_cleaner = std::thread([this] {
     PSetThreadName("h323-cleaner");
     CleanerThread();

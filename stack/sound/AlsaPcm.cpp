@@ -104,17 +104,25 @@ void AlsaPcm::Drain() {
 }
 
 std::vector<std::string> AlsaPcm::DeviceNames(bool capture) {
-  std::vector<std::string> names;
+  DeviceNameLists lists = AllDeviceNames();
+  return std::move(capture ? lists.capture : lists.playback);
+}
+
+AlsaPcm::DeviceNameLists AlsaPcm::AllDeviceNames() {
+  DeviceNameLists lists;
   void** hints = nullptr;
-  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return names;
+  if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return lists;
   for (void** h = hints; *h != nullptr; ++h) {
     char* name = snd_device_name_get_hint(*h, "NAME");
     char* io = snd_device_name_get_hint(*h, "IOID");
-    const bool wanted = io == nullptr || std::string(io) == (capture ? "Input" : "Output");
-    if (name != nullptr && wanted) names.emplace_back(name);
+    if (name != nullptr) {
+      // A device without a direction serves both.
+      if (io == nullptr || std::string(io) == "Output") lists.playback.emplace_back(name);
+      if (io == nullptr || std::string(io) == "Input") lists.capture.emplace_back(name);
+    }
     std::free(name);
     std::free(io);
   }
   snd_device_name_free_hint(hints);
-  return names;
+  return lists;
 }

@@ -39,6 +39,11 @@ class AlsaPcm {
 
   // PCM names known to the configuration for capture or playback, in its order.
   static std::vector<std::string> DeviceNames(bool capture);
+  struct DeviceNameLists {
+    std::vector<std::string> playback, capture;
+  };
+  // Both lists from one look at the configuration (which reads every card's).
+  static DeviceNameLists AllDeviceNames();
 
  private:
   long Recover(long err);

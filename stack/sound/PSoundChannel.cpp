@@ -41,10 +41,19 @@ PStringArray PSoundChannel::GetDeviceNames(Directions dir) {
   return names;
 }
 
-PString PSoundChannel::GetDefaultDevice(Directions dir) {
-  const PStringArray names = GetDeviceNames(dir);
-  if (names.GetStringsIndex("default") != P_MAX_INDEX) return "default";
-  return names.GetAt(0);
+namespace {
+PString DefaultOf(const std::vector<std::string>& names) {
+  if (std::find(names.begin(), names.end(), "default") != names.end()) return "default";
+  return names.empty() ? PString() : PString(names.front());
+}
+}  // namespace
+
+PString PSoundChannel::GetDefaultDevice(Directions dir) { return DefaultOf(AlsaPcm::DeviceNames(dir == Recorder)); }
+
+void PSoundChannel::GetDefaultDevices(PString& player, PString& recorder) {
+  const AlsaPcm::DeviceNameLists lists = AlsaPcm::AllDeviceNames();
+  player = DefaultOf(lists.playback);
+  recorder = DefaultOf(lists.capture);
 }
 
 bool PSoundChannel::Open(const PString& device, Directions dir, unsigned numChannels,

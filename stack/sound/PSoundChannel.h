@@ -38,6 +38,8 @@ class PSoundChannel : public PChannel {
   static PStringArray GetDeviceNames(Directions dir);
   // "default" when the sound system has it, otherwise the first device, otherwise "".
   static PString GetDefaultDevice(Directions dir);
+  // Both directions' defaults, from one look at the sound system.
+  static void GetDefaultDevices(PString& player, PString& recorder);
 
   // Opens `device`; only 16 bits per sample are supported.
   bool Open(const PString& device, Directions dir, unsigned numChannels = 1,

@@ -50,6 +50,10 @@ TEST_F(SoundChannelTest, DeviceNamesFollowTheDirection) {
   EXPECT_EQ(players.GetStringsIndex("varlo_in_b"), P_MAX_INDEX);
   EXPECT_EQ(PSoundChannel::GetDefaultDevice(PSoundChannel::Recorder), "default");
   EXPECT_EQ(PSoundChannel::GetDefaultDevice(PSoundChannel::Player), "default");
+  PString player, recorder;
+  PSoundChannel::GetDefaultDevices(player, recorder);
+  EXPECT_EQ(player, "default");
+  EXPECT_EQ(recorder, "default");
 }
 
 TEST_F(SoundChannelTest, RecordingDeliversTheCaptureAtRealTimePace) {
