@@ -209,7 +209,6 @@ class SkinComboPeer final : public IWindowPeer {
       : m_hwnd(w.hwnd), m_hooks(std::move(hooks)) {
     field = new Field(canvas, [this, top](wxDC& dc, CPoint origin) { m_hooks.paintBeneath(top, dc, origin); });
     entry = new FieldEntry(field);
-    drop = new DropList(field, m_hwnd);
     // A second press soon after the first (which the toolkit reports as a double click)
     // is a press of its own: the drop button opens and closes the list on each.
     for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_DCLICK}) {
@@ -238,7 +237,7 @@ class SkinComboPeer final : public IWindowPeer {
       WindowState* s = Sys().Find(m_hwnd);
       auto* c = s ? s->As<ComboBoxClass>() : nullptr;
       if (c && c->dropped && e.GetKeyCode() == WXK_ESCAPE) {
-        drop->CloseUp();
+        if (drop) drop->CloseUp();
         return;
       }
       MSG m;
@@ -254,9 +253,11 @@ class SkinComboPeer final : public IWindowPeer {
   }
   ~SkinComboPeer() override {
     Peers().erase(m_hwnd);
-    PressFilter::Instance().Hidden(drop);
-    drop->Close();
-    drop->Destroy();
+    if (drop) {
+      PressFilter::Instance().Hidden(drop);
+      drop->Close();
+      drop->Destroy();
+    }
     field->Destroy();
   }
   void Sync(WindowState& w, unsigned changes) override {
@@ -276,7 +277,7 @@ class SkinComboPeer final : public IWindowPeer {
 
   Field* field;
   FieldEntry* entry;
-  DropList* drop;
+  DropList* drop = nullptr;  // made when the box first drops
 
  private:
   // The box's colour answer for its edit field: brush, text colour and font.
@@ -295,11 +296,17 @@ class SkinComboPeer final : public IWindowPeer {
     const wxFont shown = ToFont(font.get());
     entry->SetFont(shown);
     entry->Style(background, text);
-    drop->list->SetFont(shown);
-    drop->list->SetBackgroundColour(background);
-    drop->list->SetForegroundColour(text);
-    drop->SetBackgroundColour(background);
+    m_listFont = shown;
+    m_listBackground = background;
+    m_listText = text;
+    if (drop) StyleList();
     m_fieldHeight = shown.GetPixelSize().y + kFieldPadding;
+  }
+  void StyleList() {
+    drop->list->SetFont(m_listFont);
+    drop->list->SetBackgroundColour(m_listBackground);
+    drop->list->SetForegroundColour(m_listText);
+    drop->SetBackgroundColour(m_listBackground);
   }
   // The selection field is as tall as its font needs, whatever the window's height (for a
   // drop-down box that height is the dropped list's); the edit field leaves the drop
@@ -322,6 +329,11 @@ class SkinComboPeer final : public IWindowPeer {
     if (entry->GetValue() != text) entry->ChangeValue(text);
     wxArrayString items;
     for (const auto& s : c->list.items) items.Add(wxString::FromUTF8(s));
+    if (!drop && !c->dropped) return;
+    if (!drop) {
+      drop = new DropList(field, m_hwnd);
+      StyleList();
+    }
     drop->quiet = true;
     if (drop->list->GetStrings() != items) drop->list->Set(items);
     if (c->dropped && !drop->IsShown()) {
@@ -344,6 +356,8 @@ class SkinComboPeer final : public IWindowPeer {
 
   HWND m_hwnd;
   SkinComboHooks m_hooks;
+  wxFont m_listFont;
+  wxColour m_listBackground, m_listText;
   int m_fieldHeight = 0;
   bool m_syncing = false;
 };
@@ -368,10 +382,12 @@ bool ReadSkinComboLook(HWND combo, SkinComboLook& out) {
   out.entryText = p.entry->GetForegroundColour();
   out.fontPixels = p.entry->GetFont().GetPixelSize().y;
   out.text = Utf8(p.entry->GetValue());
-  out.listShown = p.drop->IsShown();
-  out.list = p.drop->GetScreenRect();
+  out.listShown = p.drop && p.drop->IsShown();
+  out.list = p.drop ? p.drop->GetScreenRect() : wxRect();
   out.items.clear();
-  for (const wxString& s : p.drop->list->GetStrings()) out.items.push_back(Utf8(s));
+  if (p.drop) {
+    for (const wxString& s : p.drop->list->GetStrings()) out.items.push_back(Utf8(s));
+  }
   return true;
 }
 
