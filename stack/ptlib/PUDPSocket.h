@@ -14,7 +14,13 @@ class PUDPSocket : public PIPSocket {
   bool Listen(const Address& address = Address(), uint16_t port = 0, bool reuse = false);
 
   // One datagram into `buffer`; GetLastReadCount() is its size (truncated to `length`).
+  // With a read time-out of zero only a datagram that is already there is read.
   bool ReadFrom(void* buffer, PINDEX length, Address& address, uint16_t& port);
+  // The same, giving the datagram's arrival time too: the system's wall clock when it came
+  // in, in microseconds since 1970 (0 unless SetArrivalTimes(true) was given).
+  bool ReadFrom(void* buffer, PINDEX length, Address& address, uint16_t& port, int64_t& arrivalMicros);
+  // Whether the system notes each datagram's arrival time for ReadFrom.
+  bool SetArrivalTimes(bool on);
   bool WriteTo(const void* buffer, PINDEX length, const Address& address, uint16_t port);
 
   // Destination of Write().

@@ -52,10 +52,6 @@ bool RTP_MediaPump::Start() {
       TransmitLoop();
     });
   } else {
-    m_receiveThread = std::thread([this] {
-      PSetThreadName("rtp-receive");
-      ReceiveLoop();
-    });
     m_mediaThread = std::thread([this] {
       PSetThreadName("rtp-play");
       PlayoutLoop();
@@ -67,7 +63,6 @@ bool RTP_MediaPump::Start() {
 void RTP_MediaPump::Stop() {
   m_stopping = true;
   if (m_mediaThread.joinable()) m_mediaThread.join();
-  if (m_receiveThread.joinable()) m_receiveThread.join();
   m_running = false;
 }
 
@@ -144,44 +139,59 @@ void RTP_MediaPump::TransmitLoop() {
   m_running = false;
 }
 
-void RTP_MediaPump::ReceiveLoop() {
-  RTP_DataFrame frame;
-  int64_t nextReport = m_clock.NowMicros() + m_settings.reportInterval.GetMilliSeconds() * 1000;
-  while (!m_stopping) {
-    const bool got = m_session.ReadData(frame, PTimeInterval(kReceivePollMs));
-    const int64_t now = m_clock.NowMicros();
-    if (now >= nextReport) {
-      m_session.SendReport();
-      nextReport = now + m_settings.reportInterval.GetMilliSeconds() * 1000;
-    }
-    if (!got || m_paused) continue;
-    if (frame.GetPayloadType() != m_settings.payloadType) {
-      ++m_foreignPayloads;
-      continue;
-    }
-    m_jitter.Insert(frame);
+bool RTP_MediaPump::Receive(RTP_DataFrame& frame, PTimeInterval wait, int64_t& nextReport) {
+  const bool got = m_session.ReadData(frame, wait);
+  const int64_t now = m_clock.NowMicros();
+  if (now >= nextReport) {
+    m_session.SendReport();
+    nextReport = now + m_settings.reportInterval.GetMilliSeconds() * 1000;
+  }
+  if (!got) return false;
+  if (m_paused) return true;
+  if (frame.GetPayloadType() != m_settings.payloadType) {
+    ++m_foreignPayloads;
+    return true;
+  }
+  m_jitter.Insert(frame);
+  return true;
+}
+
+void RTP_MediaPump::TakeArrivals(RTP_DataFrame& frame, int64_t& nextReport) {
+  while (!m_stopping && Receive(frame, PTimeInterval(0), nextReport)) {
   }
 }
 
 void RTP_MediaPump::PlayoutLoop() {
   const unsigned slot = std::max(1u, m_codec->GetFrameRate());
   RTP_DataFrame frame;
+  RTP_DataFrame arrived;
+  int64_t nextReport = m_clock.NowMicros() + m_settings.reportInterval.GetMilliSeconds() * 1000;
+  TakeArrivals(arrived, nextReport);
   while (!m_stopping) {
     if (m_resumed.exchange(false)) m_jitter.Reset();
     if (m_paused) {
-      if (!m_codec->WriteSilence(slot)) break;
+      const bool ok = m_codec->WriteSilence(slot);
+      TakeArrivals(arrived, nextReport);
+      if (!ok) break;
       continue;
     }
+    // What arrives while a write is on the device is taken in before the buffer moves on
+    // past what was written.
     unsigned silence = 0;
     if (m_jitter.Next(slot, frame, silence)) {
       const uint64_t before = m_codec->GetSamplesWritten();
       unsigned used = 0;
-      if (!m_codec->Write(frame.GetPayloadPtr(), frame.GetPayloadSize(), used)) break;
+      const bool ok = m_codec->Write(frame.GetPayloadPtr(), frame.GetPayloadSize(), used);
+      TakeArrivals(arrived, nextReport);
+      if (!ok) break;
       m_jitter.Advance(static_cast<unsigned>(m_codec->GetSamplesWritten() - before));
     } else {
-      if (!m_codec->WriteSilence(silence)) break;
+      const bool ok = m_codec->WriteSilence(silence);
+      TakeArrivals(arrived, nextReport);
+      if (!ok) break;
       m_jitter.Advance(silence);
     }
   }
   m_running = false;
+  while (!m_stopping) Receive(arrived, PTimeInterval(kReceivePollMs), nextReport);
 }

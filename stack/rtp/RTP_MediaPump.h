@@ -4,10 +4,14 @@
 // Transmitting, one thread reads a frame at a time from the codec (which reads the
 // recorder at the device's pace), puts the configured number of frames into each
 // packet and sends it; silent frames are not sent, and the first packet after silence
-// or after a pause carries the marker.  Receiving, one thread takes packets from the
-// session into the jitter buffer, and another plays the buffer out through the decoder
-// at the player's pace, with silence where nothing is due.  A paused pump keeps its
-// devices running but sends nothing, or plays silence and drops what arrives.
+// or after a pause carries the marker.  Receiving, one thread plays the jitter buffer out
+// through the decoder at the player's pace, with silence where nothing is due, and each
+// time the player has taken a write it moves the packets that arrived meanwhile from the
+// session into the buffer (they wait in the socket as they would in the buffer, since
+// nothing is played before the next write; their arrival times are the system's).  Should
+// the player fail, the thread goes on taking packets in until the pump stops.  A paused
+// pump keeps its devices running but sends nothing, or plays silence and drops what
+// arrives.
 #pragma once
 
 #include <atomic>
@@ -59,8 +63,12 @@ class RTP_MediaPump {
 
  private:
   void TransmitLoop();
-  void ReceiveLoop();
   void PlayoutLoop();
+  // Takes in one packet, waiting up to `wait` for it (zero: only one that is there), and
+  // sends the receiver's report when it is due.  False when none came.
+  bool Receive(RTP_DataFrame& frame, PTimeInterval wait, int64_t& nextReport);
+  // Takes in every packet that has arrived, without waiting.
+  void TakeArrivals(RTP_DataFrame& frame, int64_t& nextReport);
   bool SendPacket(std::vector<uint8_t>& payload, uint32_t timestamp, bool marker);
 
   RTP_Session& m_session;
@@ -75,5 +83,4 @@ class RTP_MediaPump {
   std::atomic<unsigned> m_packetsSent{0};
   std::atomic<unsigned> m_foreignPayloads{0};
   std::thread m_mediaThread;
-  std::thread m_receiveThread;
 };

@@ -41,8 +41,8 @@ void RTP_Session::SetCanonicalName(const std::string& cname) {
   m_cname = cname;
 }
 
-uint32_t RTP_Session::NowInTimestampUnits() const {
-  return static_cast<uint32_t>(m_clock.NowMicros() * m_clockRate / 1000000);
+uint32_t RTP_Session::InTimestampUnits(int64_t micros) const {
+  return static_cast<uint32_t>(micros * m_clockRate / 1000000);
 }
 
 void RTP_Session::OnSending(RTP_DataFrame& frame) {
@@ -55,7 +55,9 @@ void RTP_Session::OnSending(RTP_DataFrame& frame) {
   m_stats.octetsSent += frame.GetPayloadSize();
 }
 
-bool RTP_Session::OnReceived(const RTP_DataFrame& frame) {
+bool RTP_Session::OnReceived(const RTP_DataFrame& frame) { return OnReceived(frame, m_clock.NowMicros()); }
+
+bool RTP_Session::OnReceived(const RTP_DataFrame& frame, int64_t arrivalMicros) {
   std::lock_guard lock(m_mutex);
   const uint16_t seq = frame.GetSequenceNumber();
   if (!m_haveSource || frame.GetSyncSource() != m_ssrcIn) {
@@ -79,7 +81,7 @@ bool RTP_Session::OnReceived(const RTP_DataFrame& frame) {
   const uint32_t expected = m_highestSeq - m_baseSeq + 1;
   m_stats.packetsLost = expected > m_stats.packetsReceived ? expected - m_stats.packetsReceived : 0;
   // Interarrival jitter (RFC 3550 A.8), kept in Q4.
-  const int64_t transit = static_cast<int64_t>(NowInTimestampUnits()) - frame.GetTimestamp();
+  const int64_t transit = static_cast<int64_t>(InTimestampUnits(arrivalMicros)) - frame.GetTimestamp();
   if (m_haveTransit) {
     const int64_t d = std::abs(transit - m_lastTransit);
     m_jitterQ4 += static_cast<uint64_t>(d << 4) / 16 - m_jitterQ4 / 16;

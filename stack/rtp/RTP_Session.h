@@ -43,7 +43,8 @@ class RTP_Session {
   // payload type, marker and timestamp are the caller's.
   virtual bool WriteData(RTP_DataFrame& frame) = 0;
   // Waits up to `timeout` for the next valid media packet; RTCP arriving meanwhile is
-  // taken in.  False on time-out or when the session is closed.
+  // taken in.  False on time-out or when the session is closed.  With a time-out of zero
+  // only what has arrived already is taken, without a wait.
   virtual bool ReadData(RTP_DataFrame& frame, PTimeInterval timeout) = 0;
   // Sends a sender report (or a receiver report when nothing was sent yet).
   virtual bool SendReport() = 0;
@@ -52,8 +53,10 @@ class RTP_Session {
  protected:
   // Bookkeeping for the transports.
   void OnSending(RTP_DataFrame& frame);
-  // Receive statistics; a new sync source starts them afresh.
+  // Receive statistics; a new sync source starts them afresh.  `arrivalMicros` is when the
+  // packet came in, on the session's clock (now, unless the transport knows better).
   bool OnReceived(const RTP_DataFrame& frame);
+  bool OnReceived(const RTP_DataFrame& frame, int64_t arrivalMicros);
   void OnReceivedControl(const uint8_t* data, size_t size);
   void OnMalformed();
   std::vector<uint8_t> BuildReport(bool bye);
@@ -61,7 +64,7 @@ class RTP_Session {
   PClock& m_clock;
 
  private:
-  uint32_t NowInTimestampUnits() const;
+  uint32_t InTimestampUnits(int64_t micros) const;
 
   const unsigned m_sessionID;
   const unsigned m_clockRate;

@@ -1,5 +1,6 @@
 #include "stack/rtp/RTP_UDP.h"
 
+#include <algorithm>
 #include <chrono>
 
 RTP_UDP::RTP_UDP(unsigned sessionID, PClock& clock, unsigned clockRate) : RTP_Session(sessionID, clock, clockRate) {}
@@ -19,6 +20,7 @@ bool RTP_UDP::Open(const PIPSocket::Address& localAddress, uint16_t portBase, ui
       if (m_data.Listen(localAddress, port) && m_control.Listen(localAddress, static_cast<uint16_t>(port + 1))) {
         m_localDataPort = port;
         m_localControlPort = static_cast<uint16_t>(port + 1);
+        m_data.SetArrivalTimes(true);
         m_closed = false;
         return true;
       }
@@ -38,6 +40,7 @@ bool RTP_UDP::Open(const PIPSocket::Address& localAddress, uint16_t portBase, ui
     if (m_control.Listen(localAddress, static_cast<uint16_t>(port + 1))) {
       m_localDataPort = port;
       m_localControlPort = static_cast<uint16_t>(port + 1);
+      m_data.SetArrivalTimes(true);
       m_closed = false;
       return true;
     }
@@ -89,25 +92,47 @@ bool RTP_UDP::WriteData(RTP_DataFrame& frame) {
   return m_data.WriteTo(frame.GetPointer(), static_cast<PINDEX>(frame.GetPacketSize()), address, port);
 }
 
+int64_t RTP_UDP::ArrivalOnClock(int64_t arrivalWallMicros) const {
+  const int64_t now = m_clock.NowMicros();
+  if (arrivalWallMicros == 0) return now;
+  const int64_t wallNow = std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+  return now - std::clamp<int64_t>(wallNow - arrivalWallMicros, 0, kMaxArrivalAgeMicros);
+}
+
 bool RTP_UDP::ReadData(RTP_DataFrame& frame, PTimeInterval timeout) {
   using Clock = std::chrono::steady_clock;
   const bool forever = timeout.IsInfinite();
+  const bool queuedOnly = !forever && timeout.GetMilliSeconds() <= 0;
   const auto deadline = Clock::now() + (forever ? std::chrono::milliseconds(0) : timeout.AsDuration());
   uint8_t buffer[RTP_DataFrame::kMaxPacketSize + 1];
   while (!m_closed) {
-    PTimeInterval left = PMaxTimeInterval;
-    if (!forever) {
-      const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (remaining.count() < 0) return false;
-      left = PTimeInterval(remaining.count());
-    }
-    const int ready = PIPSocket::SelectReadable({&m_data, &m_control}, left);
-    if (ready < 0) return false;
-    PUDPSocket& socket = ready == 0 ? m_data : m_control;
     PIPSocket::Address from;
     uint16_t fromPort = 0;
-    socket.SetReadTimeout(PTimeInterval(0));
-    if (!socket.ReadFrom(buffer, sizeof buffer, from, fromPort)) continue;
+    int64_t arrival = 0;
+    int ready = -1;
+    if (queuedOnly) {
+      // What has come in already, read without a wait: media first.
+      m_data.SetReadTimeout(PTimeInterval(0));
+      m_control.SetReadTimeout(PTimeInterval(0));
+      if (m_data.ReadFrom(buffer, sizeof buffer, from, fromPort, arrival)) ready = 0;
+      else if (m_control.ReadFrom(buffer, sizeof buffer, from, fromPort, arrival)) ready = 1;
+      else return false;
+    } else {
+      PTimeInterval left = PMaxTimeInterval;
+      if (!forever) {
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (remaining.count() < 0) return false;
+        left = PTimeInterval(remaining.count());
+      }
+      ready = PIPSocket::SelectReadable({&m_data, &m_control}, left);
+      if (ready < 0) return false;
+      PUDPSocket& socket = ready == 0 ? m_data : m_control;
+      socket.SetReadTimeout(PTimeInterval(0));
+      if (!socket.ReadFrom(buffer, sizeof buffer, from, fromPort, arrival)) continue;
+    }
+    PUDPSocket& socket = ready == 0 ? m_data : m_control;
     const unsigned size = static_cast<unsigned>(socket.GetLastReadCount());
     {
       std::lock_guard lock(m_remoteMutex);
@@ -121,7 +146,7 @@ bool RTP_UDP::ReadData(RTP_DataFrame& frame, PTimeInterval timeout) {
       OnMalformed();
       continue;
     }
-    OnReceived(frame);
+    OnReceived(frame, ArrivalOnClock(arrival));
     return true;
   }
   return false;

@@ -30,6 +30,7 @@ class RTP_UDP : public RTP_Session {
   uint16_t GetRemoteControlPort() const;
 
   bool WriteData(RTP_DataFrame& frame) override;
+  // A time-out of zero takes only what has arrived already, without a wait.
   bool ReadData(RTP_DataFrame& frame, PTimeInterval timeout) override;
   bool SendReport() override;
   // Sends a final report with BYE (when a remote is known) and closes both sockets,
@@ -37,6 +38,12 @@ class RTP_UDP : public RTP_Session {
   void Close() override;
 
  private:
+  // Beyond this a packet's arrival time is taken as no older (a wall clock set back).
+  static constexpr int64_t kMaxArrivalAgeMicros = 10000000;
+  // A packet's arrival on the system's wall clock (0: not known) as a time on the
+  // session's clock.
+  int64_t ArrivalOnClock(int64_t arrivalWallMicros) const;
+
   PUDPSocket m_data;
   PUDPSocket m_control;
   PIPSocket::Address m_localAddress;

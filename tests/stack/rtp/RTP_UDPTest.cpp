@@ -135,6 +135,55 @@ TEST(RTP_UDP, ReportsTellThePeerWhatArrived) {
   EXPECT_EQ(s.lastReportAboutUs.fractionLost, 51);  // 1 of 5 in Q8
 }
 
+// The system notes arrival times once a socket asks for it, a moment after the first one
+// asks: a datagram read well after it came in then shows its age.
+bool SystemNotesArrivalTimes(PUDPSocket& probe) {
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    probe.WriteTo("x", 1, kLoopback, probe.GetPort());
+    std::this_thread::sleep_for(10ms);
+    char byte = 0;
+    Address from;
+    uint16_t port = 0;
+    int64_t arrival = 0;
+    if (!probe.ReadFrom(&byte, 1, from, port, arrival)) continue;
+    const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    if (arrival != 0 && now - arrival >= 5000) return true;
+  }
+  return false;
+}
+
+TEST(RTP_UDP, PacketsReadLaterKeepTheTimeTheyArrived) {
+  PUDPSocket probe;
+  ASSERT_TRUE(probe.Listen(kLoopback));
+  ASSERT_TRUE(probe.SetArrivalTimes(true));
+  probe.SetReadTimeout(2s);
+  ASSERT_TRUE(SystemNotesArrivalTimes(probe));
+  RTP_UDP a(1), b(1);
+  ASSERT_TRUE(a.Open(kLoopback, 0, 0));
+  ASSERT_TRUE(b.Open(kLoopback, 0, 0));
+  a.SetRemoteSocketInfo(kLoopback, b.GetLocalDataPort(), true);
+  b.SetRemoteSocketInfo(kLoopback, a.GetLocalDataPort(), true);
+  // Four packets of one moment arrive together; read 30 ms apart, they would look like
+  // a jitter of many milliseconds if the read were taken for the arrival.
+  for (int i = 0; i < 4; ++i) {
+    RTP_DataFrame f(33);
+    f.SetTimestamp(1000);
+    ASSERT_TRUE(a.WriteData(f));
+  }
+  RTP_DataFrame got;
+  ASSERT_TRUE(b.ReadData(got, 2s));
+  for (int i = 1; i < 4; ++i) {
+    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(b.ReadData(got, PTimeInterval(0))) << i;  // there already: no wait needed
+  }
+  EXPECT_FALSE(b.ReadData(got, PTimeInterval(0)));
+  const auto stats = b.GetStatistics();
+  EXPECT_EQ(stats.packetsReceived, 4u);
+  EXPECT_LT(stats.jitter, 8u);  // under a millisecond; 30 ms apart would give over 40
+}
+
 TEST(RTP_UDP, CloseWakesABlockedReader) {
   RTP_UDP a(1);
   ASSERT_TRUE(a.Open(kLoopback, 0, 0));
