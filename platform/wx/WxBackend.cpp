@@ -279,6 +279,9 @@ class FramePeer final : public IWindowPeer {
     if (ownerPeer) style |= wxFRAME_FLOAT_ON_PARENT;
     frame = new wxFrame(ownerPeer ? ownerPeer->frame : nullptr, wxID_ANY, Label(w.text),
                         wxPoint(w.rect.left, w.rect.top), wxSize(w.rect.Width(), w.rect.Height()), style);
+    // Nothing erases the frame's background but the theme: no device context is made for
+    // an erase at every paint (one made looks the theme's font and colours up).
+    frame->SetBackgroundStyle(wxBG_STYLE_SYSTEM);
     canvas = new Canvas(frame, w.hwnd);
     Place(w);
     // Where the window system shows the frame: a window manager may put it elsewhere than
