@@ -176,7 +176,8 @@ BOOL CDC::TextOut(int x, int y, const char* text, int count) {
   op.text.assign(text, count < 0 ? std::strlen(text) : static_cast<size_t>(count));
   op.font = GdiGetAs<FontData>(m_font);
   const CPoint p = Device(x, y);
-  const CSize size = GetTextExtent(op.text.c_str(), static_cast<int>(op.text.size()));
+  const bool boxed = !m_memory && Surface()->WantsTextBoxes();
+  const CSize size = boxed ? GetTextExtent(op.text.c_str(), static_cast<int>(op.text.size())) : CSize(0, 0);
   op.rect = CRect(p, size);
   op.color = m_textColor;
   op.bkColor = m_bkColor;

@@ -32,6 +32,9 @@ class IDrawSurface {
   virtual void Draw(const DrawOp& op) = 0;
   virtual CSize TextExtent(const std::string& text, const FontData& font) = 0;
   virtual int BitsPerPixel() const { return 24; }
+  // Whether the surface reads the box of a text drawn from a point (TextOut) beyond its
+  // corner: without, the text is not measured for it (measuring lays it out).
+  virtual bool WantsTextBoxes() const { return true; }
 };
 
 // Keeps what is drawn; measures text as 6 x 13 pixels per character cell.

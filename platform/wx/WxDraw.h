@@ -19,6 +19,7 @@ class DcSurface final : public win::IDrawSurface {
   explicit DcSurface(wxDC& dc) : m_dc(dc) {}
   void Draw(const win::DrawOp& op) override;
   CSize TextExtent(const std::string& text, const win::FontData& font) override;
+  bool WantsTextBoxes() const override { return false; }
   // Only the part `box` of the surface is being repainted: what lies wholly outside it is
   // not drawn (the toolkit would clip it away, after the cost of drawing it).
   void SetVisibleBox(const wxRect& box) { m_visible = box; }
