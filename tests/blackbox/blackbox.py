@@ -293,21 +293,26 @@ class Session:
         return os.path.join(self.alsa_dir, device + ".out.raw")
 
     def _start_x(self):
-        read_end, write_end = os.pipe()
-        self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-            stderr=open(os.path.join(self.dir, "xvfb.log"), "w"))
+        # Servers of other cases' namespaces starting at the same moment race for the lock
+        # files of /tmp, which all share; the one that loses ends, and is started again.
+        number = ""
+        with open(os.path.join(self.dir, "xvfb.log"), "w") as log:
+            for _ in range(5):
+                read_end, write_end = os.pipe()
+                xvfb = subprocess.Popen(
+                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+                    pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+                os.close(write_end)
+                with os.fdopen(read_end) as r:
+                    number = r.readline().strip()
+                if number:
+                    break
+                xvfb.wait()
+        if not number:
+            raise CaseFailure("Xvfb did not start (see xvfb.log)")
+        self._xvfb = xvfb
         self._procs.append(self._xvfb)
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as r:
-            while not number.endswith(b"\n"):
-                chunk = r.read(1)
-                if not chunk:
-                    raise CaseFailure("Xvfb did not start (see xvfb.log)")
-                number += chunk
-        self.display_name = ":" + number.decode().strip()
+        self.display_name = ":" + number
         self.x = xdisplay.Display(self.display_name)
         self.root = self.x.screen().root
         self._atoms = {}
