@@ -9,7 +9,7 @@
 import os
 import re
 
-from blackbox import changed_pixels, check, dlu, wait_for
+from blackbox import CaseFailure, changed_pixels, check, dlu, wait_for
 from common import contact_file
 from layout import (MAIN_BOOK, MAIN_CALL, MAIN_MENU, MAIN_MODE_LINE, MAIN_MY_ACCOUNT,
                     MAIN_MY_ACCOUNT_FACE, MAIN_STATUS_LINE, OPTIONS, OPTIONS_LANGUAGE, VOICE_WIZARD)
@@ -23,6 +23,7 @@ IDS_PREFERENCES, IDS_MODE_PC2PC, IDS_PHONE_BOOK = 102, 114, 154
 ENGLISH = {IDS_PREFERENCES: "Preferences", IDS_MODE_PC2PC: "Place PC2PC Call", IDS_PHONE_BOOK: "Phone Book"}
 BOOK_ROW = (80, 74)       # a point on the contact book's first row, pixels of its window
 SAME = 30                 # pixels by which two looks at the same thing may differ (a caret)
+WAIT = 15                 # seconds to wait for a window, a menu or a drawing (a loaded machine)
 
 
 def text(language, string_id):
@@ -51,17 +52,17 @@ def still_look(t, box):
         same = state["last"] is not None and changed_pixels(look, state["last"]) == 0
         state["last"] = look
         return look if same else None
-    return wait_for("%r to be drawn" % (box,), probe, timeout=5, interval=0.1)
+    return wait_for("%r to be drawn" % (box,), probe, timeout=WAIT, interval=0.1)
 
 
 def menu_look(t, open_it):
     """Opens a pop-up menu with open_it(), returns its picture and closes it with Escape."""
     before = set(t.popups())
     open_it()
-    _, x, y, w, h = wait_for("the menu to open", lambda: new_popup(t, before), timeout=5)
+    _, x, y, w, h = wait_for("the menu to open", lambda: new_popup(t, before), timeout=WAIT)
     look = still_look(t, (x, y, w, h))
     t.key("Escape")
-    wait_for("the menu to close", lambda: not (set(t.popups()) - before), timeout=5)
+    wait_for("the menu to close", lambda: not (set(t.popups()) - before), timeout=WAIT)
     return look
 
 
@@ -79,7 +80,7 @@ def tip_look(t, main):
     _, x, y, w, h = wait_for("the Call button's tooltip", shown, timeout=10)
     look = still_look(t, (x, y, w, h))
     main.move_pointer(240, 280)
-    wait_for("the tooltip to go", lambda: not (set(t.popups()) - before), timeout=5)
+    wait_for("the tooltip to go", lambda: not (set(t.popups()) - before), timeout=WAIT)
     return look
 
 
@@ -97,7 +98,7 @@ def book_look(t, main, language):
     row menu's picture (menu 200 of the main window).  The book stays open: a person closes
     it only by the close box that a window manager gives it."""
     main.click(*MAIN_BOOK)
-    book = t.wait_settled(t.wait_window(text(language, IDS_PHONE_BOOK), timeout=5))
+    book = t.wait_settled(t.wait_window(text(language, IDS_PHONE_BOOK), timeout=WAIT))
     book.click(*BOOK_ROW)  # the row menu is for a selected contact
     book = t.wait_settled(book)
     return menu_look(t, lambda: book.click(*BOOK_ROW, button=3))
@@ -130,7 +131,7 @@ def stop(t, program):
 def switch(t, main, current, language):
     """My Account, the Options tab, the language picked from the box's list, OK."""
     main.click(*MAIN_MY_ACCOUNT)
-    sheet = t.wait_settled(t.wait_window(text(current, IDS_PREFERENCES), timeout=5))
+    sheet = t.wait_settled(t.wait_window(text(current, IDS_PREFERENCES), timeout=WAIT))
     sheet.click(*OPTIONS.tab(2))
     sheet = t.wait_settled(sheet)
     x, y, w, h = OPTIONS_LANGUAGE
@@ -141,7 +142,7 @@ def switch(t, main, current, language):
     width, height = dlu(w, h)
     still_look(t, (sheet.x + ox + left, sheet.y + oy + top, width - 30, height))  # the name shown
     sheet.click(*OPTIONS.button("OK"))
-    t.wait_gone(sheet, timeout=5)
+    t.wait_gone(sheet, timeout=WAIT)
 
 
 def run(t):
@@ -155,11 +156,11 @@ def run(t):
         program, main = start(t)
         switch(t, main, current, language)
         wait_for("Varlo.ini to say %r" % INI[language],
-                 lambda: os.path.exists(t.file("Varlo.ini")) and t.read_file("Varlo.ini") == INI[language], timeout=5)
+                 lambda: os.path.exists(t.file("Varlo.ini")) and t.read_file("Varlo.ini") == INI[language], timeout=WAIT)
         now = main_looks(t, main)
         # The next sheet is made in the new language.
         main.click(*MAIN_MY_ACCOUNT)
-        sheet = t.wait_settled(t.wait_window(text(language, IDS_PREFERENCES), timeout=5))
+        sheet = t.wait_settled(t.wait_window(text(language, IDS_PREFERENCES), timeout=WAIT))
         sheet.click(*OPTIONS.button("Cancel"))
         t.wait_gone(sheet)
         now["book's row menu"] = book_look(t, main, language)
@@ -177,9 +178,15 @@ def run(t):
         # sheet's, at the next switch), and the same lines and menus (but for the status
         # line, which says something else after a start).
         program, main = start(t)
+        # The window's lines are drawn as its start goes on: each is waited for.
+        for what, box in (("mode line", MAIN_MODE_LINE), ("My Account face", MAIN_MY_ACCOUNT_FACE)):
+            try:
+                wait_for("the " + what, lambda: alike(main.grab(box), now[what]), timeout=WAIT)
+            except CaseFailure:
+                check(False, "after a restart in %s the %s is not as before it" % (language, what))
         again = main_looks(t, main)
         again["book's row menu"] = book_look(t, main, language)
-        for what in ("mode line", "My Account face", "M menu", "book's row menu", "Call tooltip"):
+        for what in ("M menu", "book's row menu", "Call tooltip"):
             check(alike(again[what], now[what]), "after a restart in %s the %s is not as before it" % (language, what))
         check(not alike(again["status line"], seen["English"]["status line"]),
               "after a restart in %s the status line is English" % language)
