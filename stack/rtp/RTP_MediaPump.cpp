@@ -166,29 +166,27 @@ void RTP_MediaPump::PlayoutLoop() {
   RTP_DataFrame frame;
   RTP_DataFrame arrived;
   int64_t nextReport = m_clock.NowMicros() + m_settings.reportInterval.GetMilliSeconds() * 1000;
+  // What arrives while a write is on the device is taken in before the buffer moves on past
+  // what was written; the write's result is passed on.
+  auto written = [&](bool ok) {
+    TakeArrivals(arrived, nextReport);
+    return ok;
+  };
   TakeArrivals(arrived, nextReport);
   while (!m_stopping) {
     if (m_resumed.exchange(false)) m_jitter.Reset();
     if (m_paused) {
-      const bool ok = m_codec->WriteSilence(slot);
-      TakeArrivals(arrived, nextReport);
-      if (!ok) break;
+      if (!written(m_codec->WriteSilence(slot))) break;
       continue;
     }
-    // What arrives while a write is on the device is taken in before the buffer moves on
-    // past what was written.
     unsigned silence = 0;
     if (m_jitter.Next(slot, frame, silence)) {
       const uint64_t before = m_codec->GetSamplesWritten();
       unsigned used = 0;
-      const bool ok = m_codec->Write(frame.GetPayloadPtr(), frame.GetPayloadSize(), used);
-      TakeArrivals(arrived, nextReport);
-      if (!ok) break;
+      if (!written(m_codec->Write(frame.GetPayloadPtr(), frame.GetPayloadSize(), used))) break;
       m_jitter.Advance(static_cast<unsigned>(m_codec->GetSamplesWritten() - before));
     } else {
-      const bool ok = m_codec->WriteSilence(silence);
-      TakeArrivals(arrived, nextReport);
-      if (!ok) break;
+      if (!written(m_codec->WriteSilence(silence))) break;
       m_jitter.Advance(silence);
     }
   }
