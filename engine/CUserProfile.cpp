@@ -140,17 +140,26 @@ void CUserProfile::LoadAudioSettings() {
   m_audioValue1 = 0;
   m_audioValue2 = kDefaultAudioValue2;
   m_audioDelay = kDefaultAudioDelayMs;
-  m_playDevice = m_services.defaultSoundDevice ? m_services.defaultSoundDevice(SoundDirection::Player)
-                                               : CString();
-  m_recordDevice = m_services.defaultSoundDevice
-                       ? m_services.defaultSoundDevice(SoundDirection::Recorder)
-                       : CString();
+  m_playDevice.Empty();
+  m_recordDevice.Empty();
   m_ringOutWav = m_appDir + "ringout.wav";
   m_ringInWav = m_appDir + "ringin.wav";
   m_busyWav = m_appDir + "busy.wav";
-  ReadDataFile(m_audioFile, [this](CArchive& ar) {
-    ar >> m_audioValue1 >> m_audioValue2 >> m_audioDelay >> m_playDevice >> m_recordDevice;
+  bool playRead = false;
+  bool recordRead = false;
+  ReadDataFile(m_audioFile, [&](CArchive& ar) {
+    ar >> m_audioValue1 >> m_audioValue2 >> m_audioDelay >> m_playDevice;
+    playRead = true;
+    ar >> m_recordDevice;
+    recordRead = true;
   });
+  // A device the file does not name is the system's default one.  Asking for it looks
+  // through every sound card, so it is asked only then.
+  const auto defaultOf = [this](SoundDirection direction) {
+    return m_services.defaultSoundDevice ? m_services.defaultSoundDevice(direction) : CString();
+  };
+  if (!playRead) m_playDevice = defaultOf(SoundDirection::Player);
+  if (!recordRead) m_recordDevice = defaultOf(SoundDirection::Recorder);
 }
 
 void CUserProfile::SaveAudioSettings() {

@@ -7,7 +7,6 @@
 
 H323EndPoint::H323EndPoint() {
   m_rtpPorts.SetPorts(5000, 5999);
-  PSoundChannel::GetDefaultDevices(m_soundChannelPlayDevice, m_soundChannelRecordDevice);
   m_cleaner = std::thread([this] {
     PSetThreadName("h323-cleaner");
     CleanerThread();
@@ -470,6 +469,7 @@ bool H323EndPoint::SetSoundChannelPlayDevice(const PString& name) {
   const PStringArray names = PSoundChannel::GetDeviceNames(PSoundChannel::Player);
   if (names.GetStringsIndex(name) == P_MAX_INDEX) return false;
   m_soundChannelPlayDevice = name;
+  m_playDeviceSet = true;
   return true;
 }
 
@@ -477,7 +477,28 @@ bool H323EndPoint::SetSoundChannelRecordDevice(const PString& name) {
   const PStringArray names = PSoundChannel::GetDeviceNames(PSoundChannel::Recorder);
   if (names.GetStringsIndex(name) == P_MAX_INDEX) return false;
   m_soundChannelRecordDevice = name;
+  m_recordDeviceSet = true;
   return true;
+}
+
+void H323EndPoint::TakeDefaultSoundDevices() const {
+  std::call_once(m_soundDefaultsTaken, [this] {
+    PString play;
+    PString record;
+    PSoundChannel::GetDefaultDevices(play, record);
+    if (!m_playDeviceSet) m_soundChannelPlayDevice = play;
+    if (!m_recordDeviceSet) m_soundChannelRecordDevice = record;
+  });
+}
+
+const PString& H323EndPoint::GetSoundChannelPlayDevice() const {
+  if (!m_playDeviceSet) TakeDefaultSoundDevices();
+  return m_soundChannelPlayDevice;
+}
+
+const PString& H323EndPoint::GetSoundChannelRecordDevice() const {
+  if (!m_recordDeviceSet) TakeDefaultSoundDevices();
+  return m_soundChannelRecordDevice;
 }
 
 PINDEX H323EndPoint::SetCapability(PINDEX descriptorNum, PINDEX simultaneous, H323Capability* capability) {

@@ -190,11 +190,12 @@ class H323EndPoint : public PObject {
   unsigned GetJitterThreadStackSize() const { return m_jitterThreadStackSize; }
 
   // Sound devices of the calls' audio; false (and the device is kept) for a name the
-  // sound system does not list.
+  // sound system does not list.  Until one is set it is the system's default, looked up
+  // when first asked for (the look goes through every sound card).
   bool SetSoundChannelPlayDevice(const PString& name);
   bool SetSoundChannelRecordDevice(const PString& name);
-  const PString& GetSoundChannelPlayDevice() const { return m_soundChannelPlayDevice; }
-  const PString& GetSoundChannelRecordDevice() const { return m_soundChannelRecordDevice; }
+  const PString& GetSoundChannelPlayDevice() const;
+  const PString& GetSoundChannelRecordDevice() const;
 
   // Enters a capability in the table (which takes it over); see H323Capabilities.
   PINDEX SetCapability(PINDEX descriptorNum, PINDEX simultaneous, H323Capability* capability);
@@ -292,8 +293,12 @@ class H323EndPoint : public PObject {
   unsigned m_channelThreadStackSize = 30000;
   unsigned m_rasThreadStackSize = 30000;
   unsigned m_jitterThreadStackSize = 30000;
-  PString m_soundChannelPlayDevice;
-  PString m_soundChannelRecordDevice;
+  void TakeDefaultSoundDevices() const;
+  mutable std::once_flag m_soundDefaultsTaken;
+  mutable PString m_soundChannelPlayDevice;
+  mutable PString m_soundChannelRecordDevice;
+  bool m_playDeviceSet = false;
+  bool m_recordDeviceSet = false;
   H323Capabilities m_capabilities;
   RTP_PortRange m_rtpPorts;
   PTimeInterval m_connectTimeout = PTimeInterval(0, 10);

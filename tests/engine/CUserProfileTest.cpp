@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -175,6 +176,36 @@ TEST(CUserProfileTest, FilledFilesLoadAndAreWrittenBackByteForByte) {
   EXPECT_EQ(ReadBytes(dir / "ui.dat"), kUi);
   EXPECT_EQ(ReadBytes(dir / "client.dat"), kClient);
   EXPECT_EQ(ReadBytes(dir / "calls.dat"), kCalls);
+}
+
+// Asking for a default device looks through every sound card: a start whose audio file
+// names both devices asks for none.
+TEST(CUserProfileTest, DefaultSoundDevicesAreAskedForOnlyWhenTheAudioFileNamesNone) {
+  struct Case {
+    const char* what;
+    std::optional<size_t> audioBytes;  // how much of the filled file is there; none: no file
+    std::vector<SoundDirection> asked;
+  };
+  const Case cases[] = {
+      {"both named", kAudio.size(), {}},
+      {"no file", std::nullopt, {SoundDirection::Player, SoundDirection::Recorder}},
+      {"only the playback device", 17, {SoundDirection::Recorder}},
+      {"cut inside the playback device", 14, {SoundDirection::Player, SoundDirection::Recorder}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    if (c.audioBytes) WriteBytes(dir / "audio.dat", Bytes(kAudio.begin(), kAudio.begin() + static_cast<long>(*c.audioBytes)));
+    std::vector<SoundDirection> asked;
+    ProfileServices services = FakeServices();
+    const auto answer = services.defaultSoundDevice;
+    services.defaultSoundDevice = [&asked, answer](SoundDirection d) {
+      asked.push_back(d);
+      return answer(d);
+    };
+    CUserProfile profile(CString(dir.Path().c_str()), services);
+    EXPECT_EQ(asked, c.asked);
+  }
 }
 
 TEST(CUserProfileTest, FieldsSetInMemoryAreWrittenAsTheHandBuiltFiles) {

@@ -4,6 +4,7 @@
 
 #include "stack/codec/H323_GSM0610Capability.h"
 #include "stack/h323/H323EndPoint.h"
+#include "stack/sound/PSoundChannel.h"
 
 namespace {
 
@@ -44,6 +45,28 @@ TEST(EndPointSettings, UnknownSoundDeviceIsRefusedAndTheOldOneKept) {
   EXPECT_FALSE(ep.SetSoundChannelPlayDevice("no such device"));
   EXPECT_FALSE(ep.SetSoundChannelRecordDevice("no such device"));
   EXPECT_EQ(ep.GetSoundChannelPlayDevice(), before);
+}
+
+TEST(EndPointSettings, SoundDevicesNotSetAreTheSystemsDefaults) {
+  const PString defaultPlay = PSoundChannel::GetDefaultDevice(PSoundChannel::Player);
+  const PString defaultRecord = PSoundChannel::GetDefaultDevice(PSoundChannel::Recorder);
+  {
+    H323EndPoint ep;
+    EXPECT_EQ(ep.GetSoundChannelPlayDevice(), defaultPlay);
+    EXPECT_EQ(ep.GetSoundChannelRecordDevice(), defaultRecord);
+  }
+  // One device set before either is asked for: the other is still the default, and the
+  // set one is not replaced by it.
+  const PStringArray players = PSoundChannel::GetDeviceNames(PSoundChannel::Player);
+  PString chosen;
+  for (PINDEX i = 0; i < players.GetSize() && chosen.IsEmpty(); ++i) {
+    if (players[i] != defaultPlay) chosen = players[i];
+  }
+  ASSERT_FALSE(chosen.IsEmpty()) << "the test's sound system lists one playback device only";
+  H323EndPoint ep;
+  ASSERT_TRUE(ep.SetSoundChannelPlayDevice(chosen));
+  EXPECT_EQ(ep.GetSoundChannelRecordDevice(), defaultRecord);
+  EXPECT_EQ(ep.GetSoundChannelPlayDevice(), chosen);
 }
 
 TEST(EndPointSettings, CapabilityTableHoldsWhatWasSet) {
