@@ -1,7 +1,10 @@
 #include "platform/win/GdiData.h"
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 namespace varlo::win {
 namespace {
@@ -44,6 +47,74 @@ bool RegionData::Contains(POINT p) const {
     }
   }
   return false;
+}
+
+namespace {
+
+// A round rectangle's corners that overlap (wider or taller than half the box) make a
+// shape that is not symmetric; every other region is.
+bool Symmetric(const RegionData& region) {
+  return region.kind != RegionData::Kind::kRoundRect ||
+         (region.ellipseWidth <= region.bounds.Width() && region.ellipseHeight <= region.bounds.Height());
+}
+
+using Run = std::pair<int, int>;  // [first, past the last)
+
+// The runs of row y within [0, width), found pixel by pixel.
+void ScanRow(const RegionData& region, int y, int width, std::vector<Run>& runs) {
+  int x = 0;
+  while (x < width) {
+    while (x < width && !region.Contains(POINT{x, y})) ++x;
+    const int start = x;
+    while (x < width && region.Contains(POINT{x, y})) ++x;
+    if (x > start) runs.emplace_back(start, x);
+  }
+}
+
+// The same for a convex region symmetric about its centre: one run at most, around the
+// middle column (when any pixel of the row is inside, the middle one is), its ends found by
+// halving.
+void HalveRow(const RegionData& region, int y, int width, std::vector<Run>& runs) {
+  const int low = std::max(0, region.bounds.left);
+  const int high = std::min(width, region.bounds.right);
+  if (low >= high) return;
+  const int middle =
+      std::clamp(static_cast<int>(std::floor((region.bounds.left + region.bounds.right) / 2.0)), low, high - 1);
+  if (!region.Contains(POINT{middle, y})) return;
+  int lo = low, hi = middle;  // the first inside column is in [lo, hi]
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (region.Contains(POINT{mid, y})) hi = mid; else lo = mid + 1;
+  }
+  const int first = lo;
+  lo = middle + 1;
+  hi = high;  // the first outside column is in [lo, hi]
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (region.Contains(POINT{mid, y})) lo = mid + 1; else hi = mid;
+  }
+  runs.emplace_back(first, lo);
+}
+
+}  // namespace
+
+std::vector<CRect> RegionRectangles(const RegionData& region, CSize size) {
+  const bool symmetric = Symmetric(region);
+  std::vector<CRect> out;
+  std::vector<Run> above, runs;
+  size_t aboveFirst = 0;  // where the rectangles of the row above start in `out`
+  for (int y = 0; y < size.cy; ++y) {
+    runs.clear();
+    if (symmetric) HalveRow(region, y, size.cx, runs); else ScanRow(region, y, size.cx, runs);
+    if (runs == above) {
+      for (size_t i = aboveFirst; i < out.size(); ++i) out[i].bottom = y + 1;
+      continue;
+    }
+    aboveFirst = out.size();
+    for (const Run& r : runs) out.emplace_back(r.first, y, r.second, y + 1);
+    above.swap(runs);
+  }
+  return out;
 }
 
 std::uintptr_t GdiAdd(std::shared_ptr<GdiData> data) {

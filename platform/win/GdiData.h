@@ -57,6 +57,11 @@ struct RegionData final : GdiData {
   bool Contains(POINT p) const;
 };
 
+// The region's pixels within (0, 0) to `size` as rectangles, each the run of a row's
+// pixels, with rows whose run is the one of the row above joined to it: a window's shape
+// in a few rectangles rather than one per row.
+std::vector<CRect> RegionRectangles(const RegionData& region, CSize size);
+
 struct IconData final : GdiData {
   std::shared_ptr<const BitmapData> image;
   POINT hotSpot{};

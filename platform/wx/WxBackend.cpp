@@ -334,15 +334,8 @@ class FramePeer final : public IWindowPeer {
     if (changes & kChangeRegion) {
       wxRegion region;
       if (w.region) {
-        // The region row by row, as runs of pixels inside it.
-        for (int y = 0; y < w.rect.Height(); ++y) {
-          int x = 0;
-          while (x < w.rect.Width()) {
-            while (x < w.rect.Width() && !w.region->Contains(POINT{x, y})) ++x;
-            const int start = x;
-            while (x < w.rect.Width() && w.region->Contains(POINT{x, y})) ++x;
-            if (x > start) region.Union(start, y, x - start, 1);
-          }
+        for (const CRect& r : win::RegionRectangles(*w.region, w.rect.Size())) {
+          region.Union(r.left, r.top, r.Width(), r.Height());
         }
       } else {
         region = wxRegion(0, 0, w.rect.Width(), w.rect.Height());

@@ -8,6 +8,7 @@
 #include "platform/win/ControlClasses.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Gdi.h"
+#include "platform/win/GdiData.h"
 #include "platform/win/Input.h"
 #include "platform/win/ListCtrl.h"
 #include "platform/win/PropertySheet.h"
@@ -172,6 +173,56 @@ TEST(Regions, RoundRectangleLeavesTheCornersOut) {
   const Case cases[] = {{0, 0, false},     {1, 1, false},    {5, 5, true},      {15, 0, true},  {235, 145, true},
                         {470, 145, true},  {470, 290, false}, {465, 285, true}, {471, 145, false}, {0, 290, false}};
   for (const Case& c : cases) EXPECT_EQ(rgn.PtInRegion(c.x, c.y), c.inside) << c.x << "," << c.y;
+}
+
+// A window's shape goes to the screen as rectangles: they must cover exactly the region's
+// pixels within the window, and a round-cornered window needs few of them.
+TEST(Regions, RectanglesCoverExactlyThePixelsInside) {
+  using Kind = RegionData::Kind;
+  struct Case {
+    Kind kind;
+    CRect bounds;
+    int ellipse;  // corner ellipse of a round rectangle
+    CSize window;
+  };
+  const Case cases[] = {
+      {Kind::kRoundRect, CRect(0, 0, 471, 291), 31, CSize(471, 291)},  // the main window
+      {Kind::kRoundRect, CRect(0, 0, 40, 30), 0, CSize(40, 30)},
+      {Kind::kRoundRect, CRect(3, 2, 38, 27), 200, CSize(40, 30)},     // corners larger than the box
+      {Kind::kEllipse, CRect(0, 0, 37, 21), 0, CSize(37, 21)},         // odd sizes
+      {Kind::kEllipse, CRect(0, 0, 36, 20), 0, CSize(36, 20)},
+      {Kind::kEllipse, CRect(-15, 4, 25, 44), 0, CSize(30, 30)},       // partly outside the window
+      {Kind::kEllipse, CRect(10, 10, 11, 11), 0, CSize(20, 20)},       // one pixel
+      {Kind::kRect, CRect(5, 6, 25, 16), 0, CSize(20, 20)},
+      {Kind::kRect, CRect(30, 30, 40, 40), 0, CSize(20, 20)},          // wholly outside
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(c.kind) << " " << c.bounds.left << "," << c.bounds.top
+                                      << " " << c.bounds.Width() << "x" << c.bounds.Height());
+    RegionData region;
+    region.kind = c.kind;
+    region.bounds = c.bounds;
+    region.ellipseWidth = region.ellipseHeight = c.ellipse;
+    const std::vector<CRect> rects = RegionRectangles(region, c.window);
+    std::vector<int> covered(static_cast<size_t>(c.window.cx * c.window.cy), 0);
+    for (const CRect& r : rects) {
+      for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) ++covered[static_cast<size_t>(y * c.window.cx + x)];
+      }
+    }
+    int wrong = 0;
+    for (int y = 0; y < c.window.cy; ++y) {
+      for (int x = 0; x < c.window.cx; ++x) {
+        if (covered[static_cast<size_t>(y * c.window.cx + x)] != (region.Contains(POINT{x, y}) ? 1 : 0)) ++wrong;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+  RegionData main;
+  main.kind = Kind::kRoundRect;
+  main.bounds = CRect(0, 0, 471, 291);
+  main.ellipseWidth = main.ellipseHeight = 31;
+  EXPECT_LE(RegionRectangles(main, CSize(471, 291)).size(), 31u);
 }
 
 TEST_F(LayerTest, ClicksOutsideAWindowRegionReachTheWindowBeneath) {
