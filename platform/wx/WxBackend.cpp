@@ -26,6 +26,7 @@
 #include "platform/win/WinApp.h"
 #include "platform/win/WindowClass.h"
 #include "platform/wx/WxDraw.h"
+#include "platform/wx/WxFontWarmUp.h"
 #include "platform/wx/WxListView.h"
 #include "platform/wx/WxSkinCombo.h"
 #include "platform/wx/WxTooltip.h"
@@ -1089,9 +1090,12 @@ int AfxWinMain(int argc, char** argv) {
   }
   delete wxLog::SetActiveTarget(nullptr);  // from here on the toolkit shows its complaints itself
   int code = kNoDisplayExitCode;
-  if (wxTheApp->CallOnInit()) {
-    code = wxTheApp->OnRun();
-    wxTheApp->OnExit();
+  {
+    const varlo::wx::FontWarmUp fonts;  // while the main window is built
+    if (wxTheApp->CallOnInit()) {
+      code = wxTheApp->OnRun();
+      wxTheApp->OnExit();
+    }
   }
   wxEntryCleanup();
   return code;
