@@ -1,5 +1,6 @@
 #include "platform/wx/WxDraw.h"
 
+#include <wx/dcscreen.h>
 #include <wx/image.h>
 #include <wx/mstream.h>
 
@@ -62,24 +63,68 @@ FontKey KeyOf(const win::FontData* font) {
 }
 }  // namespace
 
-wxFont ToFont(const win::FontData* font) {
+namespace {
+
+struct MadeFont {
+  wxFont font;
+  int charHeight = 0;  // the toolkit's character height of the font, in pixels
+};
+
+// The toolkit's character height of `font` at `points` (how the toolkit measures a font
+// for its pixel size).
+int CharHeightAt(wxFont& font, wxScreenDC& dc, int points) {
+  font.SetPointSize(points);
+  dc.SetFont(font);
+  return dc.GetCharHeight();
+}
+
+// The sans face at the largest point size whose character height is at most `pixels`,
+// as the toolkit's own pixel-size search picks it (sizes give heights that grow with
+// them).  That search halves and doubles from the default size, each try a font to
+// match and measure; here the first measure gives the height per point, and the sizes
+// next to the size it suggests are tried, mostly two.
+MadeFont SansOfPixelHeight(int pixels) {
+  wxFont f(wxFontInfo().Family(wxFONTFAMILY_SWISS));
+  wxScreenDC dc;
+  const int start = std::max(1, f.GetPointSize());
+  const int startHeight = CharHeightAt(f, dc, start);
+  int points = std::max(1, startHeight > 0 ? pixels * start / startHeight : 1);
+  int height = points == start ? startHeight : CharHeightAt(f, dc, points);
+  while (height > pixels && points > 1) height = CharHeightAt(f, dc, --points);
+  for (;;) {
+    const int taller = CharHeightAt(f, dc, points + 1);
+    if (taller > pixels) break;
+    ++points;
+    height = taller;
+  }
+  f.SetPointSize(points);
+  return MadeFont{f, height};
+}
+
+const MadeFont& Made(const win::FontData* font) {
   const FontKey key = KeyOf(font);
   const auto [pixels, weight, italic, underline] = key;
   // Making a toolkit font of a pixel size measures text until the size fits, which costs
   // more than drawing the text: each kind is made once and shared, as the toolkit's fonts
   // are (on the UI thread, like the bitmaps above), and kept to the end of the process
   // (the toolkit is gone before static objects are).
-  static auto* made = new std::map<FontKey, wxFont>();
+  static auto* made = new std::map<FontKey, MadeFont>();
   if (const auto found = made->find(key); found != made->end()) return found->second;
   // The dialog font's 8 points are 11 pixels; the toolkit's sans face stands in for faces
   // this system does not have.
-  wxFont f(wxFontInfo(wxSize(0, pixels)).Family(wxFONTFAMILY_SWISS));
-  if (weight != wxFONTWEIGHT_NORMAL) f.SetWeight(weight);
-  if (italic) f.SetStyle(wxFONTSTYLE_ITALIC);
-  if (underline) f.SetUnderlined(true);
-  made->emplace(key, f);
-  return f;
+  MadeFont m = SansOfPixelHeight(pixels);
+  if (weight != wxFONTWEIGHT_NORMAL) m.font.SetWeight(weight);
+  if (italic) m.font.SetStyle(wxFONTSTYLE_ITALIC);
+  if (underline) m.font.SetUnderlined(true);
+  if (weight != wxFONTWEIGHT_NORMAL || italic || underline) m.charHeight = m.font.GetPixelSize().y;
+  return made->emplace(key, std::move(m)).first->second;
 }
+
+}  // namespace
+
+wxFont ToFont(const win::FontData* font) { return Made(font).font; }
+
+int FontCharHeight(const win::FontData* font) { return Made(font).charHeight; }
 
 CSize DcSurface::TextExtent(const std::string& text, const win::FontData& font) {
   // Measuring lays the text out, and a window measures the same texts at every repaint:

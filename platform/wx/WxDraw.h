@@ -12,6 +12,8 @@ namespace varlo::wx {
 
 wxBitmap ToBitmap(const std::shared_ptr<const win::BitmapData>& data);
 wxFont ToFont(const win::FontData* font);
+// The character height in pixels of ToFont(font), as the toolkit measures it.
+int FontCharHeight(const win::FontData* font);
 inline wxColour ToColour(COLORREF c) { return wxColour(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 class DcSurface final : public win::IDrawSurface {

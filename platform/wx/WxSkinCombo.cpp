@@ -300,7 +300,7 @@ class SkinComboPeer final : public IWindowPeer {
     m_listBackground = background;
     m_listText = text;
     if (drop) StyleList();
-    m_fieldHeight = shown.GetPixelSize().y + kFieldPadding;
+    m_fieldHeight = FontCharHeight(font.get()) + kFieldPadding;
   }
   void StyleList() {
     drop->list->SetFont(m_listFont);
