@@ -967,6 +967,10 @@ class Backend final : public IWindowBackend {
     return CPoint(p.x, p.y);
   }
   void SetCursor(HCURSOR cursor) override {
+    // The cursor shows over the window under the pointer; with none there (as while the
+    // main window is being built) no cursor is made, which costs a read of the theme's.
+    wxWindow* under = wxFindWindowAtPoint(wxGetMousePosition());
+    if (!under) return;
     auto icon = GdiGetAs<IconData>(cursor);
     wxCursor c(wxCURSOR_ARROW);
     if (icon && icon->systemId == 32649) c = wxCursor(wxCURSOR_HAND);
@@ -978,7 +982,7 @@ class Backend final : public IWindowBackend {
       image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, icon->hotSpot.y);
       c = wxCursor(image);
     }
-    if (wxWindow* w = wxFindWindowAtPoint(wxGetMousePosition())) w->SetCursor(c);
+    under->SetCursor(c);
   }
   UINT TrackPopupMenu(const MenuData& menu, CPoint screen, HWND owner) override {
     FramePeer* frame = FrameFor(Sys().Find(owner));
