@@ -26,6 +26,12 @@ def run(t):
     t.wait_settled(sheet)
     disabled = sheet.grab(strip)
     sheet.click(cx, top - sheet.y + 1)
+    # The press on the disabled sheet is the window manager's too (it may give the sheet the
+    # focus): once that has settled, the wizard is still above its sheet and takes a click.
+    t.wait_settled(sheet)
+    wizard = t.wait_settled(wizard)
+    order = [w.id for w in t.stacking()]
+    check(order.index(wizard.id) > order.index(sheet.id), "the click on the disabled sheet raised it over the wizard")
     wizard.click(*VOICE_WIZARD.button("Cancel"))
     t.wait_gone(wizard)
     check(t.find("Preferences") is not None, "a click on the disabled sheet's Cancel closed it")
