@@ -5,6 +5,7 @@
 #include <wx/mstream.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -78,18 +79,19 @@ int CharHeightAt(wxFont& font, wxScreenDC& dc, int points) {
   return dc.GetCharHeight();
 }
 
+// Sans faces at 96 pixels an inch: about 1.6 pixels of character height per point.
+constexpr double kCharPixelsPerPoint = 1.6;
+
 // The sans face at the largest point size whose character height is at most `pixels`,
 // as the toolkit's own pixel-size search picks it (sizes give heights that grow with
 // them).  That search halves and doubles from the default size, each try a font to
-// match and measure; here the first measure gives the height per point, and the sizes
-// next to the size it suggests are tried, mostly two.
+// match and measure; here the search starts at the size a sans face usually needs and
+// goes to the next sizes, mostly two tries.
 MadeFont SansOfPixelHeight(int pixels) {
   wxFont f(wxFontInfo().Family(wxFONTFAMILY_SWISS));
   wxScreenDC dc;
-  const int start = std::max(1, f.GetPointSize());
-  const int startHeight = CharHeightAt(f, dc, start);
-  int points = std::max(1, startHeight > 0 ? pixels * start / startHeight : 1);
-  int height = points == start ? startHeight : CharHeightAt(f, dc, points);
+  int points = std::max(1, static_cast<int>(std::lround(pixels / kCharPixelsPerPoint)));
+  int height = CharHeightAt(f, dc, points);
   while (height > pixels && points > 1) height = CharHeightAt(f, dc, --points);
   for (;;) {
     const int taller = CharHeightAt(f, dc, points + 1);
