@@ -7,10 +7,14 @@
 // card's range.  Control ids 1 and 2 name the two volumes; 0 names nothing.
 #include "platform/win/Mixer.h"
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/mixer/AlsaMixer.h"
 #include "platform/win/Wnd.h"
@@ -37,6 +41,24 @@ struct OpenMixerState {
 std::mutex g_lock;
 std::map<uintptr_t, std::shared_ptr<OpenMixerState>> g_open;
 uintptr_t g_nextHandle = 1;  // handles are never reused
+
+// The system's mixer devices.  A look goes through every sound card's configuration (a
+// millisecond or more), and opening a mixer asks for its capabilities and then opens it:
+// the names of one look serve for a second, no longer than a person takes to plug in a
+// headset and look for it.
+std::vector<std::string> DeviceNames() {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kNamesKept = std::chrono::seconds(1);
+  static Clock::time_point taken;
+  static std::optional<std::vector<std::string>> names;
+  std::lock_guard lock(g_lock);
+  const Clock::time_point now = Clock::now();
+  if (!names || now - taken >= kNamesKept) {
+    names = varlo::mixer::PlaybackDeviceNames();
+    taken = now;
+  }
+  return *names;
+}
 
 std::shared_ptr<OpenMixerState> Find(HMIXEROBJ obj) {
   std::lock_guard lock(g_lock);
@@ -70,11 +92,11 @@ void FillControl(MIXERCONTROLA& c, int volume) {
 
 }  // namespace
 
-UINT mixerGetNumDevs() { return static_cast<UINT>(varlo::mixer::PlaybackDeviceNames().size()); }
+UINT mixerGetNumDevs() { return static_cast<UINT>(DeviceNames().size()); }
 
 MMRESULT mixerGetDevCapsA(UINT_PTR deviceId, MIXERCAPSA* caps, UINT capsSize) {
   if (caps == nullptr || capsSize < sizeof(MIXERCAPSA)) return MMSYSERR_INVALPARAM;
-  const auto names = varlo::mixer::PlaybackDeviceNames();
+  const auto names = DeviceNames();
   if (deviceId >= names.size()) return MMSYSERR_BADDEVICEID;
   *caps = MIXERCAPSA{};
   Copy(caps->szPname, names[deviceId].c_str());
@@ -85,7 +107,7 @@ MMRESULT mixerGetDevCapsA(UINT_PTR deviceId, MIXERCAPSA* caps, UINT capsSize) {
 MMRESULT mixerOpen(HMIXER* mixer, UINT deviceId, DWORD_PTR callback, DWORD_PTR, DWORD fdwOpen) {
   if (mixer == nullptr) return MMSYSERR_INVALPARAM;
   *mixer = nullptr;
-  const auto names = varlo::mixer::PlaybackDeviceNames();
+  const auto names = DeviceNames();
   if (deviceId >= names.size()) return MMSYSERR_BADDEVICEID;
   const std::string control = varlo::mixer::ControlDeviceOf(names[deviceId]);
   if (control.empty()) return MMSYSERR_NODRIVER;

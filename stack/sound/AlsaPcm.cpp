@@ -3,8 +3,11 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -109,6 +112,25 @@ std::vector<std::string> AlsaPcm::DeviceNames(bool capture) {
 }
 
 AlsaPcm::DeviceNameLists AlsaPcm::AllDeviceNames() {
+  // A look goes through every sound card's configuration (a millisecond or more), and a
+  // window that opens asks several times in a row (each device it sets, its mixer): the
+  // lists of one look serve for a second, no longer than a person takes to plug in a
+  // headset and look for it.
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kListsKept = std::chrono::seconds(1);
+  static std::mutex mutex;
+  static Clock::time_point taken;
+  static std::optional<DeviceNameLists> lists;
+  std::lock_guard lock(mutex);
+  const Clock::time_point now = Clock::now();
+  if (!lists || now - taken >= kListsKept) {
+    lists = LookUpDeviceNames();
+    taken = now;
+  }
+  return *lists;
+}
+
+AlsaPcm::DeviceNameLists AlsaPcm::LookUpDeviceNames() {
   DeviceNameLists lists;
   void** hints = nullptr;
   if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return lists;

@@ -42,10 +42,12 @@ class AlsaPcm {
   struct DeviceNameLists {
     std::vector<std::string> playback, capture;
   };
-  // Both lists from one look at the configuration (which reads every card's).
+  // Both lists from one look at the configuration (which reads every card's), or from
+  // the look of the last second.
   static DeviceNameLists AllDeviceNames();
 
  private:
+  static DeviceNameLists LookUpDeviceNames();
   long Recover(long err);
 
   _snd_pcm* m_pcm = nullptr;
