@@ -2,14 +2,17 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <thread>
 
 #include "contacts/QuickDialFile.h"
 #include "engine/CUserProfile.h"
 #include "engine/OptionFiles.h"
 #include "platform/core/CFile.h"
 #include "platform/core/RegularFile.h"
+#include "platform/win/Mixer.h"
 #include "platform/win/Resources.h"
 #include "platform/win/Startup.h"
+#include "stack/sound/PSoundChannel.h"
 #include "ui/CVarloDlg.h"
 
 namespace {
@@ -76,6 +79,14 @@ BOOL CVarloApp::InitInstance() {
   ReleaseMutex(mutex);
   if (m_instanceMutex) CloseHandle(m_instanceMutex);
   m_instanceMutex = mutex;
+
+  // The main window's start asks for the sound devices several times (its sound channels,
+  // its mixer), and a look at the sound system costs milliseconds: it is taken on a thread
+  // of its own while the window is built, and kept for the window's asking.
+  const std::jthread soundDevices([] {
+    PSoundChannel::GetDeviceNames(PSoundChannel::Player);
+    mixerGetNumDevs();
+  });
 
   // Only now that no other start of this program can be saving here.
   RemoveLeftoversOfInterruptedSaves(DirectoryPart(ModulePath()));
