@@ -49,9 +49,10 @@ uintptr_t g_nextHandle = 1;  // handles are never reused
 std::vector<std::string> DeviceNames() {
   using Clock = std::chrono::steady_clock;
   constexpr auto kNamesKept = std::chrono::seconds(1);
+  static std::mutex mutex;  // not the handle table's: a look must not hold up the open mixers
   static Clock::time_point taken;
   static std::optional<std::vector<std::string>> names;
-  std::lock_guard lock(g_lock);
+  std::lock_guard lock(mutex);
   const Clock::time_point now = Clock::now();
   if (!names || now - taken >= kNamesKept) {
     names = varlo::mixer::PlaybackDeviceNames();
